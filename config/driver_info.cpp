@@ -1,0 +1,51 @@
+#include "config/driver_info.h"
+
+#include <winspool.h>
+
+#include <cwchar>
+
+#include "platform/spooler.h"
+#include "platform/seam.h"
+#include "platform/text.h"
+
+namespace kv {
+
+void* ReadDriverInfo(HANDLE heap, HANDLE printer, DWORD level) {
+  constexpr int kAttempts = 5;
+  void* block = nullptr;
+  DWORD size = 0;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    DWORD needed = 0;
+    if (Use<Spooler>().DriverInfo(printer, level, static_cast<BYTE*>(block), size,
+                                        &needed)) {
+      if (block) return block;
+      // A spooler that succeeds without a block has nothing to give.
+      break;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
+    void* grown = block ? HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, needed)
+                        : HeapAlloc(heap, HEAP_ZERO_MEMORY, needed);
+    if (!grown) break;
+    block = grown;
+    size = needed;
+  }
+  if (block) HeapFree(heap, 0, block);
+  return nullptr;
+}
+
+void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]) {
+  CopyText(base, data_file);
+  if (wchar_t* dot = wcschr(base, L'.')) *dot = L'\0';
+}
+
+void ModelProfilePath(HANDLE printer, wchar_t (&path)[kPathUnits]) {
+  path[0] = L'\0';
+  HANDLE heap = GetProcessHeap();
+  auto* info = static_cast<DRIVER_INFO_2W*>(ReadDriverInfo(heap, printer, 2));
+  if (!info) return;
+  ModelBasePath(info->pDataFile, path);
+  HeapFree(heap, 0, info);
+  if (path[0] != L'\0') AppendText(path, L"u.INI");
+}
+
+}  // namespace kv

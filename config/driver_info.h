@@ -1,0 +1,27 @@
+// The printer driver's information from the spooler, and the model files named after its
+// data file (the PPD).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace kv {
+
+constexpr size_t kPathUnits = 260;
+
+// Driver information at `level` in a zero-filled block from `heap`; the caller frees it with
+// HeapFree. The spooler is asked up to five times, each time with a block of the size its
+// previous answer reported, since the information may grow between two calls. Null when the
+// spooler keeps failing or the block cannot be had.
+[[nodiscard]] void* ReadDriverInfo(HANDLE heap, HANDLE printer, DWORD level);
+
+// The data file path up to, not including, its first "." (the model files' common stem),
+// cut to kPathUnits - 1 units. An empty or null path gives an empty stem.
+void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]);
+
+// The model profile ("<stem>u.INI") of the printer's driver; empty when the driver
+// information cannot be had.
+void ModelProfilePath(HANDLE printer, wchar_t (&path)[kPathUnits]);
+
+}  // namespace kv

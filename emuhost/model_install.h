@@ -1,0 +1,38 @@
+// Installs a model into the spooler the way a driver package does: its files staged in the
+// printer-driver directory, a driver registered with Wine's own PostScript driver as driver
+// and configuration file and the model's PPD as data file, and a printer on a file port.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace emuhost {
+
+struct ModelPackage {
+  std::wstring source_dir;             // folder holding the model's files
+  std::wstring data_file;              // the PPD's file name
+  std::vector<std::wstring> files;     // every other file to stage (profiles, tables, plug-in)
+  std::wstring driver_name;
+  std::wstring printer_name;
+  std::wstring port;                   // a DOS file path the printer writes to
+};
+
+struct InstallResult {
+  bool ok = false;
+  std::wstring error;                  // what failed, for the report
+  std::wstring driver_dir;             // where the spooler keeps the driver's files
+  std::wstring data_file;              // the data file path the spooler answers
+};
+
+// Idempotent: a driver or printer that already exists is updated or kept.
+InstallResult InstallModel(const ModelPackage& package);
+
+// Removes the printer and its driver again (tests clean up after themselves).
+void UninstallModel(const ModelPackage& package);
+
+// Every file name in a folder (no subfolders).
+std::vector<std::wstring> FilesIn(const std::wstring& dir);
+
+}  // namespace emuhost

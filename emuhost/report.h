@@ -1,0 +1,23 @@
+// What the emulated host shows: UTF-8 lines on standard output, and the private record
+// field by field.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "devmode/private_devmode.h"
+
+namespace emuhost {
+
+// Writes UTF-16 text to standard output as UTF-8.
+void Print(const std::wstring& text);
+void PrintLine(const std::wstring& text = L"");
+
+std::wstring Hex(unsigned long value, int digits = 8);
+std::wstring HResultText(HRESULT hr);
+
+// Every field of the record by name, texts as text.
+std::wstring DescribeRecord(const kv::PrivateDevmode& record);
+
+}  // namespace emuhost

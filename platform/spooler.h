@@ -1,0 +1,27 @@
+// The print spooler as the plug-in uses it. The signatures are those of the Win32 calls, so
+// the logic keeps the spooler's own protocol (size queries, last error) and a fake can replay
+// any answer the real spooler gives.
+#pragma once
+
+#include <windows.h>
+
+namespace kv {
+
+class Spooler {
+ public:
+  virtual ~Spooler() = default;
+  virtual BOOL DriverInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
+                                DWORD* needed) = 0;
+  virtual BOOL DriverDirectory(DWORD level, BYTE* buffer, DWORD size,
+                                         DWORD* needed) = 0;
+  virtual BOOL PrinterInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
+                          DWORD* needed) = 0;
+  virtual DWORD GetData(HANDLE printer, const wchar_t* name, DWORD* type, BYTE* data,
+                               DWORD size, DWORD* needed) = 0;
+  virtual DWORD SetData(HANDLE printer, const wchar_t* name, DWORD type,
+                               const BYTE* data, DWORD size) = 0;
+
+  static Spooler& Default();
+};
+
+}  // namespace kv

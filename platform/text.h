@@ -1,0 +1,42 @@
+// Bounded text copies: every copy into a fixed field is cut to the field and terminated.
+#pragma once
+
+#include <cstddef>
+#include <cwchar>
+
+namespace kv {
+
+// Copies at most capacity - 1 units of src and terminates; a null src gives an empty text.
+// Returns the number of units copied.
+inline size_t CopyText(wchar_t* dst, size_t capacity, const wchar_t* src) noexcept {
+  if (capacity == 0) return 0;
+  size_t n = 0;
+  if (src) {
+    while (n + 1 < capacity && src[n] != L'\0') {
+      dst[n] = src[n];
+      ++n;
+    }
+  }
+  dst[n] = L'\0';
+  return n;
+}
+
+template <size_t N>
+size_t CopyText(wchar_t (&dst)[N], const wchar_t* src) noexcept {
+  return CopyText(dst, N, src);
+}
+
+// Appends src to the text in dst, within the same bound.
+inline size_t AppendText(wchar_t* dst, size_t capacity, const wchar_t* src) noexcept {
+  size_t used = 0;
+  while (used < capacity && dst[used] != L'\0') ++used;
+  if (used >= capacity) return used;
+  return used + CopyText(dst + used, capacity - used, src);
+}
+
+template <size_t N>
+size_t AppendText(wchar_t (&dst)[N], const wchar_t* src) noexcept {
+  return AppendText(dst, N, src);
+}
+
+}  // namespace kv

@@ -1,0 +1,27 @@
+// The module's exports: the class object of the plug-in and the unload query.
+#include <new>
+
+#include "platform/host_abi.h"
+#include "plugin/module.h"
+#include "plugin/plugin_object.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    kv::SetThisModule(instance);
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!IsEqualCLSID(clsid, CLSID_OEMUI)) return CLASS_E_CLASSNOTAVAILABLE;
+  auto* factory = new (std::nothrow) kv::PluginClassFactory();
+  if (!factory) return E_OUTOFMEMORY;
+  const HRESULT hr = factory->QueryInterface(iid, out);
+  factory->Release();
+  return hr;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return kv::ModuleInUse() ? S_FALSE : S_OK;
+}

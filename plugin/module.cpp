@@ -1,0 +1,25 @@
+#include "plugin/module.h"
+
+namespace kv {
+namespace {
+
+HMODULE g_module = nullptr;
+volatile LONG g_locks = 0;
+volatile LONG g_objects = 0;
+
+}  // namespace
+
+HMODULE ThisModule() noexcept { return g_module; }
+void SetThisModule(HMODULE module) noexcept { g_module = module; }
+
+void LockModule() noexcept { InterlockedIncrement(&g_locks); }
+void UnlockModule() noexcept { InterlockedDecrement(&g_locks); }
+void ObjectCreated() noexcept { InterlockedIncrement(&g_objects); }
+void ObjectDestroyed() noexcept { InterlockedDecrement(&g_objects); }
+
+bool ModuleInUse() noexcept {
+  return InterlockedCompareExchange(&g_locks, 0, 0) != 0 ||
+         InterlockedCompareExchange(&g_objects, 0, 0) != 0;
+}
+
+}  // namespace kv
