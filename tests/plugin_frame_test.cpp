@@ -1,0 +1,287 @@
+// The built plug-in loaded through its exports, as the driver's user interface loads it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <winddiui.h>
+
+#include <cstring>
+
+#include "emuhost/fake_driver_ui.h"
+#include "emuhost/plugin_host.h"
+#include "tests/support/sandbox.h"
+
+#pragma push_macro("DeviceCapabilities")
+#undef DeviceCapabilities
+
+namespace {
+
+using emuhost::FakeDriverUI;
+using emuhost::LoadedPlugin;
+
+// {11111111-2222-3333-4444-555555555555}
+constexpr GUID kUnknownId = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0xdeadbeef));
+
+class PluginFrameTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(plugin_.ok()) << "cannot load kvpsui.dll"; }
+
+  IClassFactory* Factory() {
+    IClassFactory* factory = nullptr;
+    EXPECT_EQ(S_OK, plugin_.get_class_object(CLSID_OEMUI, IID_IClassFactory,
+                                             reinterpret_cast<void**>(&factory)));
+    return factory;
+  }
+
+  LoadedPlugin plugin_{emuhost::ProgramFolder() + L"kvpsui.dll"};
+};
+
+TEST_F(PluginFrameTest, AnUnknownClassLeavesTheOutPointerAlone) {
+  void* out = kSentinel;
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, plugin_.get_class_object(kUnknownId, IID_IClassFactory, &out));
+  EXPECT_EQ(kSentinel, out);
+  out = kSentinel;
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+            plugin_.get_class_object(IID_IPrintOemUI, IID_IClassFactory, &out));
+  EXPECT_EQ(kSentinel, out);
+}
+
+TEST_F(PluginFrameTest, TheClassObjectAnswersOnlyItsInterfaces) {
+  struct Case {
+    const char* what;
+    const IID* iid;
+    HRESULT hr;
+  };
+  const Case cases[] = {
+      {"IUnknown", &IID_IUnknown, S_OK},
+      {"IClassFactory", &IID_IClassFactory, S_OK},
+      {"IPrintOemUI", &IID_IPrintOemUI, E_NOINTERFACE},
+      {"unknown", &kUnknownId, E_NOINTERFACE},
+  };
+  for (const auto& c : cases) {
+    void* out = kSentinel;
+    EXPECT_EQ(c.hr, plugin_.get_class_object(CLSID_OEMUI, *c.iid, &out)) << c.what;
+    if (SUCCEEDED(c.hr)) {
+      ASSERT_NE(nullptr, out);
+      ASSERT_NE(kSentinel, out);
+      static_cast<IUnknown*>(out)->Release();
+    } else {
+      EXPECT_EQ(nullptr, out) << c.what;
+    }
+    // A factory that was not handed out is gone again.
+    EXPECT_EQ(S_OK, plugin_.can_unload_now()) << c.what;
+  }
+}
+
+TEST_F(PluginFrameTest, CreateInstanceRefusesAggregationAndUnknownInterfaces) {
+  IClassFactory* factory = Factory();
+  ASSERT_NE(nullptr, factory);
+  FakeDriverUI outer;
+  void* out = kSentinel;
+  EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(&outer, IID_IPrintOemUI, &out));
+  out = kSentinel;
+  EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IPrintOemDriverUI, &out));
+  EXPECT_EQ(nullptr, out);
+  EXPECT_EQ(0u, factory->Release());
+  EXPECT_EQ(S_OK, plugin_.can_unload_now()) << "the refused object was freed at once";
+}
+
+TEST_F(PluginFrameTest, UnloadWaitsForObjectsAndLocks) {
+  IClassFactory* factory = Factory();
+  ASSERT_NE(nullptr, factory);
+  IPrintOemUI* object = nullptr;
+  ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(&object)));
+  EXPECT_EQ(S_FALSE, plugin_.can_unload_now());
+  EXPECT_EQ(2u, object->AddRef());
+  EXPECT_EQ(1u, object->Release());
+  EXPECT_EQ(0u, object->Release());
+  EXPECT_EQ(S_OK, plugin_.can_unload_now());
+
+  EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+  EXPECT_EQ(0u, factory->Release());
+  EXPECT_EQ(S_FALSE, plugin_.can_unload_now());
+  IClassFactory* again = Factory();
+  EXPECT_EQ(S_OK, again->LockServer(FALSE));
+  again->Release();
+  EXPECT_EQ(S_OK, plugin_.can_unload_now());
+}
+
+class PluginObjectTest : public PluginFrameTest {
+ protected:
+  void SetUp() override {
+    PluginFrameTest::SetUp();
+    HRESULT hr = E_FAIL;
+    object_ = plugin_.CreatePlugin(&hr);
+    ASSERT_EQ(S_OK, hr);
+    ASSERT_NE(nullptr, object_);
+  }
+  void TearDown() override {
+    if (object_) {
+      EXPECT_EQ(0u, object_->Release());
+    }
+    EXPECT_EQ(S_OK, plugin_.can_unload_now());
+  }
+
+  IPrintOemUI* object_ = nullptr;
+};
+
+TEST_F(PluginObjectTest, QueryInterfaceAnswersIUnknownAndIPrintOemUI) {
+  void* out = nullptr;
+  EXPECT_EQ(S_OK, object_->QueryInterface(IID_IUnknown, &out));
+  EXPECT_EQ(static_cast<void*>(object_), out);
+  object_->Release();
+  EXPECT_EQ(S_OK, object_->QueryInterface(IID_IPrintOemUI, &out));
+  object_->Release();
+  for (const IID* iid : {&IID_IPrintOemDriverUI, &IID_IClassFactory, &kUnknownId}) {
+    out = kSentinel;
+    EXPECT_EQ(E_NOINTERFACE, object_->QueryInterface(*iid, &out));
+    EXPECT_EQ(nullptr, out);
+  }
+}
+
+TEST_F(PluginObjectTest, GetInfoAnswersSignatureAndVersion) {
+  struct Case {
+    const char* what;
+    DWORD mode;
+    DWORD size;
+    bool buffer;
+    bool needed;
+    HRESULT hr;
+    DWORD error;
+    DWORD needed_after;
+    DWORD value;
+  };
+  constexpr DWORD kUnset = 0xdeadbeef;
+  const Case cases[] = {
+      {"signature", OEMGI_GETSIGNATURE, 4, true, true, S_OK, kUnset, 4, 0x4D534654},
+      {"version", OEMGI_GETVERSION, 8, true, true, S_OK, kUnset, 4, 1},
+      {"signature, small buffer", OEMGI_GETSIGNATURE, 2, true, true, E_FAIL,
+       ERROR_INSUFFICIENT_BUFFER, 4, kUnset},
+      {"signature, no buffer", OEMGI_GETSIGNATURE, 4, false, true, E_FAIL,
+       ERROR_INSUFFICIENT_BUFFER, 4, kUnset},
+      {"publisher info", OEMGI_GETPUBLISHERINFO, 4, true, true, E_FAIL, ERROR_NOT_SUPPORTED, 0,
+       kUnset},
+      {"interface version", OEMGI_GETINTERFACEVERSION, 4, true, true, E_FAIL,
+       ERROR_INVALID_PARAMETER, kUnset, kUnset},
+      {"helper interfaces", OEMGI_GETREQUESTEDHELPERINTERFACES, 4, true, true, E_FAIL,
+       ERROR_INVALID_PARAMETER, kUnset, kUnset},
+      {"no needed pointer", OEMGI_GETSIGNATURE, 4, true, false, E_FAIL, ERROR_INVALID_PARAMETER,
+       kUnset, kUnset},
+  };
+  for (const auto& c : cases) {
+    DWORD value = kUnset, needed = kUnset;
+    SetLastError(kUnset);
+    EXPECT_EQ(c.hr, object_->GetInfo(c.mode, c.buffer ? &value : nullptr, c.size,
+                                     c.needed ? &needed : nullptr))
+        << c.what;
+    EXPECT_EQ(c.error, GetLastError()) << c.what;
+    EXPECT_EQ(c.needed_after, needed) << c.what;
+    EXPECT_EQ(c.value, value) << c.what;
+  }
+  unsigned char bytes[4] = {};
+  DWORD needed = 0;
+  ASSERT_EQ(S_OK, object_->GetInfo(OEMGI_GETSIGNATURE, bytes, 4, &needed));
+  EXPECT_EQ(0, std::memcmp(bytes, "TFSM", 4));
+}
+
+TEST_F(PluginObjectTest, QueryColorProfileNamesTheProfileFile) {
+  struct Case {
+    const char* what;
+    ULONG query_mode;
+    ULONG size;
+    bool buffer;
+    HRESULT hr;
+    DWORD error;
+    ULONG size_after;
+    FLONG flags_after;
+  };
+  constexpr DWORD kUnset = 0xdeadbeef;
+  const Case cases[] = {
+      {"32 bytes", QCP_DEVICEPROFILE, 32, true, S_OK, kUnset, 32, QCP_PROFILEDISK},
+      {"64 bytes", QCP_DEVICEPROFILE, 64, true, S_OK, kUnset, 32, QCP_PROFILEDISK},
+      {"30 bytes: enough for the name, not for the answer", QCP_DEVICEPROFILE, 30, true, E_FAIL,
+       ERROR_INSUFFICIENT_BUFFER, 32, kUnset},
+      {"no buffer", QCP_DEVICEPROFILE, 0, false, E_FAIL, ERROR_INSUFFICIENT_BUFFER, 32, kUnset},
+      {"source profile", QCP_SOURCEPROFILE, 64, true, E_FAIL, kUnset, 64, kUnset},
+  };
+  for (const auto& c : cases) {
+    wchar_t buffer[32];
+    std::memset(buffer, 0xEE, sizeof buffer);
+    ULONG size = c.size;
+    FLONG flags = kUnset;
+    SetLastError(kUnset);
+    EXPECT_EQ(c.hr, object_->QueryColorProfile(nullptr, nullptr, nullptr, nullptr, c.query_mode,
+                                               c.buffer ? buffer : nullptr, &size, &flags))
+        << c.what;
+    EXPECT_EQ(c.error, GetLastError()) << c.what;
+    EXPECT_EQ(c.size_after, size) << c.what;
+    EXPECT_EQ(c.flags_after, flags) << c.what;
+    if (c.hr == S_OK) {
+      EXPECT_STREQ(L"OEMPROFILE.icm", buffer) << c.what;
+    } else {
+      EXPECT_EQ(0xEEEE, buffer[0]) << c.what;
+    }
+  }
+}
+
+TEST_F(PluginObjectTest, PublishDriverInterfaceKeepsTheFirstHost) {
+  FakeDriverUI first, second;
+  EXPECT_EQ(S_OK, object_->PublishDriverInterface(&first));
+  EXPECT_EQ(2, first.References());
+  EXPECT_EQ(S_OK, object_->PublishDriverInterface(&second));
+  EXPECT_EQ(1, second.References()) << "a second host is not even asked";
+  EXPECT_EQ(0u, object_->Release());
+  object_ = nullptr;
+  EXPECT_EQ(1, first.References()) << "the object releases its host when it dies";
+}
+
+// A host object that does not offer the service interface.
+class NoServices final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+TEST_F(PluginObjectTest, PublishDriverInterfaceFailsWithoutTheServiceInterface) {
+  NoServices host;
+  EXPECT_EQ(E_FAIL, object_->PublishDriverInterface(&host));
+  FakeDriverUI later;
+  EXPECT_EQ(S_OK, object_->PublishDriverInterface(&later)) << "a failed publish keeps nothing";
+  EXPECT_EQ(2, later.References());
+  EXPECT_EQ(0u, object_->Release());
+  object_ = nullptr;
+  EXPECT_EQ(1, later.References());
+}
+
+TEST_F(PluginObjectTest, UnsupportedMethodsSayNotImplemented) {
+  DWORD result = 0;
+  EXPECT_EQ(E_NOTIMPL, object_->DevQueryPrintEx(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(E_NOTIMPL, object_->DeviceCapabilities(nullptr, nullptr, nullptr, DC_PAPERS, nullptr,
+                                                   nullptr, nullptr, 0, &result));
+  EXPECT_EQ(E_NOTIMPL, object_->UpgradePrinter(1, nullptr));
+  EXPECT_EQ(E_NOTIMPL, object_->FontInstallerDlgProc(nullptr, WM_INITDIALOG, 0, 0));
+  EXPECT_EQ(E_NOTIMPL, object_->UpdateExternalFonts(nullptr, nullptr, nullptr));
+}
+
+TEST_F(PluginObjectTest, EventsAnswerOkAndADriverDeletionRemovesItsSettings) {
+  kvtest::RegistrySandbox sandbox;
+  kvtest::CreateKeyWithValue(L"Software\\KVPrint\\Korvane CP3520 PS", L"Setting", L"1");
+  wchar_t printer[] = L"Korvane CP3520 PS";
+  EXPECT_EQ(S_OK, object_->PrinterEvent(printer, PRINTER_EVENT_INITIALIZE, 0, 0));
+  EXPECT_TRUE(kvtest::KeyExists(L"Software\\KVPrint\\Korvane CP3520 PS"));
+
+  DRIVER_INFO_2W info = {};
+  info.cVersion = 3;
+  info.pName = printer;
+  EXPECT_EQ(S_OK, object_->DriverEvent(DRIVER_EVENT_DELETE, 2, reinterpret_cast<BYTE*>(&info), 0));
+  EXPECT_FALSE(kvtest::KeyExists(L"Software\\KVPrint"));
+}
+
+}  // namespace
+
+#pragma pop_macro("DeviceCapabilities")
