@@ -11,6 +11,10 @@ namespace kv {
 HMODULE ThisModule() noexcept;
 void SetThisModule(HMODULE module) noexcept;
 
+// The activation context made from the module's manifest (common controls 6) for its pages
+// and dialogs; INVALID_HANDLE_VALUE when it cannot be made.
+HANDLE PluginActivationContext() noexcept;
+
 void LockModule() noexcept;
 void UnlockModule() noexcept;
 void ObjectCreated() noexcept;

@@ -3,6 +3,8 @@
 #include <new>
 
 #include "devmode/private_devmode.h"
+#include "options/option_tree.h"
+#include "sheets/property_sheets.h"
 #include "plugin/events.h"
 #include "plugin/module.h"
 #include "platform/text.h"
@@ -85,11 +87,17 @@ HRESULT PluginObject::PublishDriverInterface(IUnknown* host) {
   return S_OK;
 }
 
-HRESULT PluginObject::CommonUIProp(DWORD, POEMCUIPPARAM) { return E_NOTIMPL; }
+HRESULT PluginObject::CommonUIProp(DWORD mode, POEMCUIPPARAM param) {
+  return FirewallHr([&] { return kv::CommonUIProp(mode, param, driver_ui_); });
+}
 
-HRESULT PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO, LPARAM) { return E_NOTIMPL; }
+HRESULT PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
+  return FirewallHr([&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_); });
+}
 
-HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO, LPARAM) { return E_NOTIMPL; }
+HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
+  return FirewallHr([&] { return kv::DevicePropertySheets(info, lparam, driver_ui_); });
+}
 
 HRESULT PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) {
   return E_NOTIMPL;

@@ -1,0 +1,171 @@
+#include "autoconfig/installable_update.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <cwchar>
+
+#include "autoconfig/status_record.h"
+#include "config/driver_info.h"
+#include "options/host_items.h"
+#include "plugin/module.h"
+#include "platform/library_loader.h"
+#include "platform/seam.h"
+#include "platform/spooler.h"
+#include "platform/text.h"
+
+namespace kv {
+namespace {
+
+// The PPD keywords of the installable features, and the status field each one marks.
+struct FeatureKeyword {
+  const char* keyword;
+  int field;  // offset in the status record, or -1
+};
+
+constexpr FeatureKeyword kFeatureKeywords[] = {
+    {"Option1", kStatusTray2},     {"Option2", kStatusDuplex},    {"Option4", kStatusHardDisk},
+    {"Option5", kStatusTray3},     {"Option6", -1},               {"Finisher", kStatusFinisher},
+    {"InstalledMemory", -1},       {"OptTray2", kStatusTray2},    {"DuplexUnit", kStatusDuplex},
+    {"PrinterHardDisk", kStatusHardDisk}, {"OptTray3", kStatusTray3}, {"OptTray4", -1},
+};
+
+// The trays the printer's tray code reports: tray 2, tray 3, tray 4.
+struct Trays {
+  int tray2, tray3, tray4;
+};
+
+Trays TraysOf(int16_t code) {
+  switch (code) {
+    case 1: return {1, 0, 0};
+    case 3: return {1, 1, 0};
+    case 4: return {1, 1, 1};
+    default: return {0, 0, 0};
+  }
+}
+
+// The companion library: this module's path less its last five characters, plus "N.DLL".
+bool CompanionPath(wchar_t (&path)[kPathUnits]) {
+  wchar_t own[kPathUnits] = {};
+  const DWORD length = GetModuleFileNameW(ThisModule(), own, kPathUnits);
+  if (length == 0 || length >= kPathUnits || length < 5) return false;
+  own[length - 5] = L'\0';
+  CopyText(path, own);
+  AppendText(path, L"N.DLL");
+  return true;
+}
+
+// The queue's port name in the system's ANSI code page, at most 255 bytes.
+bool PortName(HANDLE printer, char (&port)[256]) {
+  port[0] = '\0';
+  DWORD needed = 0;
+  Use<Spooler>().PrinterInfo(printer, 2, nullptr, 0, &needed);
+  if (needed == 0) return false;
+  HANDLE heap = GetProcessHeap();
+  auto* info = static_cast<PRINTER_INFO_2W*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
+  if (!info) return false;
+  bool ok = Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
+            info->pPortName;
+  if (ok) {
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, port, sizeof port - 1,
+                                          nullptr, nullptr);
+    port[bytes > 0 ? bytes : 0] = '\0';
+    port[sizeof port - 1] = '\0';
+    ok = bytes > 0;
+  }
+  HeapFree(heap, 0, info);
+  return ok;
+}
+
+void FillStatusRecord(const OEMCUIPPARAM& param, BYTE* record) {
+  for (int offset = 0; offset < kStatusFlagsOffset; offset += 2) WriteStatusField(record, offset, -1);
+  for (const auto& row : kFeatureKeywords)
+    if (row.field >= 0 && FindHostItem(param, row.keyword)) WriteStatusField(record, row.field, 0);
+  wchar_t profile[kPathUnits];
+  ModelProfilePath(param.hPrinter, profile);
+  record[kStatusNetworkModel] = static_cast<BYTE>(
+      profile[0] ? GetPrivateProfileIntW(L"FUNCTION", L"AutoCfgNetworkMDL", 0, profile) : 0);
+  record[kStatusMpTray] = static_cast<BYTE>(
+      profile[0] ? GetPrivateProfileIntW(L"FUNCTION", L"SupportMpTray", 1, profile) : 1);
+}
+
+// Sets a host item to an installed (1) or absent (0) answer and has the host store it.
+// True when the selection changed.
+bool ApplyAnswer(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, OPTITEM* item,
+                 const char* keyword, int value, const char* on, const char* off) {
+  if (!item || item->Sel == value) return false;
+  item->Sel = value;
+  driver_ui.DrvUpgradeRegistrySetting(param.hPrinter, keyword, value ? on : off);
+  return true;
+}
+
+bool ApplyInstalled(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const char* keyword,
+                    int value) {
+  return ApplyAnswer(param, driver_ui, FindHostItem(param, keyword), keyword, value, "True",
+                     "False");
+}
+
+// The first keyword when the PPD has it, else the second.
+bool ApplyToEither(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const char* first,
+                   const char* second, int value) {
+  return ApplyInstalled(param, driver_ui, FindHostItem(param, first) ? first : second, value);
+}
+
+// Answers are 0 (absent), negative (no answer) or anything else (installed): an installed
+// feature is selection 1 whatever the number.
+int Installed(int16_t answer) { return answer != 0 ? 1 : 0; }
+
+void ApplyAnswers(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const BYTE* record) {
+  const Trays trays = TraysOf(ReadStatusField(record, kStatusTray2));
+  const struct {
+    const char* keyword;
+    int value;
+  } tray_answers[] = {{"Option1", trays.tray2},  {"Option5", trays.tray3},
+                      {"Option6", trays.tray4},  {"OptTray2", trays.tray2},
+                      {"OptTray3", trays.tray3}, {"OptTray4", trays.tray4}};
+  for (const auto& answer : tray_answers) ApplyInstalled(param, driver_ui, answer.keyword, answer.value);
+
+  const int16_t duplex = ReadStatusField(record, kStatusDuplex);
+  if (duplex >= 0) ApplyToEither(param, driver_ui, "Option2", "DuplexUnit", Installed(duplex));
+
+  const int16_t disk = ReadStatusField(record, kStatusHardDisk);
+  if (disk >= 0 && ApplyToEither(param, driver_ui, "Option4", "PrinterHardDisk", Installed(disk))) {
+    const DWORD value = static_cast<DWORD>(Installed(disk));
+    Use<Spooler>().SetData(param.hPrinter, L"HDD_SETTING", REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&value), sizeof value);
+  }
+
+  const int16_t finisher = ReadStatusField(record, kStatusFinisher);
+  if (finisher >= 0)
+    ApplyAnswer(param, driver_ui, FindHostItem(param, "Finisher"), "Finisher", Installed(finisher),
+                "MPFinisher", "None");
+}
+
+}  // namespace
+
+void UpdateInstallableOptions(POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui) {
+  if (!param || !driver_ui) return;
+  wchar_t library_path[kPathUnits];
+  if (!CompanionPath(library_path)) return;
+  // Without the queue's port there is nothing to ask the printer about.
+  char port[256];
+  if (!PortName(param->hPrinter, port)) return;
+
+  LibraryLoader& loader = Use<LibraryLoader>();
+  HMODULE library = loader.Load(library_path);
+  if (!library) return;
+  auto update = reinterpret_cast<SnmpAutoUpdateFn>(
+      reinterpret_cast<void*>(loader.Find(library, kSnmpAutoUpdate)));
+  HANDLE heap = param->hOEMHeap;
+  auto* record = update && heap ? static_cast<BYTE*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize))
+                                : nullptr;
+  if (record) {
+    FillStatusRecord(*param, record);
+    LONG one = 1;
+    if (update(port, record, &one, 0) != 0) ApplyAnswers(*param, *driver_ui, record);
+    HeapFree(heap, 0, record);
+  }
+  loader.Free(library);
+}
+
+}  // namespace kv

@@ -1,0 +1,204 @@
+#include "config/model_files.h"
+
+#include <winspool.h>
+
+#include <cwchar>
+#include <cwctype>
+
+#include "config/driver_info.h"
+#include "platform/handles.h"
+#include "platform/language.h"
+#include "platform/seam.h"
+#include "platform/spooler.h"
+#include "platform/text.h"
+#include "sheets/sheet_context.h"
+
+namespace kv {
+namespace {
+
+constexpr wchar_t kLanguageKeyPrefix[] = L"Software\\KVprint\\";
+constexpr wchar_t kLanguageValue[] = L"DrvCntCode";
+
+struct LanguageCode {
+  unsigned primary;
+  const wchar_t* code;
+};
+
+constexpr LanguageCode kLanguageCodes[] = {
+    {0x06, L"DN"}, {0x07, L"GR"}, {0x0A, L"SP"}, {0x0B, L"FI"}, {0x0C, L"FN"},
+    {0x10, L"IT"}, {0x11, L"JP"}, {0x12, L"KR"}, {0x13, L"DT"}, {0x14, L"NR"},
+    {0x16, L"PT"}, {0x19, L"RU"}, {0x1D, L"SW"},
+};
+
+// The model's switches, in the order they are read from section "Common".
+struct Switch {
+  const wchar_t* key;
+  int32_t SheetContext::*field;
+};
+
+constexpr Switch kSwitches[] = {
+    {L"GraphicsCopiesSetting", &SheetContext::iCopiesSetting},
+    {L"PrinterHDD", &SheetContext::iPrinterHDD},
+    {L"PrinterInstalledHDD", &SheetContext::iInstalledHDD},
+    {L"GraphicsGrayscaleEnh", &SheetContext::iGrayscaleEnh},
+};
+
+struct Brand {
+  const wchar_t* word;
+  int16_t brand;
+};
+
+constexpr Brand kBrands[] = {{L"KORVANE", 0}, {L"PELMA", 1}, {L"TUNO", 2}};
+
+// "Software\KVprint\<printer>", the name cut so that the path stays within 260 units.
+void LanguageKeyPath(const wchar_t* printer_name, wchar_t (&path)[260]) {
+  CopyText(path, kLanguageKeyPrefix);
+  AppendText(path, printer_name);
+}
+
+bool IsUsableCode(const wchar_t* code, size_t units) {
+  size_t n = 0;
+  for (; n < units && code[n] != L'\0'; ++n)
+    if (!iswalpha(code[n])) return false;
+  return n > 0 && n < units;
+}
+
+bool ReadStoredCode(const wchar_t* path, wchar_t* code, size_t units) {
+  unique_hkey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return false;
+  wchar_t stored[kLanguageCodeUnits] = {};
+  DWORD type = REG_NONE;
+  DWORD bytes = sizeof stored;
+  if (RegQueryValueExW(key.get(), kLanguageValue, nullptr, &type,
+                       reinterpret_cast<BYTE*>(stored), &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return false;
+  if (!IsUsableCode(stored, bytes / sizeof(wchar_t))) return false;
+  CopyText(code, units, stored);
+  return true;
+}
+
+void StoreCode(const wchar_t* path, const wchar_t* code) {
+  unique_hkey key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExW(key.get(), kLanguageValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(code),
+                 static_cast<DWORD>((wcslen(code) + 1) * sizeof(wchar_t)));
+}
+
+void ReadDriverDirectory(wchar_t (&dir)[260]) {
+  dir[0] = L'\0';
+  DWORD needed = 0;
+  if (!Use<Spooler>().DriverDirectory(1, reinterpret_cast<BYTE*>(dir), sizeof dir - sizeof(wchar_t),
+                                      &needed))
+    dir[0] = L'\0';
+  dir[259] = L'\0';
+  AppendText(dir, L"\\3\\");
+}
+
+int16_t BrandOf(const ProfileReader& profile) {
+  wchar_t caption[kTextUnits];
+  profile.ReadText(L"Caption", caption);
+  for (wchar_t* c = caption; *c; ++c) *c = towupper(*c);
+  for (const auto& brand : kBrands)
+    if (wcsstr(caption, brand.word)) return brand.brand;
+  return 0;
+}
+
+}  // namespace
+
+const wchar_t* LanguageCodeFor(LANGID language) {
+  const unsigned primary = PrimaryOf(language);
+  if (primary == 0x04) {
+    switch (SubOf(language)) {
+      case 1: return L"CT";
+      case 2: return L"CP";
+      default: return L"EN";
+    }
+  }
+  for (const auto& row : kLanguageCodes)
+    if (row.primary == primary) return row.code;
+  return L"EN";
+}
+
+bool IsRtlSystemLanguage() {
+  const unsigned primary = PrimaryOf(Use<Language>().SystemDefault());
+  return primary == 0x01 || primary == 0x0D;
+}
+
+void PrinterLanguageCode(const wchar_t* printer_name, wchar_t* code, size_t units) {
+  const wchar_t* derived = LanguageCodeFor(Use<Language>().UserDefault());
+  // Without a printer name there is no key of its own: the code is derived each time.
+  if (!printer_name || printer_name[0] == L'\0') {
+    CopyText(code, units, derived);
+    return;
+  }
+  wchar_t path[260];
+  LanguageKeyPath(printer_name, path);
+  if (ReadStoredCode(path, code, units)) return;
+  CopyText(code, units, derived);
+  StoreCode(path, code);
+}
+
+void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
+  ReadDriverDirectory(context.szDriverDir);
+
+  wchar_t base[kPathUnits] = {};
+  if (auto* info = static_cast<DRIVER_INFO_2W*>(
+          ReadDriverInfo(context.hHeap, context.hPrinter, 2))) {
+    context.bDataFileIsPpd = info->pDataFile && wcsstr(info->pDataFile, L".PPD") != nullptr;
+    ModelBasePath(info->pDataFile, base);
+    HeapFree(context.hHeap, 0, info);
+  }
+
+  // Without a data file there are no model files; the readers then read defaults only.
+  wchar_t path[kPathUnits];
+  if (base[0] != L'\0') {
+    CopyText(path, base);
+    AppendText(path, L".VER");
+    context.VersionFile.SetFile(path);
+    CopyText(path, base);
+    AppendText(path, L"u.INI");
+    context.ModelProfile.SetFile(path);
+  }
+
+  ProfileReader& profile = context.ModelProfile;
+  profile.SetSection(L"OEMFiles");
+  wchar_t prefix[kTextUnits];
+  profile.ReadText(L"OEMPrefix", prefix);
+  CopyText(context.szOemPrefix, prefix);
+
+  profile.SetSection(L"Common");
+  for (const auto& row : kSwitches) context.*row.field = profile.ReadInt(row.key, kAbsentMarker);
+  context.wSecurePrint = static_cast<int16_t>(profile.ReadInt(L"ExtrasSecurePrint", kAbsentMarker));
+  profile.SetSection(L"Common");
+  context.iJobAccounting = profile.ReadInt(L"PrinterJobAccounting", kAbsentMarker);
+  context.nBrand = BrandOf(profile);
+
+  context.VersionFile.SetSection(L"Version");
+  const bool language_dependent = context.VersionFile.ReadInt(L"LanguageDependent", 0) == 1;
+  context.szLanguageCode[0] = L'\0';
+  if (language_dependent)
+    PrinterLanguageCode(printer_name, context.szLanguageCode, kLanguageCodeUnits);
+
+  if (context.nBrand == 0 || context.nBrand == 1) {
+    CopyText(path, context.szDriverDir);
+    AppendText(path, context.szOemPrefix);
+    AppendText(path, context.szLanguageCode);
+    AppendText(path, L".DAT");
+    context.StringTable.SetFile(path);
+  } else {
+    context.StringTable.SetFile(context.ModelProfile.szFile);
+  }
+
+  if (context.nBrand == 1 && base[0] != L'\0') {
+    CopyText(path, base);
+    AppendText(path, L".hin");
+    context.HintFile.SetFile(path);
+    context.HintFile.SetSection(L"TROUBLE_PAGE");
+  }
+}
+
+}  // namespace kv

@@ -1,0 +1,25 @@
+// Finding a printer's model files, and choosing the language and brand they are read in.
+#pragma once
+
+#include <windows.h>
+
+namespace kv {
+
+struct SheetContext;
+
+// Fills the context's model fields: driver directory, the four readers' files, the model's
+// switches, brand and language code. The context's heap and printer handle must be set.
+void LocateModelFiles(SheetContext& context, const wchar_t* printer_name);
+
+// True when the system's default language is written right to left (Arabic, Hebrew).
+[[nodiscard]] bool IsRtlSystemLanguage();
+
+// The string-table code for a user language ("EN" for languages without a table).
+[[nodiscard]] const wchar_t* LanguageCodeFor(LANGID language);
+
+// The printer's language code as stored for this user, or derived from the user's language
+// and stored. A stored value that is not a non-empty REG_SZ of letters is not trusted: it
+// is derived and stored anew.
+void PrinterLanguageCode(const wchar_t* printer_name, wchar_t* code, size_t units);
+
+}  // namespace kv

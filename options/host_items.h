@@ -1,0 +1,20 @@
+// The host's own option items, as the plug-in finds and changes them.
+#pragma once
+
+#include "platform/host_abi.h"
+
+namespace kv {
+
+// The first host item whose PPD keyword (in its USERDATA) is exactly `keyword`; items with
+// no USERDATA or no keyword are skipped.
+[[nodiscard]] POPTITEM FindHostItem(const OEMCUIPPARAM& param, const char* keyword);
+// The first host item with public id `dmpub_id`.
+[[nodiscard]] POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id);
+// The item's PPD keyword, or null.
+[[nodiscard]] const char* KeywordOf(const OPTITEM& item);
+
+// The hard-disk test: the host's "Option4" selection, or "PrinterHardDisk" when the host does
+// not know "Option4", is exactly "True".
+[[nodiscard]] bool HardDiskInstalled(IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object);
+
+}  // namespace kv

@@ -1,0 +1,20 @@
+#include "platform/library_loader.h"
+
+namespace kv {
+namespace {
+
+class Win32LibraryLoader final : public LibraryLoader {
+ public:
+  HMODULE Load(const wchar_t* path) override { return LoadLibraryW(path); }
+  FARPROC Find(HMODULE module, const char* name) override { return GetProcAddress(module, name); }
+  void Free(HMODULE module) override { FreeLibrary(module); }
+};
+
+}  // namespace
+
+LibraryLoader& LibraryLoader::Default() {
+  static Win32LibraryLoader loader;
+  return loader;
+}
+
+}  // namespace kv

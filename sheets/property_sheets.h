@@ -1,0 +1,19 @@
+// The document and printer property sheets: the per-sheet context and the Troubleshooting
+// page, through the common property-sheet protocol.
+#pragma once
+
+#include "platform/host_abi.h"
+
+namespace kv {
+
+[[nodiscard]] HRESULT DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
+                                             IPrintOemDriverUI* driver_ui) noexcept;
+[[nodiscard]] HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
+                                           IPrintOemDriverUI* driver_ui) noexcept;
+
+constexpr WORD kTroubleshootingTemplate = 3023;
+constexpr WORD kTroubleshootingTemplateRtl = 3501;
+constexpr int kTroubleshootingTab = 12;
+constexpr int kMaxTabs = 64;
+
+}  // namespace kv

@@ -1,0 +1,88 @@
+// The per-sheet state block. One is made for every property sheet and option-tree fill, from
+// the host's plug-in heap (zero-filled), and everything it holds lives inside the block: the
+// host discards the heap with the sheet, and nothing is left behind.
+#pragma once
+
+#include "config/profile_reader.h"
+#include "platform/host_abi.h"
+
+#include <cstdint>
+
+namespace kv {
+
+constexpr size_t kResolutionSlots = 10;
+constexpr size_t kJobAccountUnits = 33;  // 32 units and a terminator
+constexpr size_t kLanguageCodeUnits = 130;
+
+struct SheetContext {
+  // The property-sheet protocol.
+  HANDLE hComPropSheet;
+  POEMUIPSPARAM pParam;
+  PFNCOMPROPSHEET pfnComPropSheet;
+  HANDLE hPage;
+  IPrintOemDriverUI* pDriverUI;
+  HANDLE hPrinter;
+  HWND hPageWnd;
+  DWORD dwTemplateId;
+  wchar_t szDialogName[256];
+
+  // The copies split (document sheets). The two counts are those seen at the last change of
+  // the copies item; a sheet starts with no change pending and the public copy count.
+  int16_t wPreviousCopies;
+  int16_t wCurrentCopies;
+  int32_t iColorCopies;
+  int32_t iMonoCopies;
+  BOOL bChanged;
+
+  // The model's files.
+  wchar_t szDriverDir[260];
+  wchar_t szOemPrefix[256];
+  ProfileReader StringTable;
+  ProfileReader ModelProfile;
+  ProfileReader VersionFile;
+  HWND hToolTip;
+  BOOL bDataFileIsPpd;
+  int16_t nBrand;
+  ProfileReader HintFile;
+  wchar_t szPrinterAddress[260];
+  wchar_t szPageTitle[kTextUnits];  // the Troubleshooting page's title while the host shows it
+
+  // Resolutions the model offers (document sheets).
+  int32_t aResolution[kResolutionSlots];
+  int32_t nResolution;
+  BOOL bNoPermission;
+
+  // The model's switches from its profile's "Common" section.
+  int32_t iCopiesSetting;
+  int32_t iPrinterHDD;
+  int32_t iInstalledHDD;
+  int32_t iGrayscaleEnh;
+  int16_t wSecurePrint;
+  int32_t iJobAccounting;
+
+  // The language code chosen for the string table ("" when the model is not language
+  // dependent).
+  wchar_t szLanguageCode[kLanguageCodeUnits];
+
+  // Job accounting texts from the Job Accounting dialog, each with its working copy.
+  wchar_t szJobAccountID[kJobAccountUnits];
+  wchar_t szJobAccountIDWork[kJobAccountUnits];
+  wchar_t szJobAccountPW[kJobAccountUnits];
+  wchar_t szJobAccountPWWork[kJobAccountUnits];
+
+  // Where the block came from.
+  HANDLE hHeap;
+  uint32_t dwLink;  // this context's link cookie while it is linked from a private record
+};
+
+// A zero-filled context from `heap` with its printer, host interface and readers set and its
+// model files located; null when the heap has no room. `printer_name` is the queue's name
+// (it keys the per-user language code).
+[[nodiscard]] SheetContext* CreateSheetContext(HANDLE heap, HANDLE printer,
+                                               const wchar_t* printer_name,
+                                               IPrintOemDriverUI* driver_ui);
+
+// Gives a context made by CreateSheetContext back to its heap.
+void FreeSheetContext(SheetContext* context);
+
+}  // namespace kv
