@@ -1,0 +1,104 @@
+// The driver's user interface as the plug-in meets it: the host's own option items (each
+// with its USERDATA and PPD keyword), a plug-in heap from HeapCreate, the public and private
+// DEVMODE parts, the service interface, the option-tree calls made as the host makes them
+// (a counting call, then the fill), the change callbacks, and the property-sheet protocol
+// with a service function that records what the plug-in asks of it.
+#pragma once
+
+#include "platform/host_abi.h"
+#include "emuhost/fake_driver_ui.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace emuhost {
+
+struct HostItemSpec {
+  std::string keyword;  // PPD keyword; empty for the host's public items
+  BYTE dmpub_id;        // public item id, 0 for PPD features
+  std::wstring name;
+  LONG sel;
+};
+
+// The host items of a colour laser PPD: the features the plug-in looks for and the public
+// items with the ids it names.
+std::vector<HostItemSpec> StandardHostItems();
+
+struct AddedPage {
+  DWORD flags;
+  HINSTANCE instance;
+  WORD template_id;
+  std::wstring title;
+  DLGPROC procedure;
+  LPARAM lparam;
+  HANDLE activation_context;
+  DWORD size;
+};
+
+struct ServiceCall {
+  UINT function;
+  LPARAM first;
+  LPARAM second;
+};
+
+class EmulatedHost {
+ public:
+  EmulatedHost(IPrintOemUI* plugin, HANDLE printer, std::wstring printer_name,
+               std::vector<HostItemSpec> items = StandardHostItems());
+  ~EmulatedHost();
+  EmulatedHost(const EmulatedHost&) = delete;
+  EmulatedHost& operator=(const EmulatedHost&) = delete;
+
+  // Sizes and defaults the private record through DevMode, as the host does for a new DEVMODE.
+  HRESULT DefaultRecords();
+
+  // CommonUIProp as the host calls it: counting call, items from the heap, filling call.
+  HRESULT FillTree(DWORD mode);
+  [[nodiscard]] DWORD counted() const { return counted_; }
+
+  // The change callback the plug-in registered, with a reason and the current item.
+  LONG Callback(WORD reason, OPTITEM* current = nullptr, LONG old_sel = 0, HWND dialog = nullptr);
+  // The user picks `sel` in the host item with that keyword (or public id), then the host
+  // calls back with SEL_CHANGED.
+  LONG Select(OPTITEM* item, LONG sel);
+
+  // Property sheets: DocumentPropertySheets or DevicePropertySheets with a reason.
+  HRESULT Sheets(DWORD mode, WORD reason, LPARAM lparam = 0);
+
+  OPTITEM* HostItem(const char* keyword);
+  OPTITEM* HostItemById(BYTE dmpub_id);
+  OPTITEM* PluginItems() { return cuip_.pOEMOptItems; }
+  [[nodiscard]] DWORD PluginItemCount() const { return cuip_.cOEMOptItems; }
+
+  IPrintOemUI* plugin;
+  FakeDriverUI driver_ui;
+  DEVMODEW public_dm = {};
+  std::vector<BYTE> private_dm;
+  OEMCUIPPARAM cuip_ = {};
+  OEMUIPSPARAM psparam = {};
+  PROPSHEETUI_INFO psui = {};
+  std::vector<AddedPage> pages;
+  std::vector<ServiceCall> service_calls;
+  LONG_PTR next_page_handle = 0x100;
+
+  std::vector<OPTITEM> host_items;
+
+ private:
+  static LONG_PTR CALLBACK ComPropSheet(HANDLE host, UINT function, LPARAM first, LPARAM second);
+
+  HANDLE heap_ = nullptr;
+  HANDLE printer_ = nullptr;
+  std::wstring printer_name_;
+  std::vector<HostItemSpec> specs_;
+  std::deque<USERDATA> userdata_;
+  OEMUIOBJ uiobj_ = {};
+  DWORD counted_ = 0;
+};
+
+// What changed, for the simulator: one line per plug-in item and per locked host item.
+std::wstring DescribePluginItems(EmulatedHost& host);
+std::wstring DescribeHostItems(EmulatedHost& host, bool changed_only);
+std::wstring DescribeCalls(const FakeDriverUI& driver_ui, size_t from = 0);
+
+}  // namespace emuhost

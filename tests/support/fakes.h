@@ -1,0 +1,53 @@
+// Scripted message boxes and companion libraries.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/library_loader.h"
+#include "platform/message_box.h"
+
+namespace kvtest {
+
+class FakeMessageBoxes final : public kv::MessageBoxes {
+ public:
+  struct Shown {
+    HWND owner;
+    std::wstring text, caption;
+    UINT type;
+  };
+  std::vector<int> answers;  // given in order; IDNO once they run out
+  std::vector<Shown> shown;
+  std::vector<UINT> beeps;
+
+  int Show(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) override {
+    shown.push_back({owner, text ? text : L"", caption ? caption : L"", type});
+    if (shown.size() <= answers.size()) return answers[shown.size() - 1];
+    return IDNO;
+  }
+  void Beep(UINT type) override { beeps.push_back(type); }
+};
+
+// A companion library made of a test's own function: "loading" hands out a token module,
+// and the entry point is whatever the test scripts (or none).
+class FakeLibraryLoader final : public kv::LibraryLoader {
+ public:
+  bool loads = true;
+  FARPROC entry = nullptr;
+  std::vector<std::wstring> loaded;
+  std::vector<std::string> looked_up;
+  int freed = 0;
+
+  HMODULE Load(const wchar_t* path) override {
+    loaded.push_back(path ? path : L"");
+    return loads ? reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x5000)) : nullptr;
+  }
+  FARPROC Find(HMODULE, const char* name) override {
+    looked_up.push_back(name ? name : "");
+    return entry;
+  }
+  void Free(HMODULE) override { ++freed; }
+};
+
+}  // namespace kvtest
