@@ -35,7 +35,7 @@ build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 
 case "$mode" in
-  run) exec tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe devmode ;;
+  run) exec tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe all ;;
   sim) shift; exec tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@" ;;
   test) cd build/x64 && exec ctest -j"$jobs" --output-on-failure --timeout 120 ;;
   *) echo "usage: ./build.sh [run | test | sim VERB]" >&2; exit 2 ;;

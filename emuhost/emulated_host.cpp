@@ -207,8 +207,10 @@ std::wstring DescribePluginItems(EmulatedHost& host) {
 
 std::wstring DescribeHostItems(EmulatedHost& host, bool changed_only) {
   std::wstring text;
-  for (auto& item : host.host_items) {
-    if (changed_only && !(item.Flags & (OPTIF_CHANGED | OPTIF_DISABLED))) continue;
+  for (size_t i = 0; i < host.host_items.size(); ++i) {
+    const OPTITEM& item = host.host_items[i];
+    const bool changed = (item.Flags & (OPTIF_CHANGED | OPTIF_DISABLED)) || item.Sel != host.InitialSel(i);
+    if (changed_only && !changed) continue;
     const auto* data = reinterpret_cast<const USERDATA*>(item.UserData);
     const std::wstring key = data && data->pKeyWordName ? Widen(data->pKeyWordName)
                                                          : L"id " + std::to_wstring(item.DMPubID);

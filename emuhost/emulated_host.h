@@ -69,6 +69,8 @@ class EmulatedHost {
   OPTITEM* HostItem(const char* keyword);
   OPTITEM* HostItemById(BYTE dmpub_id);
   OPTITEM* PluginItems() { return cuip_.pOEMOptItems; }
+  // The selection the host item started with.
+  [[nodiscard]] LONG InitialSel(size_t index) const { return specs_[index].sel; }
   [[nodiscard]] DWORD PluginItemCount() const { return cuip_.cOEMOptItems; }
 
   IPrintOemUI* plugin;

@@ -1,129 +1,340 @@
 // The host simulator: plays the PostScript driver's user interface against the plug-in and
-// shows what the host sees. One scenario per verb:
-//   hostsim install   install the bundled sample model into the spooler
-//   hostsim devmode   install, load the plug-in, size and default its private record
-//   hostsim help      this list
+// shows what the host sees. One scenario per verb; the model is the second argument
+// (KVCP3520, brand Korvane, or PLM4020, brand Pelma).
+//   hostsim install     install the sample model into the spooler
+//   hostsim devmode     load the plug-in, size and default its private record
+//   hostsim docprops    open the document properties: sheet and option tree
+//   hostsim prnprops    open the printer properties: sheet and option tree
+//   hostsim docsession  a document-properties session from INIT to DESTROY
+//   hostsim prnsession  a printer-properties session with the installable-option update
+//   hostsim all         every scenario above, in order (the default)
 #include <windows.h>
 #include <fcntl.h>
+#include <shlwapi.h>
 #include <io.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "devmode/private_devmode.h"
-#include "emuhost/fake_driver_ui.h"
+#include "emuhost/emulated_host.h"
+#include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "platform/handles.h"
+#include "sheets/sheet_context.h"
 
 using namespace emuhost;
 
 namespace {
 
 constexpr wchar_t kPluginFile[] = L"kvpsui.dll";
-constexpr wchar_t kSampleModel[] = L"KVCP3520";
+constexpr wchar_t kCompanionFile[] = L"kvpsuN.dll";
+
+struct SampleModel {
+  const wchar_t* folder;
+  const wchar_t* name;
+};
+
+constexpr SampleModel kModels[] = {
+    {L"KVCP3520", L"Korvane CP3520 PS"},
+    {L"PLM4020", L"Pelma PL 4020 PS"},
+};
+
+const SampleModel* g_model = &kModels[0];
 
 ModelPackage SamplePackage() {
   ModelPackage package;
-  package.source_dir = ProgramFolder() + L"samples\\" + kSampleModel;
-  package.data_file = std::wstring(kSampleModel) + L".PPD";
+  package.source_dir = ProgramFolder() + L"samples\\" + g_model->folder;
+  package.data_file = std::wstring(g_model->folder) + L".PPD";
   for (const auto& name : FilesIn(package.source_dir))
-    if (name != package.data_file) package.files.push_back(name);
-  // The plug-in travels with the driver's files, as in a driver package.
-  CopyFileW((ProgramFolder() + kPluginFile).c_str(),
-            (package.source_dir + L"\\" + kPluginFile).c_str(), FALSE);
-  package.files.push_back(kPluginFile);
-  package.driver_name = L"Korvane CP3520 PS";
-  package.printer_name = L"Korvane CP3520 PS";
-  package.port = L"C:\\windows\\temp\\kvcp3520.prn";
+    if (name != package.data_file && name != kPluginFile && name != kCompanionFile)
+      package.files.push_back(name);
+  // The plug-in and its companion travel with the driver's files, as in a driver package.
+  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) {
+    CopyFileW((ProgramFolder() + binary).c_str(), (package.source_dir + L"\\" + binary).c_str(),
+              FALSE);
+    package.files.push_back(binary);
+  }
+  package.driver_name = g_model->name;
+  package.printer_name = g_model->name;
+  package.port = std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn";
   return package;
 }
 
-bool Install(InstallResult& installed) {
-  const ModelPackage package = SamplePackage();
-  PrintLine(L"== Installing the sample model \"" + package.driver_name + L"\"");
-  installed = InstallModel(package);
-  if (!installed.ok) {
-    PrintLine(L"   failed: " + installed.error);
-    return false;
-  }
-  PrintLine(L"   driver directory  " + installed.driver_dir);
-  PrintLine(L"   data file         " + installed.data_file);
-  PrintLine(L"   printer           " + package.printer_name + L" on " + package.port);
-  return true;
-}
-
-// The folder the spooler answers for the installed driver's files.
 std::wstring FolderOf(const std::wstring& path) {
   return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
+// One run against the installed model: the spooler's printer and the loaded plug-in.
+class Session {
+ public:
+  bool Open() {
+    const ModelPackage package = SamplePackage();
+    PrintLine(L"== Installing the sample model \"" + package.driver_name + L"\"");
+    installed_ = InstallModel(package);
+    if (!installed_.ok) {
+      PrintLine(L"   failed: " + installed_.error);
+      return false;
+    }
+    PrintLine(L"   driver directory  " + installed_.driver_dir);
+    PrintLine(L"   data file         " + installed_.data_file);
+    PrintLine(L"   printer           " + package.printer_name + L" on " + package.port);
+    printer_name_ = package.printer_name;
+    // Start from a user who has not opened this printer yet, so that the language code is
+    // derived from the current language (the plug-in keeps it per user and printer).
+    SHDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\KVprint\\" + printer_name_).c_str());
+    if (!OpenPrinterW(printer_name_.data(), printer_.put(), nullptr)) {
+      PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
+      return false;
+    }
+    const std::wstring plugin_path = FolderOf(installed_.data_file) + kPluginFile;
+    PrintLine(L"== Loading the plug-in " + plugin_path);
+    loaded_ = std::make_unique<LoadedPlugin>(plugin_path);
+    if (!loaded_->ok()) {
+      PrintLine(L"   cannot load it, error " + std::to_wstring(GetLastError()));
+      return false;
+    }
+    HRESULT hr = E_FAIL;
+    plugin_ = loaded_->CreatePlugin(&hr);
+    PrintLine(L"   DllGetClassObject + CreateInstance(IPrintOemUI): " + HResultText(hr));
+    if (!plugin_) return false;
+    DWORD value = 0, needed = 0;
+    hr = plugin_->GetInfo(OEMGI_GETSIGNATURE, &value, sizeof value, &needed);
+    PrintLine(L"   GetInfo(OEMGI_GETSIGNATURE): " + HResultText(hr) + L", signature " + Hex(value));
+    hr = plugin_->GetInfo(OEMGI_GETVERSION, &value, sizeof value, &needed);
+    PrintLine(L"   GetInfo(OEMGI_GETVERSION):   " + HResultText(hr) + L", version " +
+              std::to_wstring(value));
+    return true;
+  }
+
+  ~Session() {
+    if (plugin_) {
+      plugin_->Release();
+      host_.reset();
+      PrintLine(L"== Released the plug-in; DllCanUnloadNow: " + HResultText(loaded_->can_unload_now()));
+    }
+  }
+
+  // A fresh host with a fresh plug-in object, as the driver's user interface makes them for
+  // each sheet: the object keeps the first service interface it is given for its life.
+  EmulatedHost& NewHost() {
+    if (host_) {
+      plugin_->Release();
+      host_.reset();
+      plugin_ = loaded_->CreatePlugin();
+    }
+    host_ = std::make_unique<EmulatedHost>(plugin_, printer_.get(), printer_name_);
+    PrintLine(L"   PublishDriverInterface: the emulated host's IPrintOemDriverUI");
+    return *host_;
+  }
+
+  kv::PrivateDevmode& Record() {
+    return *reinterpret_cast<kv::PrivateDevmode*>(host_->private_dm.data());
+  }
+
+  void ShowContext(const PROPSHEETUI_INFO& info) {
+    const auto* context = reinterpret_cast<const kv::SheetContext*>(info.UserData);
+    if (!context) {
+      PrintLine(L"   no sheet context");
+      return;
+    }
+    PrintLine(L"   language code     \"" + std::wstring(context->szLanguageCode) + L"\"");
+    PrintLine(L"   string table      " + std::wstring(context->StringTable.szFile));
+    PrintLine(L"   brand             " + std::to_wstring(context->nBrand));
+  }
+
+  void ShowPages() {
+    for (const auto& page : host_->pages)
+      PrintLine(L"   page added: template " + std::to_wstring(page.template_id) + L", title \"" +
+                page.title + L"\", size " + std::to_wstring(page.size) +
+                ((page.flags & PSP_USEFUSIONCONTEXT) ? L", with activation context" : L""));
+    if (host_->pages.empty()) PrintLine(L"   no page added");
+  }
+
+  void ShowPrinterData() {
+    for (const wchar_t* name : {L"HDD_SETTING", L"OEMUI_VALUE", L"JOBACCOUNT_ID", L"JOBACCOUNT_PW"}) {
+      BYTE data[256] = {};
+      DWORD type = 0, needed = 0;
+      const DWORD status = GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type, data,
+                                           sizeof data - 2, &needed);
+      std::wstring value = L"(none)";
+      if (status == ERROR_SUCCESS && type == REG_DWORD)
+        value = std::to_wstring(*reinterpret_cast<DWORD*>(data));
+      else if (status == ERROR_SUCCESS)
+        value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), needed / 2) + L"\"";
+      PrintLine(L"   " + std::wstring(name) + L" = " + value);
+    }
+  }
+
+  // The companion answers from a file beside it; the simulator plays the printer's answers.
+  void ScriptPrinterAnswers() {
+    const std::wstring answers = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+    WritePrivateProfileStringW(L"Printer", L"TrayCode", L"3", answers.c_str());
+    WritePrivateProfileStringW(L"Printer", L"Duplex", L"1", answers.c_str());
+    WritePrivateProfileStringW(L"Printer", L"HardDisk", L"1", answers.c_str());
+    WritePrivateProfileStringW(L"Printer", L"Finisher", L"0", answers.c_str());
+    PrintLine(L"   the printer answers (kvpsuN.ini): trays 2 and 3, duplex unit, hard disk, no finisher");
+  }
+
+  IPrintOemUI* plugin() { return plugin_; }
+  HANDLE printer() { return printer_.get(); }
+
+ private:
+  InstallResult installed_;
+  std::wstring printer_name_;
+  kv::unique_hprinter printer_;
+  std::unique_ptr<LoadedPlugin> loaded_;
+  IPrintOemUI* plugin_ = nullptr;
+  std::unique_ptr<EmulatedHost> host_;
+};
+
 int VerbInstall() {
-  InstallResult installed;
-  return Install(installed) ? 0 : 1;
+  const ModelPackage package = SamplePackage();
+  const InstallResult installed = InstallModel(package);
+  PrintLine(installed.ok ? L"installed " + package.driver_name + L": " + installed.data_file
+                         : L"install failed: " + installed.error);
+  return installed.ok ? 0 : 1;
 }
 
-int VerbDevmode() {
-  InstallResult installed;
-  if (!Install(installed)) return 1;
+void Devmode(Session& session) {
+  EmulatedHost& host = session.NewHost();
+  const HRESULT hr = host.DefaultRecords();
+  PrintLine(L"== DevMode(OEMDM_SIZE, OEMDM_DEFAULT): " + HResultText(hr) + L", record of " +
+            std::to_wstring(host.private_dm.size()) + L" bytes (user language " +
+            Hex(GetUserDefaultLangID(), 4) + L")");
+  Print(DescribeRecord(session.Record()));
+}
 
-  const std::wstring plugin_path = FolderOf(installed.data_file) + kPluginFile;
-  PrintLine(L"== Loading the plug-in " + plugin_path);
-  LoadedPlugin loaded(plugin_path);
-  if (!loaded.ok()) {
-    PrintLine(L"   cannot load it, error " + std::to_wstring(GetLastError()));
-    return 1;
+void DocProps(Session& session) {
+  EmulatedHost& host = session.NewHost();
+  host.DefaultRecords();
+  const HRESULT init = host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
+  PrintLine(L"== Document properties: DocumentPropertySheets(INIT): " + HResultText(init) +
+            L", Result " + std::to_wstring(host.psui.Result));
+  session.ShowContext(host.psui);
+  session.ShowPages();
+  const HRESULT hr = host.FillTree(OEMCUIP_DOCPROP);
+  PrintLine(L"== CommonUIProp(OEMCUIP_DOCPROP): counted " + std::to_wstring(host.counted()) +
+            L" items, filled: " + HResultText(hr));
+  Print(DescribePluginItems(host));
+  PrintLine(L"   host items locked or changed:");
+  const std::wstring locked = DescribeHostItems(host, true);
+  Print(locked.empty() ? L"   (none)\n" : locked);
+  PrintLine(L"   calls the host received:");
+  const std::wstring calls = DescribeCalls(host.driver_ui);
+  Print(calls.empty() ? L"   (none)\n" : calls);
+  PrintLine(L"   private record after the fill:");
+  Print(DescribeRecord(session.Record()));
+  host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+}
+
+void PrnProps(Session& session) {
+  EmulatedHost& host = session.NewHost();
+  host.DefaultRecords();
+  const HRESULT init = host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
+  PrintLine(L"== Printer properties: DevicePropertySheets(INIT): " + HResultText(init) +
+            L", Result " + Hex(static_cast<unsigned long>(host.psui.Result), 4));
+  session.ShowContext(host.psui);
+  session.ShowPages();
+  const HRESULT hr = host.FillTree(OEMCUIP_PRNPROP);
+  PrintLine(L"== CommonUIProp(OEMCUIP_PRNPROP): counted " + std::to_wstring(host.counted()) +
+            L" item, filled: " + HResultText(hr));
+  Print(DescribePluginItems(host));
+  PrintLine(L"   calls the host received:");
+  const std::wstring calls = DescribeCalls(host.driver_ui);
+  Print(calls.empty() ? L"   (none)\n" : calls);
+  host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
+}
+
+std::wstring ResultName(LONG result) {
+  switch (result) {
+    case CPSUICB_ACTION_NONE: return L"CPSUICB_ACTION_NONE";
+    case CPSUICB_ACTION_OPTIF_CHANGED: return L"CPSUICB_ACTION_OPTIF_CHANGED";
+    default: return std::to_wstring(result);
   }
-  HRESULT hr = E_FAIL;
-  IPrintOemUI* plugin = loaded.CreatePlugin(&hr);
-  PrintLine(L"   DllGetClassObject + CreateInstance(IPrintOemUI): " + HResultText(hr));
-  if (!plugin) return 1;
+}
 
-  DWORD value = 0, needed = 0;
-  hr = plugin->GetInfo(OEMGI_GETSIGNATURE, &value, sizeof value, &needed);
-  PrintLine(L"   GetInfo(OEMGI_GETSIGNATURE): " + HResultText(hr) + L", signature " + Hex(value));
-  hr = plugin->GetInfo(OEMGI_GETVERSION, &value, sizeof value, &needed);
-  PrintLine(L"   GetInfo(OEMGI_GETVERSION):   " + HResultText(hr) + L", version " +
-            std::to_wstring(value));
+void DocSession(Session& session) {
+  EmulatedHost& host = session.NewHost();
+  host.DefaultRecords();
+  // A document that prints 2 of 3 copies in colour.
+  session.Record().dwColorCopies = 2;
+  session.Record().dwMonoCopies = 1;
+  host.public_dm.dmCopies = 3;
+  host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+  host.public_dm.dmColor = DMCOLOR_MONOCHROME;
+  host.HostItemById(DMPUB_COLOR)->Sel = 0;
 
-  FakeDriverUI host;
-  hr = plugin->PublishDriverInterface(&host);
-  PrintLine(L"   PublishDriverInterface:      " + HResultText(hr));
-
-  kv::unique_hprinter printer;
-  std::wstring printer_name = L"Korvane CP3520 PS";
-  if (!OpenPrinterW(printer_name.data(), printer.put(), nullptr)) {
-    PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
-    plugin->Release();
-    return 1;
+  PrintLine(L"== Document session");
+  PrintLine(L"   INIT: " + HResultText(host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT)));
+  PrintLine(L"   option-tree fill: " + HResultText(host.FillTree(OEMCUIP_DOCPROP)));
+  size_t from = host.driver_ui.calls.size();
+  PrintLine(L"   SETACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_SETACTIVE)));
+  PrintLine(L"   the user picks colour:");
+  PrintLine(L"   SEL_CHANGED: " + ResultName(host.Select(host.HostItemById(DMPUB_COLOR), 1)));
+  Print(DescribeCalls(host.driver_ui, from));
+  PrintLine(L"   the user changes copies from 3 to 5 and answers No:");
+  {
+    MessageBoxAnswerer answer(IDNO);
+    PrintLine(L"   SEL_CHANGED: " +
+              ResultName(host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 5)));
+    for (const auto& box : answer.seen) PrintLine(L"   message box: " + box);
   }
+  PrintLine(L"   copies now " + std::to_wstring(host.HostItemById(DMPUB_COPIES_COLLATE)->Sel) +
+            L", dmCopies " + std::to_wstring(host.public_dm.dmCopies));
+  PrintLine(L"   the user changes copies from 3 to 4 and answers Yes:");
+  {
+    MessageBoxAnswerer answer(IDYES);
+    PrintLine(L"   SEL_CHANGED: " +
+              ResultName(host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 4)));
+    for (const auto& box : answer.seen) PrintLine(L"   message box: " + box);
+  }
+  host.HostItem("StapleLocation")->Sel = 1;
+  host.HostItem("JCLRegionColor")->Sel = 2;
+  PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
+  PrintLine(L"   KILLACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_KILLACTIVE)));
+  const HRESULT destroyed = host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+  PrintLine(L"   DESTROY: " + HResultText(destroyed) + L", Result " + std::to_wstring(host.psui.Result));
+  PrintLine(L"   host items changed:");
+  Print(DescribeHostItems(host, true));
+  PrintLine(L"   private record:");
+  Print(DescribeRecord(session.Record()));
+}
 
-  OEMDMPARAM param = {};
-  param.cbSize = sizeof param;
-  param.hPrinter = printer.get();
-  param.hModule = loaded.module();
-  hr = plugin->DevMode(OEMDM_SIZE, &param);
-  PrintLine(L"== DevMode(OEMDM_SIZE): " + HResultText(hr) + L", private record of " +
-            std::to_wstring(param.cbBufSize) + L" bytes");
+void PrnSession(Session& session) {
+  EmulatedHost& host = session.NewHost();
+  host.DefaultRecords();
+  PrintLine(L"== Printer session");
+  session.ScriptPrinterAnswers();
+  PrintLine(L"   INIT: " + HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT)));
+  PrintLine(L"   option-tree fill (asks the printer): " + HResultText(host.FillTree(OEMCUIP_PRNPROP)));
+  PrintLine(L"   SETACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_SETACTIVE)));
+  host.PluginItems()[0].Sel = 1;
+  PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
+  PrintLine(L"   DESTROY: " + HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY)));
+  PrintLine(L"   host items changed:");
+  Print(DescribeHostItems(host, true));
+  PrintLine(L"   calls the host received:");
+  Print(DescribeCalls(host.driver_ui));
+  PrintLine(L"   printer data:");
+  session.ShowPrinterData();
+}
 
-  std::string buffer(param.cbBufSize, '\xCD');
-  param.pOEMDMOut = buffer.data();
-  hr = plugin->DevMode(OEMDM_DEFAULT, &param);
-  const LANGID language = GetUserDefaultLangID();
-  PrintLine(L"== DevMode(OEMDM_DEFAULT): " + HResultText(hr) + L" (user language " +
-            Hex(language, 4) + L")");
-  if (SUCCEEDED(hr)) Print(DescribeRecord(*reinterpret_cast<kv::PrivateDevmode*>(buffer.data())));
-
-  plugin->Release();
-  PrintLine(L"== Released the plug-in; DllCanUnloadNow: " + HResultText(loaded.can_unload_now()));
-  return SUCCEEDED(hr) ? 0 : 1;
+int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios) {
+  Session session;
+  if (!session.Open()) return 1;
+  for (const auto& scenario : scenarios) scenario(session);
+  return 0;
 }
 
 int VerbHelp() {
-  PrintLine(L"usage: hostsim [install | devmode | help]   (default: devmode)");
+  PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
+            L" [KVCP3520 | PLM4020]");
   return 0;
 }
 
@@ -131,16 +342,27 @@ int VerbHelp() {
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  if (argc > 2) {
+    g_model = nullptr;
+    for (const auto& model : kModels)
+      if (_wcsicmp(model.folder, argv[2]) == 0) g_model = &model;
+    if (!g_model) return VerbHelp(), 2;
+  }
   struct Verb {
     const wchar_t* name;
     std::function<int()> run;
   };
   const Verb verbs[] = {
       {L"install", VerbInstall},
-      {L"devmode", VerbDevmode},
+      {L"devmode", [] { return RunScenarios({Devmode}); }},
+      {L"docprops", [] { return RunScenarios({DocProps}); }},
+      {L"prnprops", [] { return RunScenarios({PrnProps}); }},
+      {L"docsession", [] { return RunScenarios({DocSession}); }},
+      {L"prnsession", [] { return RunScenarios({PrnSession}); }},
+      {L"all", [] { return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession}); }},
       {L"help", VerbHelp},
   };
-  const wchar_t* wanted = argc > 1 ? argv[1] : L"devmode";
+  const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   for (const auto& verb : verbs)
     if (wcscmp(verb.name, wanted) == 0) return verb.run();
   VerbHelp();
