@@ -5,8 +5,12 @@
 
 #include <winspool.h>
 
+#include <memory>
+
 #include "config/driver_info.h"
 #include "devmode/private_devmode.h"
+#include "emuhost/emulated_host.h"
+#include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "platform/handles.h"
@@ -76,6 +80,126 @@ TEST_F(InstalledModel, ThePluginDefaultsTheRecordForThePrinter) {
   EXPECT_EQ(5, out.record()->wJobAccounting);
   EXPECT_TRUE(out.GuardsIntact());
   object->Release();
+}
+
+// The Pelma sample, installed with the plug-in and the stand-in companion beside it, and
+// driven through the DLL's exports as the driver's user interface drives it.
+class InstalledPelma : public testing::Test {
+ protected:
+  void SetUp() override {
+    const std::wstring sample = emuhost::ProgramFolder() + L"samples\\PLM4020";
+    for (const auto& name : emuhost::FilesIn(sample)) {
+      ASSERT_TRUE(CopyFileW((sample + L"\\" + name).c_str(), files_.File(name).c_str(), FALSE));
+      if (name != L"PLM4020.PPD") package_.files.push_back(name);
+    }
+    for (const wchar_t* binary : {L"kvpsui.dll", L"kvpsuN.dll"}) {
+      ASSERT_TRUE(CopyFileW((emuhost::ProgramFolder() + binary).c_str(), files_.File(binary).c_str(), FALSE));
+      package_.files.push_back(binary);
+    }
+    package_.source_dir = files_.path();
+    package_.data_file = L"PLM4020.PPD";
+    package_.driver_name = kvtest::UniqueName(L"Pelma Test Driver");
+    package_.printer_name = kvtest::UniqueName(L"Pelma Test Printer");
+    package_.port = L"C:\\windows\\temp\\pelma-test.prn";
+    const auto installed = emuhost::InstallModel(package_);
+    ASSERT_TRUE(installed.ok) << "install failed";
+    folder_ = installed.data_file.substr(0, installed.data_file.find_last_of(L'\\') + 1);
+    DeleteFileW((folder_ + L"kvpsuN.ini").c_str());  // no printer answers unless a test gives them
+    ASSERT_TRUE(OpenPrinterW(package_.printer_name.data(), printer_.put(), nullptr));
+    loaded_ = std::make_unique<emuhost::LoadedPlugin>(folder_ + L"kvpsui.dll");
+    ASSERT_TRUE(loaded_->ok());
+    plugin_ = loaded_->CreatePlugin();
+    ASSERT_NE(nullptr, plugin_);
+    host_ = std::make_unique<emuhost::EmulatedHost>(plugin_, printer_.get(), package_.printer_name);
+    ASSERT_EQ(S_OK, host_->DefaultRecords());
+  }
+  void TearDown() override {
+    if (plugin_) plugin_->Release();
+    host_.reset();
+    DeleteFileW((folder_ + L"kvpsuN.ini").c_str());
+    printer_.reset();
+    emuhost::UninstallModel(package_);
+  }
+  kv::PrivateDevmode& Record() {
+    return *reinterpret_cast<kv::PrivateDevmode*>(host_->private_dm.data());
+  }
+  DWORD PrinterDword(const wchar_t* name) {
+    DWORD type = 0, value = 0xdeadbeef, needed = 0;
+    GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(&value),
+                    sizeof value, &needed);
+    return value;
+  }
+
+  kvtest::TempDir files_;
+  kvtest::RegistrySandbox registry_;
+  emuhost::ModelPackage package_;
+  std::wstring folder_;
+  kv::unique_hprinter printer_;
+  std::unique_ptr<emuhost::LoadedPlugin> loaded_;
+  IPrintOemUI* plugin_ = nullptr;
+  std::unique_ptr<emuhost::EmulatedHost> host_;
+};
+
+TEST_F(InstalledPelma, ADocumentSessionThroughTheDll) {
+  emuhost::EmulatedHost& host = *host_;
+  Record().dwColorCopies = 2;
+  Record().dwMonoCopies = 1;
+  host.public_dm.dmCopies = 3;
+  host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
+  ASSERT_EQ(1u, host.pages.size()) << "brand 1 with tab 12: the Troubleshooting page";
+  EXPECT_EQ(3023, host.pages[0].template_id);
+  EXPECT_TRUE(host.pages[0].flags & PSP_USEFUSIONCONTEXT) << "the DLL's manifest gives a context";
+  EXPECT_EQ(loaded_->module(), host.pages[0].instance);
+  ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_DOCPROP));
+  ASSERT_EQ(2u, host.PluginItemCount());
+  EXPECT_STREQ(L"Print and Hold", host.PluginItems()[0].pName);
+  EXPECT_EQ(CPSUICB_ACTION_OPTIF_CHANGED, host.Callback(CPSUICB_REASON_SETACTIVE));
+
+  {
+    emuhost::MessageBoxAnswerer answer(IDNO);
+    host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 5);
+    ASSERT_EQ(1u, answer.seen.size()) << "the copies question is asked";
+  }
+  EXPECT_EQ(3, host.HostItemById(DMPUB_COPIES_COLLATE)->Sel);
+  EXPECT_EQ(3, host.public_dm.dmCopies);
+
+  host.HostItem("StapleLocation")->Sel = 1;
+  EXPECT_EQ(CPSUICB_ACTION_NONE, host.Callback(CPSUICB_REASON_APPLYNOW));
+  EXPECT_EQ(1, Record().wStapleOn);
+  EXPECT_EQ(2, Record().dwColorCopies);
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY));
+  EXPECT_EQ(1, host.psui.Result);
+  EXPECT_EQ(CPSUICB_ACTION_NONE, host.Callback(CPSUICB_REASON_SETACTIVE)) << "the sheet has closed";
+}
+
+TEST_F(InstalledPelma, APrinterSessionAsksTheStandInCompanion) {
+  emuhost::EmulatedHost& host = *host_;
+  const std::wstring answers = folder_ + L"kvpsuN.ini";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"Printer", L"TrayCode", L"4", answers.c_str()));
+  WritePrivateProfileStringW(L"Printer", L"HardDisk", L"1", answers.c_str());
+  WritePrivateProfileStringW(L"Printer", L"Finisher", L"1", answers.c_str());
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
+  EXPECT_EQ(static_cast<ULONG_PTR>(host.next_page_handle - 1), host.psui.Result);
+  ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_PRNPROP));
+  for (const char* tray : {"Option1", "Option5", "Option6", "OptTray2", "OptTray3", "OptTray4"})
+    EXPECT_EQ(1, host.HostItem(tray)->Sel) << tray;
+  EXPECT_EQ(1, host.HostItem("Option4")->Sel);
+  EXPECT_EQ(1, host.HostItem("Finisher")->Sel);
+  EXPECT_EQ(0, host.HostItem("Option2")->Sel) << "no duplex answer";
+  EXPECT_EQ(1u, PrinterDword(L"HDD_SETTING"));
+
+  host.PluginItems()[0].Sel = 1;
+  EXPECT_EQ(CPSUICB_ACTION_OPTIF_CHANGED, host.Callback(CPSUICB_REASON_APPLYNOW));
+  EXPECT_EQ(1u, PrinterDword(L"OEMUI_VALUE"));
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY));
+}
+
+TEST_F(InstalledPelma, WithoutAnswersTheStandInChangesNothing) {
+  emuhost::EmulatedHost& host = *host_;
+  ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_PRNPROP));
+  for (const auto& call : host.driver_ui.calls) EXPECT_NE("DrvUpgradeRegistrySetting", call.method);
+  EXPECT_EQ(0, host.HostItem("Option1")->Sel);
 }
 
 }  // namespace
