@@ -210,17 +210,21 @@ void Devmode(Session& session) {
   Print(DescribeRecord(session.Record()));
 }
 
-void DocProps(Session& session) {
+// Opens the document (OEMCUIP_DOCPROP) or printer (OEMCUIP_PRNPROP) properties as the host
+// does: the sheet's INIT, then the option tree's counting and filling calls.
+void Properties(Session& session, DWORD mode) {
+  const bool document = mode == OEMCUIP_DOCPROP;
   EmulatedHost& host = session.NewHost();
   host.DefaultRecords();
-  const HRESULT init = host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
-  PrintLine(L"== Document properties: DocumentPropertySheets(INIT): " + HResultText(init) +
-            L", Result " + std::to_wstring(host.psui.Result));
+  const HRESULT init = host.Sheets(mode, PROPSHEETUI_REASON_INIT);
+  PrintLine(std::wstring(document ? L"== Document properties: DocumentPropertySheets(INIT): "
+                                  : L"== Printer properties: DevicePropertySheets(INIT): ") +
+            HResultText(init) + L", Result " + Hex(static_cast<unsigned long>(host.psui.Result), 4));
   session.ShowContext(host.psui);
   session.ShowPages();
-  const HRESULT hr = host.FillTree(OEMCUIP_DOCPROP);
-  PrintLine(L"== CommonUIProp(OEMCUIP_DOCPROP): counted " + std::to_wstring(host.counted()) +
-            L" items, filled: " + HResultText(hr));
+  const HRESULT hr = host.FillTree(mode);
+  PrintLine(std::wstring(L"== CommonUIProp(") + (document ? L"OEMCUIP_DOCPROP" : L"OEMCUIP_PRNPROP") +
+            L"): counted " + std::to_wstring(host.counted()) + L" items, filled: " + HResultText(hr));
   Print(DescribePluginItems(host));
   PrintLine(L"   host items locked or changed:");
   const std::wstring locked = DescribeHostItems(host, true);
@@ -228,28 +232,15 @@ void DocProps(Session& session) {
   PrintLine(L"   calls the host received:");
   const std::wstring calls = DescribeCalls(host.driver_ui);
   Print(calls.empty() ? L"   (none)\n" : calls);
-  PrintLine(L"   private record after the fill:");
-  Print(DescribeRecord(session.Record()));
-  host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+  if (document) {
+    PrintLine(L"   private record after the fill:");
+    Print(DescribeRecord(session.Record()));
+  }
+  host.Sheets(mode, PROPSHEETUI_REASON_DESTROY);
 }
 
-void PrnProps(Session& session) {
-  EmulatedHost& host = session.NewHost();
-  host.DefaultRecords();
-  const HRESULT init = host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
-  PrintLine(L"== Printer properties: DevicePropertySheets(INIT): " + HResultText(init) +
-            L", Result " + Hex(static_cast<unsigned long>(host.psui.Result), 4));
-  session.ShowContext(host.psui);
-  session.ShowPages();
-  const HRESULT hr = host.FillTree(OEMCUIP_PRNPROP);
-  PrintLine(L"== CommonUIProp(OEMCUIP_PRNPROP): counted " + std::to_wstring(host.counted()) +
-            L" item, filled: " + HResultText(hr));
-  Print(DescribePluginItems(host));
-  PrintLine(L"   calls the host received:");
-  const std::wstring calls = DescribeCalls(host.driver_ui);
-  Print(calls.empty() ? L"   (none)\n" : calls);
-  host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
-}
+void DocProps(Session& session) { Properties(session, OEMCUIP_DOCPROP); }
+void PrnProps(Session& session) { Properties(session, OEMCUIP_PRNPROP); }
 
 std::wstring ResultName(LONG result) {
   switch (result) {
