@@ -70,8 +70,8 @@ struct PushOptType {
 };
 
 // Fills one push-button item. False when the host's heap has no room for its caption or type.
-bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& spec, OPTITEM& item) {
-  context.StringTable.SetDialogSection(spec.word);
+bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& button, OPTITEM& item) {
+  context.StringTable.SetDialogSection(button.word);
   wchar_t caption[kTextUnits];
   const size_t length = context.StringTable.ReadText(L"Caption", caption);
 
@@ -87,7 +87,7 @@ bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& spec, OPTI
   push->param.cbSize = sizeof(OPTPARAM);
   push->param.Flags = 0;
   push->param.Style = PUSHBUTTON_TYPE_CALLBACK;
-  push->param.pData = reinterpret_cast<LPTSTR>(spec.pushed);
+  push->param.pData = reinterpret_cast<LPTSTR>(button.pushed);
   push->param.IconID = kPushButtonIcon;
   push->type.cbSize = sizeof(OPTTYPE);
   push->type.Type = TVOT_PUSHBUTTON;
@@ -97,7 +97,7 @@ bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& spec, OPTI
   push->type.pOptParam = &push->param;
   push->type.Style = OTS_PUSH_ENABLE_ALWAYS;
 
-  item.Level = spec.level;
+  item.Level = button.level;
   item.Flags = OPTIF_COLLAPSE;
   item.UserData = 0;
   item.pName = name;
