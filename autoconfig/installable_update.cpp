@@ -67,11 +67,16 @@ bool PortName(HANDLE printer, char (&port)[256]) {
   bool ok = Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
             info->pPortName;
   if (ok) {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, port, sizeof port - 1,
-                                          nullptr, nullptr);
-    port[bytes > 0 ? bytes : 0] = '\0';
-    port[sizeof port - 1] = '\0';
-    ok = bytes > 0;
+    // Converted whole, then cut to what the companion takes.
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, nullptr, 0, nullptr, nullptr);
+    char* whole = bytes > 0 ? static_cast<char*>(HeapAlloc(heap, 0, bytes)) : nullptr;
+    ok = whole && WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, whole, bytes, nullptr,
+                                      nullptr) > 0;
+    if (ok) {
+      std::strncpy(port, whole, sizeof port - 1);
+      port[sizeof port - 1] = '\0';
+    }
+    if (whole) HeapFree(heap, 0, whole);
   }
   HeapFree(heap, 0, info);
   return ok;

@@ -91,8 +91,7 @@ void StoreCode(const wchar_t* path, const wchar_t* code) {
 void ReadDriverDirectory(wchar_t (&dir)[260]) {
   dir[0] = L'\0';
   DWORD needed = 0;
-  if (!Use<Spooler>().DriverDirectory(1, reinterpret_cast<BYTE*>(dir), sizeof dir - sizeof(wchar_t),
-                                      &needed))
+  if (!Use<Spooler>().DriverDirectory(1, reinterpret_cast<BYTE*>(dir), sizeof dir, &needed))
     dir[0] = L'\0';
   dir[259] = L'\0';
   AppendText(dir, L"\\3\\");

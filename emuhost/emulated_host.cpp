@@ -169,7 +169,7 @@ LONG_PTR CALLBACK EmulatedHost::ComPropSheet(HANDLE handle, UINT function, LPARA
   host->service_calls.push_back({function, first, second});
   if (function == CPSFUNC_ADD_PROPSHEETPAGEW) {
     const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(first);
-    if (!page) return 0;
+    if (!page || host->refuse_pages) return 0;
     host->pages.push_back({page->dwFlags, page->hInstance,
                            static_cast<WORD>(reinterpret_cast<ULONG_PTR>(page->pszTemplate)),
                            page->pszTitle ? page->pszTitle : L"", page->pfnDlgProc, page->lParam,

@@ -83,6 +83,7 @@ class EmulatedHost {
   std::vector<AddedPage> pages;
   std::vector<ServiceCall> service_calls;
   LONG_PTR next_page_handle = 0x100;
+  bool refuse_pages = false;  // the host answers 0 to every page it is asked to add
 
   std::vector<OPTITEM> host_items;
 

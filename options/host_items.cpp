@@ -31,8 +31,8 @@ bool HardDiskInstalled(IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object) {
   for (const char* feature : {"Option4", "PrinterHardDisk"}) {
     char answer[10] = {};
     DWORD needed = 0, options = 0;
-    if (SUCCEEDED(driver_ui->DrvGetDriverSetting(ui_object, feature, answer, sizeof answer,
-                                                 &needed, &options))) {
+    if (driver_ui->DrvGetDriverSetting(ui_object, feature, answer, sizeof answer, &needed,
+                                       &options) == S_OK) {
       answer[sizeof answer - 1] = '\0';
       return std::strcmp(answer, "True") == 0;
     }

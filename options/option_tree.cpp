@@ -167,13 +167,9 @@ HRESULT FillDocumentTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {
     UpdateInstallableOptions(&param, driver_ui);
 
   auto* record = static_cast<PrivateDevmode*>(param.pOEMDM);
+  if (context->iInstalledHDD == 0) EnsureHardDiskSetting(param);
   if (record) {
-    if (context->iInstalledHDD != 0) {
-      record->wHddInstalled = 1;
-    } else {
-      record->wHddInstalled = 0;
-      EnsureHardDiskSetting(param);
-    }
+    record->wHddInstalled = context->iInstalledHDD != 0 ? 1 : 0;
     record->wCopiesSetting = context->iCopiesSetting != 0 ? 1 : 0;
     record->wPrinterHDD = static_cast<int16_t>(context->iPrinterHDD);
   }

@@ -50,8 +50,9 @@ void SeedCopies(SheetContext& context, const PrivateDevmode& record, const DEVMO
 }
 
 // Adds the Troubleshooting page once for each tab of the model's tab list that names it.
-// Returns the host's answer to the last page added, or 0 when none was.
-LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context) {
+// Returns the host's answer to the last page asked for; `asked` tells whether there was one.
+LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& asked) {
+  asked = false;
   PROPSHEETPAGEW page = {};
   page.dwSize = sizeof page;
   page.dwFlags = PSP_USETITLE;
@@ -80,6 +81,7 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context) {
     context.StringTable.ReadText(L"Caption", context.szPageTitle);
     page.pszTitle = context.szPageTitle;
     added = CallHost(info, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
+    asked = true;
     context.hPage = reinterpret_cast<HANDLE>(added);
   }
   return added;
@@ -110,11 +112,12 @@ void Init(PROPSHEETUI_INFO& info, Sheet sheet, IPrintOemDriverUI* driver_ui) {
   param->pOEMUserData = context;
   info.UserData = reinterpret_cast<ULONG_PTR>(context);
 
-  const LONG_PTR added = AddPages(info, *context);
+  bool asked = false;
+  const LONG_PTR added = AddPages(info, *context, asked);
   if (sheet == Sheet::kDocument)
     info.Result = 0;
   else
-    info.Result = added ? added : 1;
+    info.Result = asked ? added : 1;
 }
 
 void Destroy(PROPSHEETUI_INFO& info, Sheet sheet) {

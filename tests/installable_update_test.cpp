@@ -147,6 +147,14 @@ TEST_F(InstallableUpdateTest, NoAnswerAndMissingCompanionsChangeNothing) {
   }
 }
 
+TEST_F(InstallableUpdateTest, ALongPortNameIsCutForTheCompanion) {
+  spooler_.port_name = std::wstring(300, L'p');
+  EmulatedHost& host = Host({});
+  Update(host);
+  ASSERT_TRUE(g_script.called);
+  EXPECT_EQ(std::string(255, 'p'), g_script.port);
+}
+
 TEST_F(InstallableUpdateTest, NoPortNoQuestion) {
   spooler_.port_name.clear();
   EmulatedHost& host = Host({});

@@ -150,6 +150,13 @@ TEST_F(OptionTreeTest, AMissingHardDiskSettingIsCreatedFromTheHostsSelection) {
   ASSERT_EQ(S_OK, again.FillTree(OEMCUIP_DOCPROP));
   EXPECT_TRUE(spooler_.data_writes.empty());
 
+  // Nor does it depend on the host handing over a private record.
+  spooler_.data.clear();
+  EmulatedHost& no_record = NewHost();
+  no_record.cuip_.pOEMDM = nullptr;
+  ASSERT_EQ(S_OK, no_record.FillTree(OEMCUIP_DOCPROP));
+  EXPECT_EQ(1u, spooler_.data.count(L"HDD_SETTING"));
+
   // A model with a built-in disk never creates it.
   spooler_.data.clear();
   WriteModel(ModelSpec());

@@ -150,6 +150,15 @@ TEST_F(PropertySheetsTest, TheTroubleshootingPageFollowsTheTabListAndBrand) {
   }
 }
 
+TEST_F(PropertySheetsTest, APageTheHostRefusesIsTheDevicesResult) {
+  WriteTabs(L"Pelma PL 4020", L"TabNumber=1\r\nTab0=12\r\n");
+  EmulatedHost& host = NewHost();
+  host.refuse_pages = true;
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
+  EXPECT_EQ(0, host.psui.Result);
+  EXPECT_EQ(nullptr, Context()->hPage);
+}
+
 TEST_F(PropertySheetsTest, ThePageIsAnnouncedWithItsTemplateAndTitle) {
   WriteTabs(L"Pelma PL 4020", L"TabNumber=1\r\nTab0=12\r\n");
   for (LANGID system : {LANGID(0x0409), LANGID(0x0401), LANGID(0x040D)}) {
