@@ -135,9 +135,7 @@ void ApplyAnswers(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const
 
   const int16_t disk = ReadStatusField(record, kStatusHardDisk);
   if (disk >= 0 && ApplyToEither(param, driver_ui, "Option4", "PrinterHardDisk", Installed(disk))) {
-    const DWORD value = static_cast<DWORD>(Installed(disk));
-    Use<Spooler>().SetData(param.hPrinter, L"HDD_SETTING", REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&value), sizeof value);
+    SetPrinterDword(param.hPrinter, L"HDD_SETTING", static_cast<DWORD>(Installed(disk)));
   }
 
   const int16_t finisher = ReadStatusField(record, kStatusFinisher);

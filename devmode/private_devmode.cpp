@@ -1,3 +1,4 @@
+#include "platform/errors.h"
 #include "devmode/private_devmode.h"
 
 #include <cstring>
@@ -92,11 +93,6 @@ void SetHeader(PrivateDevmode& out) {
   out.dwSize = kPrivateDevmodeSize;
   out.dwSignature = kPrivateSignature;
   out.dwVersion = kPrivateVersion;
-}
-
-HRESULT Fail(DWORD error) {
-  SetLastError(error);
-  return E_FAIL;
 }
 
 }  // namespace
@@ -196,28 +192,28 @@ void ValidatePrivateDevmode(PrivateDevmode& out) {
   if (out.iOemItemSel > 100) out.iOemItemSel = 0;
 }
 
-HRESULT DevMode(DWORD mode, POEMDMPARAM param) noexcept {
-  if (!param) return Fail(ERROR_INVALID_PARAMETER);
+HRESULT DevMode(DWORD mode, POEMDMPARAM param) {
+  if (!param) return FailWith(ERROR_INVALID_PARAMETER);
   switch (mode) {
     case OEMDM_SIZE:
       param->cbBufSize = kPrivateDevmodeSize;
       return S_OK;
     case OEMDM_DEFAULT:
-      if (!param->pOEMDMOut) return Fail(ERROR_INVALID_PARAMETER);
-      if (param->cbBufSize < kPrivateDevmodeSize) return Fail(ERROR_INSUFFICIENT_BUFFER);
+      if (!param->pOEMDMOut) return FailWith(ERROR_INVALID_PARAMETER);
+      if (param->cbBufSize < kPrivateDevmodeSize) return FailWith(ERROR_INSUFFICIENT_BUFFER);
       DefaultPrivateDevmode(param->hPrinter, *static_cast<PrivateDevmode*>(param->pOEMDMOut));
       return S_OK;
     case OEMDM_CONVERT:
     case OEMDM_MERGE: {
       if (!param->pOEMDMIn || !param->pOEMDMOut) return S_OK;
-      if (param->cbBufSize < kPrivateDevmodeSize) return Fail(ERROR_INSUFFICIENT_BUFFER);
+      if (param->cbBufSize < kPrivateDevmodeSize) return FailWith(ERROR_INSUFFICIENT_BUFFER);
       auto& out = *static_cast<PrivateDevmode*>(param->pOEMDMOut);
       ConvertPrivateDevmode(param->hPrinter, param->pOEMDMIn, out);
       if (mode == OEMDM_MERGE) ValidatePrivateDevmode(out);
       return S_OK;
     }
     default:
-      return Fail(ERROR_INVALID_PARAMETER);
+      return FailWith(ERROR_INVALID_PARAMETER);
   }
 }
 

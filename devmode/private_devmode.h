@@ -81,7 +81,7 @@ static_assert(offsetof(PrivateDevmode, wJobAccounting) == 0x164);
 static_assert(offsetof(PrivateDevmode, reserved) == 0x166);
 
 // The IPrintOemUI::DevMode method: OEMDM_SIZE, _DEFAULT, _CONVERT and _MERGE.
-[[nodiscard]] HRESULT DevMode(DWORD mode, POEMDMPARAM param) noexcept;
+[[nodiscard]] HRESULT DevMode(DWORD mode, POEMDMPARAM param);
 
 // The record's defaults for one printer (the model profile beside the driver's data file and
 // the user's language).

@@ -26,6 +26,11 @@ POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id) {
   return nullptr;
 }
 
+POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param) {
+  POPTITEM disk = FindHostItem(param, "Option4");
+  return disk ? disk : FindHostItem(param, "PrinterHardDisk");
+}
+
 bool HardDiskInstalled(IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object) {
   if (!driver_ui) return false;
   for (const char* feature : {"Option4", "PrinterHardDisk"}) {

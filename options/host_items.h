@@ -10,6 +10,8 @@ namespace kv {
 [[nodiscard]] POPTITEM FindHostItem(const OEMCUIPPARAM& param, const char* keyword);
 // The first host item with public id `dmpub_id`.
 [[nodiscard]] POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id);
+// The host's hard-disk item: "Option4", else "PrinterHardDisk"; null when the PPD has neither.
+[[nodiscard]] POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param);
 // The item's PPD keyword, or null.
 [[nodiscard]] const char* KeywordOf(const OPTITEM& item);
 

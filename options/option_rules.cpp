@@ -6,6 +6,7 @@
 #include "devmode/private_devmode.h"
 #include "options/host_items.h"
 #include "options/option_tree.h"
+#include "plugin/module.h"
 #include "platform/handles.h"
 #include "platform/message_box.h"
 #include "platform/seam.h"
@@ -125,9 +126,8 @@ void SaveSelections(const OEMCUIPPARAM& param, PrivateDevmode& record) {
 }
 
 void Apply(const OEMCUIPPARAM& param, SheetContext& context, PrivateDevmode& record) {
-  if (const OPTITEM* item = PluginItem(param, kHoldItem)) record.iOemItemSel = item->Sel;
+  SaveSelections(param, record);
   StoreJobMonitorUser(param, context, record);
-  record.wStapleOn = StapleSelection(param) != 0 ? 1 : 0;
 
   if (context.wCurrentCopies < context.iColorCopies) {
     context.iColorCopies = 0;
@@ -147,8 +147,6 @@ void Apply(const OEMCUIPPARAM& param, SheetContext& context, PrivateDevmode& rec
   }
   const OPTITEM* nup = FindHostItemById(param, DMPUB_NUP);
   record.wNupFlag = nup && nup->Sel == kNupSixteenUp ? 1 : 0;
-  if (const OPTITEM* region = FindHostItem(param, "JCLRegionColor"))
-    record.bRegionColor = static_cast<uint8_t>(region->Sel);
 }
 
 void GivePushButtonsTheContext(const OEMCUIPPARAM& param, SheetContext& context) {
@@ -176,21 +174,15 @@ void StoreText(HANDLE printer, const wchar_t* name, const wchar_t* text, size_t 
                          static_cast<DWORD>(length * sizeof(wchar_t)));
 }
 
-void StoreDword(HANDLE printer, const wchar_t* name, DWORD value) {
-  Use<Spooler>().SetData(printer, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                         sizeof value);
-}
-
 void ApplyPrinter(const OEMCUIPPARAM& param, SheetContext& context) {
   StoreText(param.hPrinter, L"JOBACCOUNT_ID", context.szJobAccountID, kJobAccountUnits);
   StoreText(param.hPrinter, L"JOBACCOUNT_PW", context.szJobAccountPW, kJobAccountUnits);
   SecureZeroMemory(context.szJobAccountIDWork, sizeof context.szJobAccountIDWork);
   SecureZeroMemory(context.szJobAccountPWWork, sizeof context.szJobAccountPWWork);
-  const OPTITEM* disk = FindHostItem(param, "Option4");
-  if (!disk) disk = FindHostItem(param, "PrinterHardDisk");
-  if (disk) StoreDword(param.hPrinter, L"HDD_SETTING", static_cast<DWORD>(disk->Sel));
+  if (const OPTITEM* disk = FindHardDiskItem(param))
+    SetPrinterDword(param.hPrinter, L"HDD_SETTING", static_cast<DWORD>(disk->Sel));
   if (const OPTITEM* item = PluginItem(param, kJobAccountingItem))
-    StoreDword(param.hPrinter, L"OEMUI_VALUE", static_cast<DWORD>(item->Sel));
+    SetPrinterDword(param.hPrinter, L"OEMUI_VALUE", static_cast<DWORD>(item->Sel));
   UpdateInstallableOptions(const_cast<OEMCUIPPARAM*>(&param), context.pDriverUI);
 }
 
@@ -236,7 +228,7 @@ void BuildResolutionTable(SheetContext& context) {
 }
 
 LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  try {
+  return Firewall<LONG>(CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
     if (!cb || !param || !param->pOEMDM) return CPSUICB_ACTION_NONE;
     auto& record = *static_cast<PrivateDevmode*>(param->pOEMDM);
     // The record may be a copy from anywhere: only a live sheet's own link reaches a context.
@@ -261,13 +253,11 @@ LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
       default:
         return CPSUICB_ACTION_NONE;
     }
-  } catch (...) {
-    return CPSUICB_ACTION_NONE;
-  }
+  });
 }
 
 LONG APIENTRY PrinterOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  try {
+  return Firewall<LONG>(CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
     if (!cb || !param || !param->pOEMUserData) return CPSUICB_ACTION_NONE;
     auto& context = *static_cast<SheetContext*>(param->pOEMUserData);
     switch (cb->Reason) {
@@ -283,9 +273,7 @@ LONG APIENTRY PrinterOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
       default:
         return CPSUICB_ACTION_NONE;
     }
-  } catch (...) {
-    return CPSUICB_ACTION_NONE;
-  }
+  });
 }
 
 }  // namespace kv

@@ -1,3 +1,4 @@
+#include "platform/errors.h"
 #include "options/option_tree.h"
 
 #include <cstring>
@@ -49,11 +50,6 @@ constexpr AdjustLock kAdjustLocks[] = {
     {0x04, DMPUB_DEFSOURCE, nullptr},
     {0x08, DMPUB_MEDIATYPE, "JCLMediaType"},
 };
-
-HRESULT Fail(DWORD error) {
-  SetLastError(error);
-  return E_FAIL;
-}
 
 void InitItems(OEMCUIPPARAM& param) {
   for (DWORD i = 0; i < param.cOEMOptItems; ++i) {
@@ -143,11 +139,8 @@ void EnsureHardDiskSetting(const OEMCUIPPARAM& param) {
                              reinterpret_cast<BYTE*>(&value), sizeof value,
                              &needed) == ERROR_SUCCESS)
     return;
-  POPTITEM disk = FindHostItem(param, "Option4");
-  if (!disk) disk = FindHostItem(param, "PrinterHardDisk");
-  value = disk ? static_cast<DWORD>(disk->Sel) : 0;
-  Use<Spooler>().SetData(param.hPrinter, L"HDD_SETTING", REG_DWORD,
-                         reinterpret_cast<const BYTE*>(&value), sizeof value);
+  const POPTITEM disk = FindHardDiskItem(param);
+  SetPrinterDword(param.hPrinter, L"HDD_SETTING", disk ? static_cast<DWORD>(disk->Sel) : 0);
 }
 
 bool HoldHidden(const SheetContext& context, IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object) {
@@ -207,9 +200,9 @@ HRESULT FillPrinterTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {
 
 }  // namespace
 
-HRESULT CommonUIProp(DWORD mode, POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui) noexcept {
+HRESULT CommonUIProp(DWORD mode, POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui) {
   if (!param || (mode != OEMCUIP_DOCPROP && mode != OEMCUIP_PRNPROP))
-    return Fail(ERROR_INVALID_PARAMETER);
+    return FailWith(ERROR_INVALID_PARAMETER);
   if (!param->pOEMOptItems) {
     param->cOEMOptItems = mode == OEMCUIP_DOCPROP ? kDocumentItemCount : kPrinterItemCount;
     return S_OK;

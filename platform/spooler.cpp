@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 namespace {
 
@@ -30,6 +32,11 @@ class Win32Spooler final : public Spooler {
 };
 
 }  // namespace
+
+DWORD SetPrinterDword(HANDLE printer, const wchar_t* name, DWORD value) {
+  return Use<Spooler>().SetData(printer, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                sizeof value);
+}
 
 Spooler& Spooler::Default() {
   static Win32Spooler spooler;

@@ -24,4 +24,7 @@ class Spooler {
   static Spooler& Default();
 };
 
+// A 4-byte REG_DWORD printer-data value through the spooler in force.
+DWORD SetPrinterDword(HANDLE printer, const wchar_t* name, DWORD value);
+
 }  // namespace kv

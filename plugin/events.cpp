@@ -65,9 +65,9 @@ void RemoveDriverSettings(const wchar_t* driver_name) {
   if (KeyIsEmpty(user.get(), kVendorKey)) SHDeleteEmptyKeyW(user.get(), kVendorKey);
 }
 
-HRESULT PrinterEvent(PWSTR, INT, DWORD, LPARAM) noexcept { return S_OK; }
+HRESULT PrinterEvent(PWSTR, INT, DWORD, LPARAM) { return S_OK; }
 
-HRESULT DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM) noexcept {
+HRESULT DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM) {
   wchar_t name[260];
   DriverNameOf(level, driver_info, name);
   if (event == DRIVER_EVENT_DELETE) RemoveDriverSettings(name);

@@ -6,9 +6,9 @@
 namespace kv {
 
 [[nodiscard]] HRESULT PrinterEvent(PWSTR printer_name, INT event, DWORD flags,
-                                   LPARAM lparam) noexcept;
+                                   LPARAM lparam);
 [[nodiscard]] HRESULT DriverEvent(DWORD event, DWORD level, LPBYTE driver_info,
-                                  LPARAM lparam) noexcept;
+                                  LPARAM lparam);
 
 // Removes "Software\KVPrint\<driver>" under HKEY_CURRENT_USER, and "Software\KVPrint" too
 // once it holds nothing more. An empty or null name removes nothing.

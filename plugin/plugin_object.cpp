@@ -1,3 +1,4 @@
+#include "platform/errors.h"
 #include "plugin/plugin_object.h"
 
 #include <new>
@@ -18,11 +19,6 @@ namespace {
 
 constexpr wchar_t kColorProfileName[] = L"OEMPROFILE.icm";
 constexpr ULONG kColorProfileBytes = 32;
-
-HRESULT Fail(DWORD error) {
-  SetLastError(error);
-  return E_FAIL;
-}
 
 }  // namespace
 
@@ -55,9 +51,9 @@ ULONG PluginObject::Release() {
 HRESULT PluginObject::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
   if (!needed || (mode != OEMGI_GETSIGNATURE && mode != OEMGI_GETVERSION &&
                   mode != OEMGI_GETPUBLISHERINFO))
-    return Fail(ERROR_INVALID_PARAMETER);
+    return FailWith(ERROR_INVALID_PARAMETER);
   *needed = sizeof(DWORD);
-  if (size < sizeof(DWORD) || !buffer) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (size < sizeof(DWORD) || !buffer) return FailWith(ERROR_INSUFFICIENT_BUFFER);
   switch (mode) {
     case OEMGI_GETSIGNATURE:
       *static_cast<DWORD*>(buffer) = kPrivateSignature;
@@ -67,7 +63,7 @@ HRESULT PluginObject::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD neede
       return S_OK;
     default:  // OEMGI_GETPUBLISHERINFO
       *needed = 0;
-      return Fail(ERROR_NOT_SUPPORTED);
+      return FailWith(ERROR_NOT_SUPPORTED);
   }
 }
 
@@ -122,10 +118,10 @@ HRESULT PluginObject::QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULO
                                         VOID* profile, ULONG* profile_size,
                                         FLONG* profile_flags) {
   if (query_mode != QCP_DEVICEPROFILE) return E_FAIL;
-  if (!profile_size) return Fail(ERROR_INVALID_PARAMETER);
+  if (!profile_size) return FailWith(ERROR_INVALID_PARAMETER);
   if (!profile || *profile_size < kColorProfileBytes) {
     *profile_size = kColorProfileBytes;
-    return Fail(ERROR_INSUFFICIENT_BUFFER);
+    return FailWith(ERROR_INSUFFICIENT_BUFFER);
   }
   CopyText(static_cast<wchar_t*>(profile), *profile_size / sizeof(wchar_t), kColorProfileName);
   *profile_size = kColorProfileBytes;

@@ -1,3 +1,4 @@
+#include "platform/errors.h"
 #include "sheets/property_sheets.h"
 
 #include <cwchar>
@@ -21,11 +22,6 @@ constexpr DWORD kNoPermissionFlag = 0x20;
 // The Troubleshooting page's controls are not part of the plug-in yet: until they are, its
 // procedure handles no message.
 INT_PTR CALLBACK TroubleshootingPageProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-HRESULT Fail(DWORD error) {
-  SetLastError(error);
-  return E_FAIL;
-}
 
 LONG_PTR CallHost(const PROPSHEETUI_INFO& info, WORD function, LPARAM first, LPARAM second) {
   if (!info.pfnComPropSheet) return 0;
@@ -132,50 +128,44 @@ void Destroy(PROPSHEETUI_INFO& info, Sheet sheet) {
 }
 
 HRESULT PropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam, IPrintOemDriverUI* driver_ui,
-                       Sheet sheet) noexcept {
-  if (!info || info->Version != PROPSHEETUI_INFO_VERSION) return Fail(ERROR_INVALID_PARAMETER);
-  try {
-    switch (info->Reason) {
-      case PROPSHEETUI_REASON_INIT:
-        Init(*info, sheet, driver_ui);
-        break;
-      case PROPSHEETUI_REASON_GET_INFO_HEADER:
-        if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lparam))
-          header->pTitle = const_cast<LPTSTR>(kHeaderTitle);
-        info->Result = 1;
-        break;
-      case PROPSHEETUI_REASON_DESTROY:
-        Destroy(*info, sheet);
-        break;
-      case PROPSHEETUI_REASON_SET_RESULT: {
-        const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lparam);
-        info->Result = result ? result->Result : 0;
-        break;
-      }
-      case PROPSHEETUI_REASON_GET_ICON:
-        info->Result = 0;
-        break;
-      default:
-        info->Result = sheet == Sheet::kDocument ? 0 : 1;
-        break;
+                       Sheet sheet) {
+  if (!info || info->Version != PROPSHEETUI_INFO_VERSION) return FailWith(ERROR_INVALID_PARAMETER);
+  switch (info->Reason) {
+    case PROPSHEETUI_REASON_INIT:
+      Init(*info, sheet, driver_ui);
+      break;
+    case PROPSHEETUI_REASON_GET_INFO_HEADER:
+      if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lparam))
+        header->pTitle = const_cast<LPTSTR>(kHeaderTitle);
+      info->Result = 1;
+      break;
+    case PROPSHEETUI_REASON_DESTROY:
+      Destroy(*info, sheet);
+      break;
+    case PROPSHEETUI_REASON_SET_RESULT: {
+      const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lparam);
+      info->Result = result ? result->Result : 0;
+      break;
     }
-    return S_OK;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
+    case PROPSHEETUI_REASON_GET_ICON:
+      info->Result = 0;
+      break;
+    default:
+      info->Result = sheet == Sheet::kDocument ? 0 : 1;
+      break;
   }
+  return S_OK;
 }
 
 }  // namespace
 
 HRESULT DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
-                               IPrintOemDriverUI* driver_ui) noexcept {
+                               IPrintOemDriverUI* driver_ui) {
   return PropertySheets(info, lparam, driver_ui, Sheet::kDocument);
 }
 
 HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
-                             IPrintOemDriverUI* driver_ui) noexcept {
+                             IPrintOemDriverUI* driver_ui) {
   return PropertySheets(info, lparam, driver_ui, Sheet::kDevice);
 }
 

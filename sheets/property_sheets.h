@@ -7,9 +7,9 @@
 namespace kv {
 
 [[nodiscard]] HRESULT DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
-                                             IPrintOemDriverUI* driver_ui) noexcept;
+                                             IPrintOemDriverUI* driver_ui);
 [[nodiscard]] HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
-                                           IPrintOemDriverUI* driver_ui) noexcept;
+                                           IPrintOemDriverUI* driver_ui);
 
 constexpr WORD kTroubleshootingTemplate = 3023;
 constexpr WORD kTroubleshootingTemplateRtl = 3501;
