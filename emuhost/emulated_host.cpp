@@ -145,6 +145,24 @@ LONG EmulatedHost::Select(OPTITEM* item, LONG sel) {
   return Callback(CPSUICB_REASON_SEL_CHANGED, item, old);
 }
 
+LONG EmulatedHost::Push(DWORD index, HWND owner) {
+  if (!cuip_.pOEMOptItems || index >= cuip_.cOEMOptItems) return -1;
+  OPTITEM& item = cuip_.pOEMOptItems[index];
+  if (!item.pOptType || item.pOptType->Type != TVOT_PUSHBUTTON || !item.pOptType->pOptParam)
+    return -1;
+  auto pushed = reinterpret_cast<_CPSUICALLBACK>(
+      reinterpret_cast<void*>(item.pOptType->pOptParam[0].pData));
+  if (!pushed) return -1;
+  CPSUICBPARAM cb = {};
+  cb.cbSize = sizeof cb;
+  cb.Reason = CPSUICB_REASON_PUSHBUTTON;
+  cb.hDlg = owner;
+  cb.pOptItem = cuip_.pOEMOptItems;
+  cb.cOptItem = static_cast<WORD>(cuip_.cOEMOptItems);
+  cb.pCurItem = &item;
+  return pushed(&cb);
+}
+
 HRESULT EmulatedHost::Sheets(DWORD mode, WORD reason, LPARAM lparam) {
   psui.Reason = reason;
   return mode == OEMCUIP_DOCPROP ? plugin->DocumentPropertySheets(&psui, lparam)

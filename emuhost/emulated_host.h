@@ -63,6 +63,10 @@ class EmulatedHost {
   // calls back with SEL_CHANGED.
   LONG Select(OPTITEM* item, LONG sel);
 
+  // The user presses the plug-in's push button at `index` of its items: the host calls the
+  // button's own callback with the item. -1 when the item is no push button.
+  LONG Push(DWORD index, HWND owner = nullptr);
+
   // Property sheets: DocumentPropertySheets or DevicePropertySheets with a reason.
   HRESULT Sheets(DWORD mode, WORD reason, LPARAM lparam = 0);
 

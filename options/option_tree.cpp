@@ -5,6 +5,9 @@
 #include <new>
 
 #include "autoconfig/installable_update.h"
+#include "dialogs/copies_dialog.h"
+#include "dialogs/hold_dialog.h"
+#include "dialogs/job_accounting_dialog.h"
 #include "devmode/private_devmode.h"
 #include "options/host_items.h"
 #include "options/option_rules.h"
@@ -17,12 +20,7 @@ namespace kv {
 namespace {
 
 // The push buttons open the job dialogs with the sheet context that the change callbacks put
-// into the item's UserData on SETACTIVE. The dialogs are not part of the plug-in yet: until
-// they are, a push does nothing.
-LONG APIENTRY HoldPushed(PCPSUICBPARAM) { return CPSUICB_ACTION_NONE; }
-LONG APIENTRY CopiesPushed(PCPSUICBPARAM) { return CPSUICB_ACTION_NONE; }
-LONG APIENTRY JobAccountingPushed(PCPSUICBPARAM) { return CPSUICB_ACTION_NONE; }
-
+// into the item's UserData on SETACTIVE.
 struct PushItem {
   const wchar_t* word;  // names the item's string-table section "<word> Dialog"
   BYTE level;

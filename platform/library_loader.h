@@ -1,5 +1,5 @@
-// Loading of the companion network library. Tests put their own scripted companions in its
-// place.
+// Loading of the libraries the plug-in finds at run time: the companion network library and
+// the HTML help control. Tests put their own scripted libraries in their place.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@ class LibraryLoader {
   virtual ~LibraryLoader() = default;
   virtual HMODULE Load(const wchar_t* path) = 0;
   virtual FARPROC Find(HMODULE module, const char* name) = 0;
+  virtual FARPROC FindOrdinal(HMODULE module, WORD ordinal) = 0;
   virtual void Free(HMODULE module) = 0;
 
   static LibraryLoader& Default();

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cwchar>
+#include <initializer_list>
 
 namespace kv {
 
@@ -37,6 +38,19 @@ inline size_t AppendText(wchar_t* dst, size_t capacity, const wchar_t* src) noex
 template <size_t N>
 size_t AppendText(wchar_t (&dst)[N], const wchar_t* src) noexcept {
   return AppendText(dst, N, src);
+}
+
+// Fills numbers into a text from a string table without treating it as a printf format:
+// each "%d" takes the next number in order (once they run out it stands as written), "%%"
+// gives one "%", and every other "%" stands as written. The result is cut to the buffer.
+// Returns its length.
+size_t FillNumbers(const wchar_t* text, std::initializer_list<int> numbers, wchar_t* out,
+                   size_t capacity) noexcept;
+
+template <size_t N>
+size_t FillNumbers(const wchar_t* text, std::initializer_list<int> numbers,
+                   wchar_t (&out)[N]) noexcept {
+  return FillNumbers(text, numbers, out, N);
 }
 
 }  // namespace kv

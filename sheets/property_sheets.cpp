@@ -4,10 +4,12 @@
 #include <cwchar>
 
 #include "config/model_files.h"
+#include "device/troubleshooting_page.h"
 #include "devmode/private_devmode.h"
 #include "options/option_rules.h"
 #include "plugin/module.h"
 #include "platform/text.h"
+#include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 #include "sheets/sheet_link.h"
 
@@ -18,10 +20,6 @@ enum class Sheet { kDocument, kDevice };
 
 constexpr wchar_t kHeaderTitle[] = L"OEM UI Page";
 constexpr DWORD kNoPermissionFlag = 0x20;
-
-// The Troubleshooting page's controls are not part of the plug-in yet: until they are, its
-// procedure handles no message.
-INT_PTR CALLBACK TroubleshootingPageProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 LONG_PTR CallHost(const PROPSHEETUI_INFO& info, WORD function, LPARAM first, LPARAM second) {
   if (!info.pfnComPropSheet) return 0;
@@ -69,8 +67,8 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
     wchar_t key[16];
     swprintf(key, 16, L"Tab%d", i);
     if (profile.ReadInt(key, 100) != kTroubleshootingTab || context.nBrand != 1) continue;
-    page.pszTemplate = MAKEINTRESOURCEW(IsRtlSystemLanguage() ? kTroubleshootingTemplateRtl
-                                                              : kTroubleshootingTemplate);
+    page.pszTemplate = MAKEINTRESOURCEW(IsRtlSystemLanguage() ? IDD_TROUBLESHOOTING_RTL
+                                                              : IDD_TROUBLESHOOTING);
     page.pfnDlgProc = TroubleshootingPageProc;
     page.lParam = reinterpret_cast<LPARAM>(&context);
     context.StringTable.SetDialogSection(L"Troubleshooting");

@@ -11,8 +11,6 @@ namespace kv {
 [[nodiscard]] HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
                                            IPrintOemDriverUI* driver_ui);
 
-constexpr WORD kTroubleshootingTemplate = 3023;
-constexpr WORD kTroubleshootingTemplateRtl = 3501;
 constexpr int kTroubleshootingTab = 12;
 constexpr int kMaxTabs = 64;
 

@@ -22,9 +22,17 @@ struct SheetContext {
   HANDLE hPage;
   IPrintOemDriverUI* pDriverUI;
   HANDLE hPrinter;
+
+  // The dialog or page on screen, as its initialisation records it for the control-text
+  // pass, the layout helpers and the edit filters: its window, its template, the word that
+  // names its string-table section ("<word> Dialog"), its tooltip window, and the passcode
+  // or password length limits (minimum, maximum) of the dialog that has them.
   HWND hPageWnd;
   DWORD dwTemplateId;
   wchar_t szDialogName[256];
+  int16_t wMinPassLen;
+  int16_t wMaxPassLen;
+  int16_t wCustomPaper;  // 1: control 1001 takes its caption from "Custom Paper Dialog"
 
   // The copies split (document sheets). The two counts are those seen at the last change of
   // the copies item; a sheet starts with no change pending and the public copy count.
@@ -50,7 +58,7 @@ struct SheetContext {
   // Resolutions the model offers (document sheets).
   int32_t aResolution[kResolutionSlots];
   int32_t nResolution;
-  BOOL bNoPermission;
+  BOOL bNoPermission;  // the user may not change the settings: the dialogs' controls are disabled
 
   // The model's switches from its profile's "Common" section.
   int32_t iCopiesSetting;

@@ -2,6 +2,7 @@
 #include "tests/support/plugin_fixture.h"
 
 #include "devmode/private_devmode.h"
+#include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
 #include "sheets/sheet_context.h"
 #include "sheets/sheet_link.h"
@@ -168,7 +169,7 @@ TEST_F(PropertySheetsTest, ThePageIsAnnouncedWithItsTemplateAndTitle) {
     ASSERT_EQ(1u, host.pages.size());
     const emuhost::AddedPage& page = host.pages[0];
     EXPECT_EQ(sizeof(PROPSHEETPAGEW), page.size);
-    EXPECT_EQ(system == 0x0409 ? kv::kTroubleshootingTemplate : kv::kTroubleshootingTemplateRtl,
+    EXPECT_EQ(system == 0x0409 ? IDD_TROUBLESHOOTING : IDD_TROUBLESHOOTING_RTL,
               page.template_id);
     EXPECT_EQ(L"Troubleshooting", page.title);
     EXPECT_TRUE(page.flags & PSP_USETITLE);

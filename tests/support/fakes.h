@@ -35,6 +35,8 @@ class FakeLibraryLoader final : public kv::LibraryLoader {
  public:
   bool loads = true;
   FARPROC entry = nullptr;
+  FARPROC ordinal_entry = nullptr;
+  std::vector<WORD> ordinals;
   std::vector<std::wstring> loaded;
   std::vector<std::string> looked_up;
   int freed = 0;
@@ -46,6 +48,10 @@ class FakeLibraryLoader final : public kv::LibraryLoader {
   FARPROC Find(HMODULE, const char* name) override {
     looked_up.push_back(name ? name : "");
     return entry;
+  }
+  FARPROC FindOrdinal(HMODULE, WORD ordinal) override {
+    ordinals.push_back(ordinal);
+    return ordinal_entry;
   }
   void Free(HMODULE) override { ++freed; }
 };

@@ -8,8 +8,11 @@
 //   hostsim docsession  a document-properties session from INIT to DESTROY
 //   hostsim prnsession  a printer-properties session with the installable-option update
 //   hostsim all         every scenario above, in order (the default)
+//   hostsim pictures [MODEL] [FOLDER]
+//                       a PNG picture of every dialog and page of the model
 #include <windows.h>
 #include <fcntl.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 #include <io.h>
 
@@ -23,9 +26,12 @@
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
+#include "emuhost/pictures.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
+#include "device/troubleshooting_page.h"
 #include "platform/handles.h"
+#include "plugin/module.h"
 #include "sheets/sheet_context.h"
 
 using namespace emuhost;
@@ -87,7 +93,12 @@ class Session {
     printer_name_ = package.printer_name;
     // Start from a user who has not opened this printer yet, so that the language code is
     // derived from the current language (the plug-in keeps it per user and printer).
-    SHDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\KVprint\\" + printer_name_).c_str());
+    const std::wstring language_key = L"Software\\KVprint\\" + printer_name_;
+    SHDeleteKeyW(HKEY_CURRENT_USER, language_key.c_str());
+    // The language table has no code of its own for Arabic: an Arabic user's printer keeps
+    // the code "AR" of the model's Arabic string table.
+    if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_ARABIC)
+      SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, L"AR", 6);
     if (!OpenPrinterW(printer_name_.data(), printer_.put(), nullptr)) {
       PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
       return false;
@@ -183,6 +194,10 @@ class Session {
 
   IPrintOemUI* plugin() { return plugin_; }
   HANDLE printer() { return printer_.get(); }
+  const std::wstring& printer_name() const { return printer_name_; }
+  HMODULE plugin_module() const { return loaded_->module(); }
+  // A fresh plug-in object, for a caller that makes its own hosts.
+  IPrintOemUI* NewPlugin() { return loaded_->CreatePlugin(); }
 
  private:
   InstallResult installed_;
@@ -316,6 +331,58 @@ void PrnSession(Session& session) {
   session.ShowPrinterData();
 }
 
+// The folder given, or dist/pictures/<model>/<language code>/.
+std::wstring PictureFolder(Session& session, const wchar_t* given) {
+  std::wstring folder;
+  if (given) {
+    folder = given;
+  } else {
+    EmulatedHost& host = session.NewHost();
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
+    const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
+    const std::wstring code = context && context->szLanguageCode[0] ? context->szLanguageCode : L"EN";
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code;
+  }
+  for (auto& c : folder)
+    if (c == L'/') c = L'\\';
+  if (folder.back() != L'\\') folder += L'\\';
+  wchar_t full[MAX_PATH] = {};
+  GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+  return full;
+}
+
+int VerbPictures(const wchar_t* folder_argument) {
+  Session session;
+  if (!session.Open()) return 1;
+  const std::wstring folder = PictureFolder(session, folder_argument);
+  const int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS) {
+    PrintLine(L"cannot make " + folder);
+    return 1;
+  }
+  PrintLine(L"== Pictures into " + folder);
+  // The pages that a model's sheets do not add are shown with the plug-in's own page code
+  // (linked into the simulator) and the templates of the loaded plug-in.
+  kv::SetThisModule(session.plugin_module());
+  PictureRun run;
+  run.new_plugin = [&session] { return session.NewPlugin(); };
+  run.printer = session.printer();
+  run.printer_name = session.printer_name();
+  run.folder = folder;
+  run.page_procedure = kv::TroubleshootingPageProc;
+  run.page_instance = session.plugin_module();
+  const HANDLE activation = kv::PluginActivationContext();
+  if (activation != INVALID_HANDLE_VALUE) run.page_activation_context = activation;
+  run.log = [](const std::wstring& line) { PrintLine(line); };
+  const auto taken = TakePictures(run);
+  size_t written = 0;
+  for (const auto& picture : taken) written += picture.written ? 1 : 0;
+  PrintLine(L"== " + std::to_wstring(written) + L" of " + std::to_wstring(taken.size()) +
+            L" pictures written");
+  return written == taken.size() && !taken.empty() ? 0 : 1;
+}
+
 int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios) {
   Session session;
   if (!session.Open()) return 1;
@@ -326,6 +393,7 @@ int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios)
 int VerbHelp() {
   PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
             L" [KVCP3520 | PLM4020]");
+  PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   return 0;
 }
 
@@ -351,6 +419,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"docsession", [] { return RunScenarios({DocSession}); }},
       {L"prnsession", [] { return RunScenarios({PrnSession}); }},
       {L"all", [] { return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession}); }},
+      {L"pictures", [&] { return VerbPictures(argc > 3 ? argv[3] : nullptr); }},
       {L"help", VerbHelp},
   };
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";

@@ -1,0 +1,14 @@
+// The status monitor's settings ("Printing Wayfer"): on or off, and its polling interval,
+// kept as per-printer data where the status monitor reads them.
+#pragma once
+
+#include <windows.h>
+
+namespace kv {
+
+struct SheetContext;
+
+// Opens the dialog modally over the page; returns IDOK or IDCANCEL.
+INT_PTR OpenWayferSettings(HWND page, SheetContext& context);
+
+}  // namespace kv

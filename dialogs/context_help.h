@@ -1,0 +1,40 @@
+// Context help: every dialog opens one topic of the model's compiled HTML help file in the
+// system's HTML help control, which is loaded on the first request and kept for the process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace kv {
+
+struct SheetContext;
+
+constexpr size_t kHelpPathUnits = 260;
+
+// "<driver dir><prefix>.chm::\<folder>\<topic>", cut to kHelpPathUnits - 1 units.
+void HelpPath(const SheetContext& context, const wchar_t* folder, const wchar_t* topic,
+              wchar_t (&path)[kHelpPathUnits]);
+
+// The viewer: the help control registered under the HTML help class, else "hhctrl.ocx" by
+// name, and its entry point with ordinal 15. Once loading or the entry point has failed,
+// requests do nothing. The plug-in keeps one for the process; tests make their own.
+class HelpViewer {
+ public:
+  void Show(const wchar_t* path);
+  [[nodiscard]] bool failed() const noexcept { return failed_; }
+  [[nodiscard]] HMODULE module() const noexcept { return module_; }
+
+ private:
+  using Entry = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+  void Load();
+
+  HMODULE module_ = nullptr;  // kept until the process ends, as the help window may outlive any dialog
+  bool failed_ = false;
+  Entry entry_ = nullptr;
+};
+
+// Opens the topic in the process's viewer.
+void ShowHelpTopic(const wchar_t* path);
+
+}  // namespace kv

@@ -1,0 +1,162 @@
+#include "dialogs/edit_filters.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/clipboard.h"
+#include "platform/message_box.h"
+#include "platform/seam.h"
+#include "sheets/sheet_context.h"
+
+namespace kv {
+namespace {
+
+constexpr int kPastedUnits = 259;  // a paste is cut to this many UTF-16 units
+
+bool IsDigit(unsigned code) { return code >= '0' && code <= '9'; }
+bool IsAsciiLetter(unsigned code) {
+  return (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z');
+}
+bool IsPrintable(unsigned code) { return code >= 33 && code <= 126; }
+bool IsAccountIdCharacter(unsigned code) {
+  return IsDigit(code) || IsAsciiLetter(code) || code == 8 || code == '-' || code == '.' ||
+         code == '@' || code == '_';
+}
+
+struct FilterRule {
+  bool (*typed)(unsigned code);
+  bool (*pasted)(unsigned byte);
+  bool unicode_paste;  // a paste is taken when only Unicode text is on the clipboard, too
+  bool length_check;   // the pasted length must lie within the dialog's limits
+  bool swallow;        // the control character that Control+V produces is dropped
+  bool copy_cut;       // Control+C and Control+X are handled
+};
+
+// Indexed by EditFilter.
+constexpr FilterRule kRules[] = {
+    {[](unsigned c) { return c >= 1 && c <= 127 && c != '/' && c != '\\'; },
+     [](unsigned b) { return b <= 127 && b != '/' && b != '\\'; }, true, false, true, true},
+    {[](unsigned c) { return IsDigit(c) || c == 8; }, [](unsigned b) { return IsDigit(b); }, false,
+     true, false, false},
+    {IsAccountIdCharacter, IsAccountIdCharacter, true, false, true, true},
+    {[](unsigned c) { return IsPrintable(c) || c == 8; },
+     [](unsigned b) { return IsPrintable(b) || b == 8; }, true, true, false, false},
+};
+
+struct FilterState {
+  WNDPROC previous;
+  bool swallow_next;
+};
+
+FilterState g_state[4];
+
+const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
+
+bool LeftControlDown() { return (GetKeyState(VK_LCONTROL) & 0x8000) != 0; }
+
+bool IsKey(WPARAM key, char upper) { return key == static_cast<WPARAM>(upper) || key == static_cast<WPARAM>(upper + 32); }
+
+enum class Paste { kPassOn, kDropped };
+
+bool LengthWithinLimits(HWND edit, size_t block_size) {
+  const auto* context =
+      reinterpret_cast<const SheetContext*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
+  // Without the dialog's limits the length cannot be checked, so the paste is refused.
+  if (!context) return false;
+  const long long length = static_cast<long long>(block_size) - 1;
+  return length >= context->wMinPassLen && length <= context->wMaxPassLen;
+}
+
+// Checks the clipboard's text and, when every byte is acceptable, puts it in place of the
+// edit's selection. The block's last byte is its terminator when it is 0 and is then not
+// checked; a block that ends in text has its last byte checked like the others.
+Paste PasteChecked(const FilterRule& rule, HWND edit) {
+  std::vector<BYTE> block;
+  if (!Use<Clipboard>().CopyTextBlock(edit, rule.unicode_paste, block) || block.empty())
+    return Paste::kPassOn;
+  if (rule.length_check && !LengthWithinLimits(edit, block.size())) return Paste::kDropped;
+  const size_t checked = block.back() == 0 ? block.size() - 1 : block.size();
+  for (size_t i = 0; i < checked; ++i)
+    if (!rule.pasted(block[i])) return Paste::kDropped;
+
+  const void* end = std::memchr(block.data(), 0, block.size());
+  const int bytes = static_cast<int>(end ? static_cast<const BYTE*>(end) - block.data()
+                                         : static_cast<ptrdiff_t>(block.size()));
+  std::wstring text;
+  if (bytes > 0) {
+    const char* source = reinterpret_cast<const char*>(block.data());
+    const int units = MultiByteToWideChar(CP_ACP, 0, source, bytes, nullptr, 0);
+    if (units > 0) {
+      text.resize(static_cast<size_t>(units));
+      MultiByteToWideChar(CP_ACP, 0, source, bytes, text.data(), units);
+      if (text.size() > kPastedUnits) text.resize(kPastedUnits);
+    }
+  }
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  return Paste::kPassOn;
+}
+
+LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+  const FilterRule& rule = RuleOf(filter);
+  FilterState& state = g_state[static_cast<int>(filter)];
+  switch (message) {
+    case WM_CHAR:
+      if (rule.swallow && state.swallow_next) {
+        state.swallow_next = false;
+        return 0;
+      }
+      if (!rule.typed(static_cast<unsigned>(wparam))) {
+        Use<MessageBoxes>().Beep(0);
+        return 0;
+      }
+      break;
+    case WM_KEYDOWN:
+      if (!LeftControlDown()) break;
+      if (IsKey(wparam, 'V')) {
+        if (rule.swallow) state.swallow_next = true;
+        if (PasteChecked(rule, edit) == Paste::kDropped) return 0;
+      } else if (rule.copy_cut && IsKey(wparam, 'C')) {
+        SendMessageW(edit, WM_COPY, 0, 0);
+      } else if (rule.copy_cut && IsKey(wparam, 'X')) {
+        SendMessageW(edit, WM_CUT, 0, 0);
+      }
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(state.previous, edit, message, wparam, lparam);
+}
+
+template <EditFilter kFilter>
+LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+  try {
+    return Filter(kFilter, edit, message, wparam, lparam);
+  } catch (...) {
+    // Nothing may reach the host's message loop; a paste that ran out of memory is dropped.
+    return 0;
+  }
+}
+
+constexpr WNDPROC kProcs[] = {FilterProc<EditFilter::kName>, FilterProc<EditFilter::kDigits>,
+                              FilterProc<EditFilter::kAccountId>,
+                              FilterProc<EditFilter::kAccountPassword>};
+
+}  // namespace
+
+bool AcceptsTyped(EditFilter filter, WPARAM character) {
+  return RuleOf(filter).typed(static_cast<unsigned>(character));
+}
+
+bool AcceptsPastedByte(EditFilter filter, BYTE byte) { return RuleOf(filter).pasted(byte); }
+
+void InstallEditFilter(HWND edit, EditFilter filter) {
+  if (!edit) return;
+  const int index = static_cast<int>(filter);
+  const auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kProcs[index])));
+  // A second installation on the same edit would make the filter its own previous procedure.
+  if (previous && previous != kProcs[index]) g_state[index].previous = previous;
+}
+
+}  // namespace kv

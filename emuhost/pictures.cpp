@@ -1,0 +1,152 @@
+#include "emuhost/pictures.h"
+
+#include <memory>
+
+#include "emuhost/emulated_host.h"
+#include "emuhost/modal_driver.h"
+#include "emuhost/page_sheet.h"
+#include "emuhost/text_fit.h"
+#include "emuhost/window_picture.h"
+#include "resources/dialog_ids.h"
+#include "sheets/sheet_context.h"
+
+namespace emuhost {
+namespace {
+
+using kv::SheetContext;
+
+class Photographer {
+ public:
+  explicit Photographer(const PictureRun& run) : run_(run) {}
+
+  void Snap(HWND window, DWORD template_id, const std::wstring& state) {
+    TakenPicture taken;
+    taken.template_id = template_id;
+    taken.state = state;
+    taken.path = run_.folder + std::to_wstring(template_id) + L"-" + state + L".png";
+    const Picture picture = Capture(window);
+    taken.width = picture.width;
+    taken.height = picture.height;
+    taken.written = WritePng(picture, taken.path);
+    Log(std::wstring(taken.written ? L"   wrote " : L"   could not write ") + taken.path + L" (" +
+        std::to_wstring(taken.width) + L" x " + std::to_wstring(taken.height) + L")");
+    taken.clipped = ClippedTexts(window);
+    for (const auto& line : taken.clipped) Log(L"   clipped: " + line);
+    taken_.push_back(taken);
+  }
+
+  void Log(const std::wstring& line) const {
+    if (run_.log) run_.log(line);
+  }
+
+  // Pictures the dialog that `open` shows modally, with the template its sheet context
+  // records, and cancels it.
+  void SnapModal(const std::function<void()>& open, const SheetContext* context,
+                 const std::wstring& state, DWORD fallback_template) {
+    ModalDriver driver([&](HWND dialog) {
+      Snap(dialog, context && context->dwTemplateId ? context->dwTemplateId : fallback_template, state);
+      ModalDriver::Press(dialog, IDCANCEL);
+    });
+    open();
+    if (driver.driven().empty()) Log(L"   no dialog opened for " + std::to_wstring(fallback_template));
+  }
+
+  std::vector<TakenPicture> taken_;
+
+ private:
+  const PictureRun& run_;
+};
+
+// One sheet's host and plug-in object; the object goes before its host, whose service
+// interface it holds.
+class Sheet {
+ public:
+  Sheet(const PictureRun& run, DWORD mode) : mode_(mode) {
+    plugin_ = run.new_plugin();
+    host_ = std::make_unique<EmulatedHost>(plugin_, run.printer, run.printer_name);
+    // The hard disk installed, so that the model shows every button it has.
+    host_->driver_ui.settings["Option4"] = "True";
+    host_->DefaultRecords();
+    host_->Sheets(mode, PROPSHEETUI_REASON_INIT);
+    host_->FillTree(mode);
+    host_->Callback(CPSUICB_REASON_SETACTIVE);
+  }
+  ~Sheet() {
+    host_->Sheets(mode_, PROPSHEETUI_REASON_DESTROY);
+    if (plugin_) plugin_->Release();
+    host_.reset();
+  }
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
+
+  EmulatedHost& host() { return *host_; }
+  const SheetContext* ItemContext(DWORD index) {
+    if (index >= host_->PluginItemCount()) return nullptr;
+    return reinterpret_cast<const SheetContext*>(host_->PluginItems()[index].UserData);
+  }
+
+ private:
+  DWORD mode_;
+  IPrintOemUI* plugin_ = nullptr;
+  std::unique_ptr<EmulatedHost> host_;
+};
+
+bool RtlSystem() {
+  const unsigned primary = PRIMARYLANGID(GetSystemDefaultLangID());
+  return primary == LANG_ARABIC || primary == LANG_HEBREW;
+}
+
+void PageAndItsDialogs(Photographer& camera, const AddedPage& added) {
+  PageSheet sheet(added);
+  if (!sheet.page()) {
+    camera.Log(L"   the page could not be made");
+    return;
+  }
+  auto* context = reinterpret_cast<const SheetContext*>(added.lparam);
+  camera.Snap(sheet.page(), added.template_id, L"normal");
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
+                   RtlSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",
+                   IDD_ABOUT);
+}
+
+}  // namespace
+
+std::vector<TakenPicture> TakePictures(const PictureRun& run) {
+  Photographer camera(run);
+  {
+    Sheet document(run, OEMCUIP_DOCPROP);
+    camera.Log(L"== Document settings: the job dialogs through their push buttons");
+    const WORD hold = RtlSystem() ? IDD_HOLD_RTL : IDD_HOLD;
+    const WORD copies = RtlSystem() ? IDD_COPIES_RTL : IDD_COPIES;
+    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), L"normal", hold);
+    camera.SnapModal([&] { document.host().Push(1); }, document.ItemContext(1), L"normal", copies);
+  }
+  {
+    Sheet printer(run, OEMCUIP_PRNPROP);
+    camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");
+    const WORD accounting = RtlSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
+    camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal", accounting);
+    if (!printer.host().pages.empty()) {
+      PageAndItsDialogs(camera, printer.host().pages.front());
+    } else if (run.page_procedure && printer.host().psui.UserData) {
+      camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown from the "
+                 L"plug-in's templates with the page's own code");
+      AddedPage page = {};
+      page.flags = PSP_USETITLE;
+      if (run.page_activation_context) {
+        page.flags |= PSP_USEFUSIONCONTEXT;
+        page.activation_context = run.page_activation_context;
+      }
+      page.instance = run.page_instance;
+      page.template_id = RtlSystem() ? IDD_TROUBLESHOOTING_RTL : IDD_TROUBLESHOOTING;
+      page.title = L"Troubleshooting";
+      page.procedure = run.page_procedure;
+      page.lparam = static_cast<LPARAM>(printer.host().psui.UserData);
+      PageAndItsDialogs(camera, page);
+    }
+  }
+  return camera.taken_;
+}
+
+}  // namespace emuhost

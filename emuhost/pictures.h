@@ -1,0 +1,43 @@
+// Pictures of every dialog and page of a model, opened as the host opens them: the job
+// dialogs through their push buttons in the document and printer settings, the
+// Troubleshooting page in a property sheet, and the dialogs it opens through its buttons.
+// Each is pictured once it has initialised and is visible, then cancelled.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host_abi.h"
+
+namespace emuhost {
+
+struct TakenPicture {
+  std::wstring path;
+  DWORD template_id = 0;
+  std::wstring state;
+  int width = 0;   // of the window pictured
+  int height = 0;
+  bool written = false;
+  std::vector<std::wstring> clipped;  // texts that do not fit their controls
+};
+
+struct PictureRun {
+  std::function<IPrintOemUI*()> new_plugin;  // a fresh plug-in object for each sheet
+  HANDLE printer = nullptr;
+  std::wstring printer_name;
+  std::wstring folder;  // where the PNG files go, ending in a backslash
+  // For a model whose printer sheet adds no Troubleshooting page: a page procedure and the
+  // module holding the page's templates to show it with anyway. Null leaves the page, and
+  // the dialogs it opens, out.
+  DLGPROC page_procedure = nullptr;
+  HINSTANCE page_instance = nullptr;
+  HANDLE page_activation_context = nullptr;
+  std::function<void(const std::wstring&)> log;  // one line per step; may be empty
+};
+
+std::vector<TakenPicture> TakePictures(const PictureRun& run);
+
+}  // namespace emuhost

@@ -1,0 +1,148 @@
+#include "options/control_texts.h"
+
+#include <commctrl.h>
+
+#include <cwchar>
+
+#include "dialogs/layout.h"
+#include "plugin/module.h"
+#include "platform/text.h"
+#include "resources/dialog_ids.h"
+#include "sheets/sheet_context.h"
+
+namespace kv {
+namespace {
+
+constexpr size_t kKeyUnits = 260;
+constexpr int kCustomPaperControl = 1001;
+
+// The classes whose controls may have a tooltip of their own keyed by class and id, with
+// the spelling the string tables use for the key.
+constexpr const wchar_t* kKeyedClasses[] = {L"ComboBox", L"Edit", L"SysDateTimePick32",
+                                            L"ListBox", L"msctls_updown32"};
+
+const wchar_t* KeyedClassOf(const wchar_t* class_name) {
+  for (const wchar_t* keyed : kKeyedClasses)
+    if (_wcsicmp(class_name, keyed) == 0) return keyed;
+  return nullptr;
+}
+
+bool IsHoldTemplate(DWORD id) { return id == IDD_HOLD || id == IDD_HOLD_RTL; }
+bool IsLengthHint(int id) { return id == IDC_PASS_HINT || id == IDC_CONFIRM_HINT; }
+bool IsFormattedHint(int id) {
+  return IsLengthHint(id) || id == IDC_PASS_RANGE_HINT || id == IDC_CONFIRM_RANGE_HINT;
+}
+
+// True when the string table has its own text for the key (the lookup gives more than the
+// key back).
+bool HasEntry(const ProfileReader& table, const wchar_t* key, wchar_t (&text)[kTextUnits]) {
+  table.ReadText(key, text);
+  return wcscmp(text, key) != 0;
+}
+
+void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
+                      const wchar_t* caption) {
+  const ProfileReader& table = context.StringTable;
+  wchar_t scratch[kTextUnits];
+  const wchar_t* key = caption;
+  if (IsLengthHint(id)) {
+    key = L"(0-9)";
+    if (context.wMinPassLen == context.wMaxPassLen && HasEntry(table, L"(0)", scratch)) key = L"(0)";
+  }
+
+  wchar_t translation[kTextUnits];
+  table.ReadText(key, translation);
+  wchar_t tooltip_key[kKeyUnits];
+  CopyText(tooltip_key, key);
+  AppendText(tooltip_key, L" tooltip");
+  wchar_t tooltip[kTextUnits];
+  table.ReadString(tooltip_key, tooltip, kTextUnits, L"");
+
+  if (IsHoldTemplate(context.dwTemplateId) && IsFormattedHint(id)) {
+    const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
+    FillNumbers(translation, {minimum, maximum}, scratch);
+    CopyText(translation, scratch);
+    FillNumbers(tooltip, {minimum, maximum}, scratch);
+    CopyText(tooltip, scratch);
+  }
+  if (context.wCustomPaper == 1 && id == kCustomPaperControl) {
+    context.StringTable.SetDialogSection(L"Custom Paper");
+    context.StringTable.ReadText(key, translation);
+  }
+  SetWindowTextW(control, translation);
+  AddTooltip(dialog, control, id, context.hToolTip, tooltip);
+}
+
+void Visit(HWND control, SheetContext& context) {
+  HWND dialog = context.hPageWnd;
+  wchar_t class_name[kTextUnits] = {};
+  GetClassNameW(control, class_name, kTextUnits);
+  context.StringTable.SetDialogSection(context.szDialogName);
+  const int id = GetDlgCtrlID(control);
+
+  wchar_t caption[kTextUnits] = {};
+  GetWindowTextW(control, caption, kTextUnits);
+  if (caption[0] != L'\0' && _wcsicmp(class_name, L"Edit") != 0 &&
+      _wcsicmp(class_name, L"SysDateTimePick32") != 0)
+    TranslateCaption(context, dialog, control, id, caption);
+
+  if (const wchar_t* keyed = KeyedClassOf(class_name)) {
+    wchar_t key[kKeyUnits];
+    swprintf(key, kKeyUnits, L"%ls:%d tooltip", keyed, id);
+    wchar_t tooltip[kTextUnits];
+    if (HasEntry(context.StringTable, key, tooltip))
+      AddTooltip(dialog, control, id, context.hToolTip, tooltip);
+  }
+
+  // The user may not change anything, but must still be able to leave: a modal dialog whose
+  // Cancel button is disabled cannot be closed at all (the system refuses its close box too).
+  if (context.bNoPermission && id != IDCANCEL) EnableWindow(control, FALSE);
+}
+
+}  // namespace
+
+void AddTooltip(HWND dialog, HWND control, int id, HWND tooltip, const wchar_t* text) {
+  if (!tooltip) return;
+  TOOLINFOW tool = {};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hinst = ThisModule();
+  tool.lpszText = const_cast<wchar_t*>(text ? text : L"");
+  wchar_t class_name[kTextUnits] = {};
+  if (GetClassNameW(control, class_name, kTextUnits) <= 0) {
+    tool.hwnd = dialog;
+    tool.uId = static_cast<UINT_PTR>(id);
+  } else if (IsStaticText(control)) {
+    tool.hwnd = dialog;
+    tool.rect = RectInDialog(dialog, control);
+    if (GetWindowLongPtrW(control, GWL_STYLE) & SS_NOTIFY) {
+      tool.uFlags |= TTF_IDISHWND;
+      tool.uId = reinterpret_cast<UINT_PTR>(control);
+    } else {
+      tool.uId = static_cast<UINT_PTR>(id);
+    }
+  } else {
+    tool.hwnd = control;
+    tool.uId = static_cast<UINT_PTR>(id);
+    GetClientRect(control, &tool.rect);
+  }
+  SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+BOOL CALLBACK VisitControl(HWND control, LPARAM lparam) {
+  auto* context = reinterpret_cast<SheetContext*>(lparam);
+  if (!context) return TRUE;
+  try {
+    Visit(control, *context);
+  } catch (...) {
+    // One control left untranslated is better than a pass that stops.
+  }
+  return TRUE;
+}
+
+void TranslateControls(SheetContext& context) {
+  if (context.hPageWnd)
+    EnumChildWindows(context.hPageWnd, VisitControl, reinterpret_cast<LPARAM>(&context));
+}
+
+}  // namespace kv
