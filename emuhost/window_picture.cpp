@@ -4,6 +4,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace emuhost {
@@ -168,6 +169,15 @@ size_t Picture::Colours(size_t limit) const {
     if (seen.size() >= limit) break;
   }
   return seen.size();
+}
+
+double Picture::Coverage() const {
+  if (pixels.empty()) return 0;
+  std::map<uint32_t, size_t> counts;
+  for (uint32_t pixel : pixels) ++counts[pixel];
+  size_t most = 0;
+  for (const auto& entry : counts) most = std::max(most, entry.second);
+  return static_cast<double>(pixels.size() - most) / static_cast<double>(pixels.size());
 }
 
 Picture Capture(HWND window) {

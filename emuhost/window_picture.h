@@ -20,6 +20,8 @@ struct Picture {
   [[nodiscard]] bool empty() const { return pixels.empty(); }
   // The number of different colours, at most `limit` counted.
   [[nodiscard]] size_t Colours(size_t limit = 64) const;
+  // The share of pixels that differ from the most frequent colour (the background).
+  [[nodiscard]] double Coverage() const;
 };
 
 // The window with its frame, caption and every visible descendant.
