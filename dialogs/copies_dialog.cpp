@@ -1,7 +1,14 @@
 #include "dialogs/copies_dialog.h"
 
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cwchar>
+
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/job_dialogs.h"
+#include "dialogs/layout.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -9,6 +16,7 @@ namespace kv {
 namespace {
 
 constexpr wchar_t kWord[] = L"Copies";
+constexpr int kNumberUnits = 5;  // numbers are read up to 4 characters
 
 void ShowHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
@@ -16,10 +24,52 @@ void ShowHelp(const SheetContext& context) {
   ShowHelpTopic(path);
 }
 
+// The C library's reading of a number: its leading digits, 0 when there are none.
+int NumberIn(HWND dialog, int id) {
+  wchar_t text[kNumberUnits] = {};
+  GetDlgItemTextW(dialog, id, text, kNumberUnits);
+  return _wtoi(text);
+}
+
+void ShowNumber(HWND dialog, int id, int value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%d", value);
+  SetDlgItemTextW(dialog, id, text);
+}
+
+// Grayscale copies beyond the total are cut to it; the rest of the copies print in colour.
+void Split(HWND dialog) {
+  const int total = NumberIn(dialog, IDC_TOTAL_COPIES);
+  const int gray = NumberIn(dialog, IDC_GRAY_COPIES);
+  if (total < gray) {
+    ShowNumber(dialog, IDC_GRAY_COPIES, total);  // its change notification splits again
+    SetDlgItemTextW(dialog, IDC_COLOR_COPIES, L"");
+  } else {
+    ShowNumber(dialog, IDC_COLOR_COPIES, total - gray);
+  }
+}
+
 struct CopiesDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+    HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
     TranslateDialog(dialog, context, TemplateFor(IDD_COPIES, IDD_COPIES_RTL), kWord);
+
+    const DEVMODEW* dm = context.pParam ? context.pParam->pPublicDM : nullptr;
+    const int copies = dm ? dm->dmCopies : 0;
+    ShowNumber(dialog, IDC_TOTAL_COPIES, copies);
+    ShowNumber(dialog, IDC_GRAY_COPIES, context.iMonoCopies);
+    SendDlgItemMessageW(dialog, IDC_GRAY_SPIN, UDM_SETRANGE32, 0, copies);
+    SendDlgItemMessageW(dialog, IDC_GRAY_COPIES, EM_LIMITTEXT, 4, 0);
+    if (copies < context.iMonoCopies) {
+      SetDlgItemTextW(dialog, IDC_GRAY_COPIES, L"");
+      ShowNumber(dialog, IDC_COLOR_COPIES, copies);
+    } else {
+      ShowNumber(dialog, IDC_COLOR_COPIES, copies - context.iMonoCopies);
+    }
+    const bool splittable = dm && dm->dmColor == DMCOLOR_COLOR && dm->dmCollate == DMCOLLATE_TRUE;
+    EnableControl(dialog, IDC_GRAY_COPIES, splittable);
+    EnableControl(dialog, IDC_GRAY_SPIN, splittable);
     return TRUE;
   }
 
@@ -31,11 +81,18 @@ struct CopiesDialog {
     if (message != WM_COMMAND) return FALSE;
     switch (LOWORD(wparam)) {
       case IDOK:
+        context.iMonoCopies = NumberIn(dialog, IDC_GRAY_COPIES);
+        context.iColorCopies = NumberIn(dialog, IDC_COLOR_COPIES);
+        EndDialog(dialog, IDOK);
+        return TRUE;
       case IDCANCEL:
-        EndDialog(dialog, LOWORD(wparam));
+        EndDialog(dialog, IDCANCEL);
         return TRUE;
       case IDC_HELP_BUTTON:
         ShowHelp(context);
+        return TRUE;
+      case IDC_GRAY_COPIES:
+        Split(dialog);
         return TRUE;
       default:
         return FALSE;

@@ -2,6 +2,12 @@
 
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/edit_filters.h"
+#include "dialogs/hold_rules.h"
+#include "dialogs/job_dialogs.h"
+#include "platform/seam.h"
+#include "platform/spooler.h"
+#include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -9,6 +15,7 @@ namespace kv {
 namespace {
 
 constexpr wchar_t kWord[] = L"Job Accounting";
+constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
 
 void ShowHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
@@ -16,14 +23,71 @@ void ShowHelp(const SheetContext& context) {
   ShowHelpTopic(path);
 }
 
+// A text the printer keeps, read into 66 bytes: at most 32 characters, terminated, whether
+// or not the stored value has a terminator; nothing for a value of another type or longer.
+void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAccountUnits]) {
+  text[0] = L'\0';
+  wchar_t stored[kStoredBytes / sizeof(wchar_t)] = {};
+  DWORD type = REG_NONE, needed = 0;
+  if (Use<Spooler>().GetData(printer, name, &type, reinterpret_cast<BYTE*>(stored), kStoredBytes,
+                             &needed) != ERROR_SUCCESS ||
+      type != REG_SZ || needed > kStoredBytes)
+    return;
+  const size_t units = needed / sizeof(wchar_t);
+  size_t n = 0;
+  while (n < units && n + 1 < kJobAccountUnits && stored[n] != L'\0') {
+    text[n] = stored[n];
+    ++n;
+  }
+  text[n] = L'\0';
+}
+
 struct JobAccountingDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+    HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
     context.ModelProfile.SetSection(L"Common");
     context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"PrinterMinPassLen", 32));
     context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"PrinterMaxPassLen", 32));
     TranslateDialog(dialog, context, TemplateFor(IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL), kWord);
+
+    SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 32, 0);
+    InstallEditFilter(GetDlgItem(dialog, IDC_USER_ID), EditFilter::kAccountId);
+    for (int id : {IDC_PASS, IDC_CONFIRM}) {
+      SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 0), 0);
+      InstallEditFilter(GetDlgItem(dialog, id), EditFilter::kAccountPassword);
+    }
+
+    // The pending pair is what the dialog last confirmed in this sheet; without one, the
+    // printer's stored values, or the logged-on user. The confirmed pair stays as it is
+    // until OK, so that reopening and cancelling changes nothing.
+    if (context.szJobAccountIDWork[0] == L'\0') {
+      ReadStoredText(context.hPrinter, L"JOBACCOUNT_ID", context.szJobAccountIDWork);
+      if (context.szJobAccountIDWork[0] == L'\0')
+        LoggedOnUser(context.szJobAccountIDWork, kJobAccountUnits - 1);
+    }
+    SetDlgItemTextW(dialog, IDC_USER_ID, context.szJobAccountIDWork);
+    if (context.szJobAccountPWWork[0] == L'\0')
+      ReadStoredText(context.hPrinter, L"JOBACCOUNT_PW", context.szJobAccountPWWork);
+    if (context.szJobAccountPWWork[0] != L'\0') {
+      SetDlgItemTextW(dialog, IDC_PASS, context.szJobAccountPWWork);
+      SetDlgItemTextW(dialog, IDC_CONFIRM, context.szJobAccountPWWork);
+    }
     return TRUE;
+  }
+
+  // OK checks the passwords before it keeps anything.
+  static bool Confirm(HWND dialog, SheetContext& context) {
+    if (!ConfirmPasscodes(dialog, context, kWord, kJobAccountUnits, true)) return false;
+    wchar_t id[kJobAccountUnits];
+    GetDlgItemTextW(dialog, IDC_USER_ID, id, kJobAccountUnits);
+    if (id[0] == L'\0' || !IsPlainName(id)) CopyText(id, L"Unknown");
+    CopyText(context.szJobAccountID, id);
+    CopyText(context.szJobAccountIDWork, id);
+    GetDlgItemTextW(dialog, IDC_PASS, context.szJobAccountPW, kJobAccountUnits);
+    CopyText(context.szJobAccountPWWork, context.szJobAccountPW);
+    context.bJobAccountConfirmed = TRUE;
+    return true;
   }
 
   static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
@@ -34,8 +98,10 @@ struct JobAccountingDialog {
     if (message != WM_COMMAND) return FALSE;
     switch (LOWORD(wparam)) {
       case IDOK:
+        if (Confirm(dialog, context)) EndDialog(dialog, IDOK);
+        return TRUE;
       case IDCANCEL:
-        EndDialog(dialog, LOWORD(wparam));
+        EndDialog(dialog, IDCANCEL);
         return TRUE;
       case IDC_HELP_BUTTON:
         ShowHelp(context);
@@ -49,7 +115,8 @@ struct JobAccountingDialog {
 }  // namespace
 
 LONG APIENTRY JobAccountingPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL, DialogProc<JobAccountingDialog>);
+  return OpenFromPushButton(cb, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL,
+                            DialogProc<JobAccountingDialog>);
 }
 
 }  // namespace kv

@@ -24,7 +24,8 @@ LRESULT CALLBACK MessageBoxAnswerer::Hook(int code, WPARAM wparam, LPARAM lparam
     HWND box = reinterpret_cast<HWND>(wparam);
     wchar_t window_class[16] = {};
     GetClassNameW(box, window_class, 16);
-    if (lstrcmpW(window_class, L"#32770") == 0) {
+    // Dialogs are of the same class; only a message box has its text in static 0xFFFF.
+    if (lstrcmpW(window_class, L"#32770") == 0 && GetDlgItem(box, 0xFFFF)) {
       wchar_t caption[256] = {}, text[512] = {};
       GetWindowTextW(box, caption, 256);
       GetDlgItemTextW(box, 0xFFFF, text, 512);

@@ -51,6 +51,8 @@ void CALLBACK ModalDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
     HWND dialog = *it;
     if (!IsWindowVisible(dialog)) continue;
     pending.erase(std::next(it).base());
+    // Message boxes are answered by whoever expects them, not by the script.
+    if (GetDlgItem(dialog, 0xFFFF)) return;
     driver->driven_.push_back(dialog);
     driver->script_(dialog);
     return;

@@ -1,5 +1,7 @@
 #include "emuhost/pictures.h"
 
+#include <cwchar>
+#include <iterator>
 #include <memory>
 
 #include "emuhost/emulated_host.h"
@@ -7,6 +9,7 @@
 #include "emuhost/page_sheet.h"
 #include "emuhost/text_fit.h"
 #include "emuhost/window_picture.h"
+#include "devmode/private_devmode.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -61,12 +64,15 @@ class Photographer {
 // interface it holds.
 class Sheet {
  public:
-  Sheet(const PictureRun& run, DWORD mode) : mode_(mode) {
+  Sheet(const PictureRun& run, DWORD mode,
+        const std::function<void(EmulatedHost&)>& prepare = [](EmulatedHost&) {})
+      : mode_(mode) {
     plugin_ = run.new_plugin();
     host_ = std::make_unique<EmulatedHost>(plugin_, run.printer, run.printer_name);
     // The hard disk installed, so that the model shows every button it has.
     host_->driver_ui.settings["Option4"] = "True";
     host_->DefaultRecords();
+    prepare(*host_);
     host_->Sheets(mode, PROPSHEETUI_REASON_INIT);
     host_->FillTree(mode);
     host_->Callback(CPSUICB_REASON_SETACTIVE);
@@ -110,18 +116,65 @@ void PageAndItsDialogs(Photographer& camera, const AddedPage& added) {
                    IDD_ABOUT);
 }
 
+kv::PrivateDevmode& RecordOf(EmulatedHost& host) {
+  return *reinterpret_cast<kv::PrivateDevmode*>(host.private_dm.data());
+}
+
+struct HoldState {
+  int16_t code;
+  const wchar_t* name;
+};
+
+constexpr HoldState kStandardStates[] = {
+    {0, L"normal"}, {2, L"proof"}, {4, L"confidential"}, {6, L"store"},
+    {7, L"store-public"}, {8, L"spool"}, {9, L"delay"},
+};
+constexpr HoldState kSecureStates[] = {{0, L"secure-normal"}, {1, L"secure-confidential"}};
+
+void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* states,
+                  size_t count) {
+  const WORD hold = RtlSystem() ? IDD_HOLD_RTL : IDD_HOLD;
+  for (size_t i = 0; i < count; ++i) {
+    Sheet document(run, OEMCUIP_DOCPROP, [&](EmulatedHost& host) {
+      kv::PrivateDevmode& record = RecordOf(host);
+      record.wHoldMode = states[i].code;
+      wcscpy(record.szHoldUserID, L"jsmith");
+      wcscpy(record.szHoldJobName, L"Quarterly report");
+      wcscpy(record.szHoldTime, L"2027:03:07:09:05");
+    });
+    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), states[i].name, hold);
+  }
+}
+
+void CopiesPictures(Photographer& camera, const PictureRun& run) {
+  const WORD copies = RtlSystem() ? IDD_COPIES_RTL : IDD_COPIES;
+  for (bool colour : {true, false}) {
+    Sheet document(run, OEMCUIP_DOCPROP, [&](EmulatedHost& host) {
+      host.public_dm.dmCopies = 5;
+      host.public_dm.dmColor = colour ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
+      RecordOf(host).dwColorCopies = 3;
+      RecordOf(host).dwMonoCopies = 2;
+    });
+    camera.SnapModal([&] { document.host().Push(1); }, document.ItemContext(1),
+                     colour ? L"enabled" : L"disabled", copies);
+  }
+}
+
 }  // namespace
 
 std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   Photographer camera(run);
-  {
-    Sheet document(run, OEMCUIP_DOCPROP);
-    camera.Log(L"== Document settings: the job dialogs through their push buttons");
-    const WORD hold = RtlSystem() ? IDD_HOLD_RTL : IDD_HOLD;
-    const WORD copies = RtlSystem() ? IDD_COPIES_RTL : IDD_COPIES;
-    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), L"normal", hold);
-    camera.SnapModal([&] { document.host().Push(1); }, document.ItemContext(1), L"normal", copies);
+  camera.Log(L"== Document settings: the job dialogs through their push buttons");
+  HoldPictures(camera, run, kStandardStates, std::size(kStandardStates));
+  if (!run.model_profile.empty()) {
+    const wchar_t* profile = run.model_profile.c_str();
+    wchar_t secure[16] = {};
+    GetPrivateProfileStringW(L"Common", L"ExtrasSecurePrint", L"", secure, 16, profile);
+    WritePrivateProfileStringW(L"Common", L"ExtrasSecurePrint", L"1", profile);
+    HoldPictures(camera, run, kSecureStates, std::size(kSecureStates));
+    WritePrivateProfileStringW(L"Common", L"ExtrasSecurePrint", secure[0] ? secure : nullptr, profile);
   }
+  CopiesPictures(camera, run);
   {
     Sheet printer(run, OEMCUIP_PRNPROP);
     camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");

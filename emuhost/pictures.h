@@ -29,6 +29,9 @@ struct PictureRun {
   HANDLE printer = nullptr;
   std::wstring printer_name;
   std::wstring folder;  // where the PNG files go, ending in a backslash
+  // The installed model profile: the secure variant of Print and Hold is pictured with its
+  // "ExtrasSecurePrint" set to 1 for the while. Empty leaves that variant out.
+  std::wstring model_profile;
   // For a model whose printer sheet adds no Troubleshooting page: a page procedure and the
   // module holding the page's templates to show it with anyway. Null leaves the page, and
   // the dialogs it opens, out.

@@ -175,10 +175,15 @@ void StoreText(HANDLE printer, const wchar_t* name, const wchar_t* text, size_t 
 }
 
 void ApplyPrinter(const OEMCUIPPARAM& param, SheetContext& context) {
-  StoreText(param.hPrinter, L"JOBACCOUNT_ID", context.szJobAccountID, kJobAccountUnits);
-  StoreText(param.hPrinter, L"JOBACCOUNT_PW", context.szJobAccountPW, kJobAccountUnits);
-  SecureZeroMemory(context.szJobAccountIDWork, sizeof context.szJobAccountIDWork);
-  SecureZeroMemory(context.szJobAccountPWWork, sizeof context.szJobAccountPWWork);
+  // Only what the Job Accounting dialog confirmed since the last apply is stored: an apply
+  // without it leaves the printer's values as they are.
+  if (context.bJobAccountConfirmed) {
+    StoreText(param.hPrinter, L"JOBACCOUNT_ID", context.szJobAccountID, kJobAccountUnits);
+    StoreText(param.hPrinter, L"JOBACCOUNT_PW", context.szJobAccountPW, kJobAccountUnits);
+    SecureZeroMemory(context.szJobAccountIDWork, sizeof context.szJobAccountIDWork);
+    SecureZeroMemory(context.szJobAccountPWWork, sizeof context.szJobAccountPWWork);
+    context.bJobAccountConfirmed = FALSE;
+  }
   if (const OPTITEM* disk = FindHardDiskItem(param))
     SetPrinterDword(param.hPrinter, L"HDD_SETTING", static_cast<DWORD>(disk->Sel));
   if (const OPTITEM* item = PluginItem(param, kJobAccountingItem))

@@ -40,6 +40,29 @@ size_t AppendText(wchar_t (&dst)[N], const wchar_t* src) noexcept {
   return AppendText(dst, N, src);
 }
 
+// A fixed text field of a stored record, which may use all its units without a terminator
+// (the record is packed: fields are passed as pointer and size in bytes). Reading is bounded
+// by the field; writing copies at most the field's units and zero-fills the rest.
+inline size_t ReadField(const wchar_t* field, size_t field_bytes, wchar_t* out,
+                        size_t capacity) noexcept {
+  if (capacity == 0) return 0;
+  const size_t units = field_bytes / sizeof(wchar_t);
+  size_t n = 0;
+  while (n < units && n + 1 < capacity && field[n] != L'\0') {
+    out[n] = field[n];
+    ++n;
+  }
+  out[n] = L'\0';
+  return n;
+}
+
+inline void WriteField(wchar_t* field, size_t field_bytes, const wchar_t* text) noexcept {
+  const size_t units = field_bytes / sizeof(wchar_t);
+  size_t n = 0;
+  for (; text && n < units && text[n] != L'\0'; ++n) field[n] = text[n];
+  for (; n < units; ++n) field[n] = L'\0';
+}
+
 // Fills numbers into a text from a string table without treating it as a printf format:
 // each "%d" takes the next number in order (once they run out it stands as written), "%%"
 // gives one "%", and every other "%" stands as written. The result is cut to the buffer.

@@ -72,11 +72,18 @@ struct SheetContext {
   // dependent).
   wchar_t szLanguageCode[kLanguageCodeUnits];
 
-  // Job accounting texts from the Job Accounting dialog, each with its working copy.
+  // Job accounting texts: the ID and password that the Job Accounting dialog confirmed, the
+  // pending pair it shows when it opens again, and whether a confirmation is waiting for the
+  // printer tree's apply to store it.
   wchar_t szJobAccountID[kJobAccountUnits];
   wchar_t szJobAccountIDWork[kJobAccountUnits];
   wchar_t szJobAccountPW[kJobAccountUnits];
   wchar_t szJobAccountPWWork[kJobAccountUnits];
+  BOOL bJobAccountConfirmed;
+
+  // Print and Hold while it is open: the store flag and the print-at time text.
+  int16_t wHoldStore;
+  wchar_t szHoldTimeText[128];
 
   // Where the block came from.
   HANDLE hHeap;

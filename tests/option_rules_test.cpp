@@ -236,6 +236,7 @@ TEST_F(PrinterRulesTest, ApplyStoresAccountingDiskAndItemSelection) {
   wcscpy(context.szJobAccountPW, L"secret");
   wcscpy(context.szJobAccountIDWork, L"typing");
   wcscpy(context.szJobAccountPWWork, L"typing");
+  context.bJobAccountConfirmed = TRUE;  // the Job Accounting dialog's OK
   host.HostItem("Option4")->Sel = 1;
   host.PluginItems()[0].Sel = 3;
   loader_.loaded.clear();
@@ -253,6 +254,15 @@ TEST_F(PrinterRulesTest, ApplyStoresAccountingDiskAndItemSelection) {
   EXPECT_STREQ(L"", context.szJobAccountIDWork);
   EXPECT_STREQ(L"", context.szJobAccountPWWork);
   EXPECT_EQ(1u, loader_.loaded.size()) << "apply asks the printer again";
+  EXPECT_FALSE(context.bJobAccountConfirmed);
+
+  // A second apply without a new confirmation leaves the stored values alone.
+  spooler_.data[L"JOBACCOUNT_ID"] = {REG_SZ, {'x', 0}};
+  wcscpy(context.szJobAccountIDWork, L"typing");
+  EXPECT_EQ(CPSUICB_ACTION_OPTIF_CHANGED, host.Callback(CPSUICB_REASON_APPLYNOW));
+  EXPECT_EQ(L"x", text(L"JOBACCOUNT_ID"));
+  EXPECT_EQ(L"secret", text(L"JOBACCOUNT_PW"));
+  EXPECT_STREQ(L"typing", context.szJobAccountIDWork) << "the pending ID waits for its OK";
 }
 
 TEST_F(PrinterRulesTest, TheHardDiskSelectionComesFromEitherKeyword) {

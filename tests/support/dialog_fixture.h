@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "dialogs/dialog_frame.h"
+#include "emuhost/modal_driver.h"
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
 #include "tests/support/plugin_fixture.h"
@@ -66,9 +68,38 @@ class DialogFixture : public PluginFixture {
   }
   static std::wstring ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
 
+  // Pushes the plug-in's item `index` as the host does and runs `script` on the dialog once
+  // it shows; a dialog the script leaves open is cancelled. Whether a dialog opened.
+  bool Push(emuhost::EmulatedHost& host, DWORD index, const std::function<void(HWND)>& script) {
+    emuhost::ModalDriver driver([&](HWND dialog) {
+      script(dialog);
+      if (IsWindowVisible(dialog)) emuhost::ModalDriver::Press(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(CPSUICB_ACTION_NONE, host.Push(index, owner_));
+    return driver.driven().size() == 1;
+  }
+
+  // A document (or printer) sheet as the host opens it: INIT, the tree, SETACTIVE.
+  emuhost::EmulatedHost& OpenSheet(DWORD mode) {
+    emuhost::EmulatedHost& host = NewHost();
+    EXPECT_EQ(S_OK, host.Sheets(mode, PROPSHEETUI_REASON_INIT));
+    EXPECT_EQ(S_OK, host.FillTree(mode));
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    return host;
+  }
+
+  static bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+  static bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+  static void Press(HWND dialog, int id) { emuhost::ModalDriver::Press(dialog, id); }
+  static void Type(HWND dialog, int id, const wchar_t* text) {
+    for (const wchar_t* c = text; *c; ++c) SendDlgItemMessageW(dialog, id, WM_CHAR, *c, 1);
+  }
+
   HANDLE heap_;
   HWND owner_ = nullptr;
   std::vector<HWND> windows_;
+  FakeSystem system_;
+  kv::ScopedSeam<kv::System> use_system_{system_};
 };
 
 }  // namespace kvtest

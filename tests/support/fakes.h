@@ -2,11 +2,13 @@
 #pragma once
 
 #include <functional>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "platform/library_loader.h"
 #include "platform/message_box.h"
+#include "platform/system.h"
 
 namespace kvtest {
 
@@ -54,6 +56,26 @@ class FakeLibraryLoader final : public kv::LibraryLoader {
     return ordinal_entry;
   }
   void Free(HMODULE) override { ++freed; }
+};
+
+// A system of a chosen version, user and time.
+class FakeSystem final : public kv::System {
+ public:
+  DWORD major = 10;
+  std::wstring user = L"jsmith";
+  SYSTEMTIME now = {2026, 12, 2, 8, 14, 30, 15, 250};
+
+  DWORD MajorVersion() override { return major; }
+  bool UserName(wchar_t* buffer, DWORD units) override {
+    if (!buffer || units == 0) return false;
+    if (user.size() + 1 > units) {
+      buffer[0] = L'\0';
+      return false;
+    }
+    wcscpy(buffer, user.c_str());
+    return true;
+  }
+  void Now(SYSTEMTIME& time) override { time = now; }
 };
 
 }  // namespace kvtest

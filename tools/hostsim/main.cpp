@@ -10,6 +10,9 @@
 //   hostsim all         every scenario above, in order (the default)
 //   hostsim pictures [MODEL] [FOLDER]
 //                       a PNG picture of every dialog and page of the model
+//   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
+//                       opens the dialog through its push button and plays the actions
+//                       (see emuhost/dialog_script.h), then shows what was stored
 #include <windows.h>
 #include <fcntl.h>
 #include <shlobj.h>
@@ -21,8 +24,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "devmode/private_devmode.h"
+#include "emuhost/dialog_script.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
@@ -195,6 +200,10 @@ class Session {
   IPrintOemUI* plugin() { return plugin_; }
   HANDLE printer() { return printer_.get(); }
   const std::wstring& printer_name() const { return printer_name_; }
+  std::wstring model_profile() const {
+    const std::wstring& data_file = installed_.data_file;
+    return data_file.substr(0, data_file.find(L'.', data_file.find_last_of(L'\\'))) + L"u.INI";
+  }
   HMODULE plugin_module() const { return loaded_->module(); }
   // A fresh plug-in object, for a caller that makes its own hosts.
   IPrintOemUI* NewPlugin() { return loaded_->CreatePlugin(); }
@@ -370,6 +379,7 @@ int VerbPictures(const wchar_t* folder_argument) {
   run.printer = session.printer();
   run.printer_name = session.printer_name();
   run.folder = folder;
+  run.model_profile = session.model_profile();
   run.page_procedure = kv::TroubleshootingPageProc;
   run.page_instance = session.plugin_module();
   const HANDLE activation = kv::PluginActivationContext();
@@ -383,6 +393,55 @@ int VerbPictures(const wchar_t* folder_argument) {
   return written == taken.size() && !taken.empty() ? 0 : 1;
 }
 
+std::vector<std::wstring> g_actions;  // the dialog verbs' script
+
+// Opens a job dialog through its push button as the host does (the sheet's INIT, the
+// option-tree fill, SETACTIVE, the push), plays the script, and shows what it left.
+int VerbDialog(DWORD mode, DWORD item, const wchar_t* title) {
+  std::vector<DialogAction> actions;
+  std::wstring error;
+  if (!ParseActions(g_actions, actions, error)) {
+    PrintLine(L"not an action: " + error);
+    return 2;
+  }
+  Session session;
+  if (!session.Open()) return 1;
+  EmulatedHost& host = session.NewHost();
+  host.DefaultRecords();
+  host.driver_ui.settings["Option4"] = "True";  // the hard disk installed: Print and Hold shows
+  host.public_dm.dmCopies = 3;
+  host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+  PrintLine(std::wstring(L"== ") + title);
+  PrintLine(L"   INIT: " + HResultText(host.Sheets(mode, PROPSHEETUI_REASON_INIT)));
+  PrintLine(L"   option-tree fill: " + HResultText(host.FillTree(mode)));
+  PrintLine(L"   SETACTIVE: " + std::to_wstring(host.Callback(CPSUICB_REASON_SETACTIVE)));
+  const size_t calls = host.service_calls.size();
+  const size_t played = PlayDialog([&] { host.Push(item); }, actions,
+                                   [](const std::wstring& line) { PrintLine(line); });
+  if (played == 0) PrintLine(L"   no dialog opened");
+  for (size_t i = calls; i < host.service_calls.size(); ++i)
+    if (host.service_calls[i].function == CPSFUNC_SET_RESULT)
+      PrintLine(L"   the host was told: result " + std::to_wstring(host.service_calls[i].second));
+  const auto* context = reinterpret_cast<const kv::SheetContext*>(host.PluginItems()[item].UserData);
+  if (mode == OEMCUIP_DOCPROP) {
+    if (context)
+      PrintLine(L"   sheet: changed " + std::to_wstring(context->bChanged) + L", grayscale copies " +
+                std::to_wstring(context->iMonoCopies) + L", colour copies " +
+                std::to_wstring(context->iColorCopies));
+    PrintLine(L"   APPLYNOW: " + std::to_wstring(host.Callback(CPSUICB_REASON_APPLYNOW)));
+    host.Sheets(mode, PROPSHEETUI_REASON_DESTROY);
+    PrintLine(L"   DESTROY: Result " + std::to_wstring(host.psui.Result));
+    PrintLine(L"   private record:");
+    Print(DescribeRecord(session.Record()));
+  } else {
+    PrintLine(L"   APPLYNOW: " + std::to_wstring(host.Callback(CPSUICB_REASON_APPLYNOW)));
+    host.Sheets(mode, PROPSHEETUI_REASON_DESTROY);
+    PrintLine(L"   printer data:");
+    session.ShowPrinterData();
+  }
+  return 0;
+}
+
 int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios) {
   Session session;
   if (!session.Open()) return 1;
@@ -394,6 +453,9 @@ int VerbHelp() {
   PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
             L" [KVCP3520 | PLM4020]");
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
+  PrintLine(L"       hostsim hold | copies | jobaccount [KVCP3520 | PLM4020] [ACTION...]");
+  PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
+  PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
 }
 
@@ -401,12 +463,23 @@ int VerbHelp() {
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
+  const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
+                           wcscmp(wanted, L"jobaccount") == 0;
+  int next = 2;
   if (argc > 2) {
-    g_model = nullptr;
+    const SampleModel* named = nullptr;
     for (const auto& model : kModels)
-      if (_wcsicmp(model.folder, argv[2]) == 0) g_model = &model;
-    if (!g_model) return VerbHelp(), 2;
+      if (_wcsicmp(model.folder, argv[2]) == 0) named = &model;
+    if (named) {
+      g_model = named;
+      next = 3;
+    } else if (!dialog_verb) {
+      return VerbHelp(), 2;
+    }
   }
+  if (dialog_verb)
+    for (int i = next; i < argc; ++i) g_actions.push_back(argv[i]);
   struct Verb {
     const wchar_t* name;
     std::function<int()> run;
@@ -420,9 +493,11 @@ int wmain(int argc, wchar_t** argv) {
       {L"prnsession", [] { return RunScenarios({PrnSession}); }},
       {L"all", [] { return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession}); }},
       {L"pictures", [&] { return VerbPictures(argc > 3 ? argv[3] : nullptr); }},
+      {L"hold", [] { return VerbDialog(OEMCUIP_DOCPROP, 0, L"Print and Hold"); }},
+      {L"copies", [] { return VerbDialog(OEMCUIP_DOCPROP, 1, L"Color Copies Setting"); }},
+      {L"jobaccount", [] { return VerbDialog(OEMCUIP_PRNPROP, 0, L"Job Accounting"); }},
       {L"help", VerbHelp},
   };
-  const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   for (const auto& verb : verbs)
     if (wcscmp(verb.name, wanted) == 0) return verb.run();
   VerbHelp();

@@ -1,0 +1,98 @@
+#include "dialogs/hold_rules.h"
+
+#include <cwchar>
+
+namespace kv {
+namespace {
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysIn(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+int16_t EncodeHoldMode(int index, int store) {
+  if (index <= kHoldStore) return static_cast<int16_t>(index * 2 + (store ? 1 : 0));
+  return static_cast<int16_t>(index * 2 - (index & 1));
+}
+
+HoldChoice DecodeHoldMode(int16_t code) {
+  const int half = code / 2;
+  if (half > 3) return {half + (code & 1), 0};
+  return {half, code & 1};
+}
+
+HoldChoice ChoiceForCode(bool secure, int16_t code) {
+  return secure ? HoldChoice{code, 0} : DecodeHoldMode(code);
+}
+
+bool InHoldList(bool secure, int index) {
+  return index >= 0 && index < (secure ? kSecureJobTypes : kStandardJobTypes);
+}
+
+HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_length) {
+  HoldLayout layout = {};
+  layout.passcode_enabling = Enabling::kUnchanged;
+  if (secure) {
+    layout.passcode = choice.index != 0;
+  } else {
+    const int index = choice.index;
+    layout.store_box = index >= 0 && index <= 2;
+    layout.public_box = index == kHoldStore;
+    layout.checks_follow = index >= 0 && index <= kHoldStore;
+    layout.print_at = index == kHoldDelay;
+    layout.passcode = index == kHoldConfidential || index == kHoldStore;
+    if (index == kHoldConfidential) layout.passcode_enabling = Enabling::kEnable;
+    if (index == kHoldStore)
+      layout.passcode_enabling = choice.store ? Enabling::kDisable : Enabling::kEnable;
+  }
+  layout.exact_hints = layout.passcode && min_length == max_length;
+  layout.range_hints = layout.passcode && min_length != max_length;
+  return layout;
+}
+
+bool NeedsPasscode(bool secure, HoldChoice choice) {
+  if (secure) return choice.index != 0;
+  return choice.index == kHoldConfidential || (choice.index == kHoldStore && choice.store == 0);
+}
+
+bool PasscodesValid(const wchar_t* first, const wchar_t* second, int min_length, int max_length) {
+  if (!first || !second || wcscmp(first, second) != 0) return false;
+  const auto length = static_cast<long long>(wcslen(first));
+  return length >= min_length && length <= max_length;
+}
+
+bool IsPlainName(const wchar_t* text) {
+  for (const wchar_t* c = text; c && *c; ++c)
+    if (*c > 127 || *c == L'/' || *c == L'\\') return false;
+  return true;
+}
+
+void FormatHoldTime(const SYSTEMTIME& date, const SYSTEMTIME& time, wchar_t* text, size_t units) {
+  if (!text || units == 0) return;
+  swprintf(text, units, L"%d:%02d:%02d:%02d:%02d", date.wYear, date.wMonth, date.wDay, time.wHour,
+           time.wMinute);
+}
+
+bool ParseHoldTime(const wchar_t* text, SYSTEMTIME& time) {
+  int parts[6] = {};
+  swscanf(text ? text : L"", L"%d:%d:%d:%d:%d:%d", &parts[0], &parts[1], &parts[2], &parts[3],
+          &parts[4], &parts[5]);
+  const int year = parts[0], month = parts[1], day = parts[2];
+  if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 ||
+      day > DaysIn(year, month) || parts[3] < 0 || parts[3] > 23 || parts[4] < 0 ||
+      parts[4] > 59 || parts[5] < 0 || parts[5] > 59)
+    return false;
+  time.wYear = static_cast<WORD>(year);
+  time.wMonth = static_cast<WORD>(month);
+  time.wDay = static_cast<WORD>(day);
+  time.wHour = static_cast<WORD>(parts[3]);
+  time.wMinute = static_cast<WORD>(parts[4]);
+  time.wSecond = static_cast<WORD>(parts[5]);
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,69 @@
+// The rules of Print and Hold, apart from its window: the job-type code kept in the private
+// record, which controls each job type shows, the passcode check, the name check and the
+// print-at time text.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kv {
+
+// A job type: its index in the variant's list (-1: none of the list) and the store flag
+// ("Store Print Job" or "Store in Public").
+struct HoldChoice {
+  int index;
+  int store;
+};
+
+constexpr int kStandardJobTypes = 6;  // Normal, Proof, Confidentional, Store, Spool, Delay
+constexpr int kSecureJobTypes = 2;    // Normal, Confidentional
+constexpr int kHoldConfidential = 2;
+constexpr int kHoldStore = 3;
+constexpr int kHoldDelay = 5;
+
+// The standard variant's code: index × 2 + store flag for indexes 0 to 3; 8 for Spool and 9
+// for Delay, which have no store flag.
+[[nodiscard]] int16_t EncodeHoldMode(int index, int store);
+// The standard variant's choice for a stored code; an index outside the list for codes that
+// no choice gives.
+[[nodiscard]] HoldChoice DecodeHoldMode(int16_t code);
+// The choice for a stored code in either variant (the secure variant's code is its index).
+[[nodiscard]] HoldChoice ChoiceForCode(bool secure, int16_t code);
+// Whether the index lies in the variant's list.
+[[nodiscard]] bool InHoldList(bool secure, int index);
+
+enum class Enabling { kUnchanged, kEnable, kDisable };
+
+// What the dialog shows for a choice.
+struct HoldLayout {
+  bool store_box;      // 1169 "Store Print Job"
+  bool public_box;     // 1000 "Store in Public"
+  bool checks_follow;  // both check boxes take the store flag
+  bool print_at;       // the print-at label and pickers
+  bool passcode;       // the passcode rows
+  Enabling passcode_enabling;
+  bool exact_hints;    // 1019, 1021: the limits are equal
+  bool range_hints;    // 1353, 1354: the limits differ
+};
+
+[[nodiscard]] HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_length);
+
+// Whether the choice asks for a passcode on OK.
+[[nodiscard]] bool NeedsPasscode(bool secure, HoldChoice choice);
+
+// The two passcodes are equal and the first is min_length to max_length characters long.
+[[nodiscard]] bool PasscodesValid(const wchar_t* first, const wchar_t* second, int min_length,
+                                  int max_length);
+
+// A user ID or job name the printer takes: no character above 127, no "/" and no "\".
+[[nodiscard]] bool IsPlainName(const wchar_t* text);
+
+// "year:month:day:hour:minute" of a date and a time.
+void FormatHoldTime(const SYSTEMTIME& date, const SYSTEMTIME& time, wchar_t* text, size_t units);
+// The stored text read into `time` (which keeps its day of the week and milliseconds);
+// numbers that are missing read as 0. False when the result is no valid date and time.
+[[nodiscard]] bool ParseHoldTime(const wchar_t* text, SYSTEMTIME& time);
+
+}  // namespace kv

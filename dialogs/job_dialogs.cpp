@@ -1,0 +1,63 @@
+#include "dialogs/job_dialogs.h"
+
+#include <string>
+
+#include "dialogs/hold_rules.h"
+#include "platform/message_box.h"
+#include "platform/seam.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "resources/dialog_ids.h"
+#include "sheets/sheet_context.h"
+
+namespace kv {
+
+void HideTitleBarHelp(HWND dialog) {
+  if (Use<System>().MajorVersion() <= 5) return;
+  SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_CONTEXTHELP);
+}
+
+void LoggedOnUser(wchar_t* name, size_t units) {
+  if (!name || units == 0) return;
+  if (!Use<System>().UserName(name, static_cast<DWORD>(units))) {
+    name[0] = L'\0';
+    return;
+  }
+  name[units - 1] = L'\0';
+  if (!IsPlainName(name)) CopyText(name, units, L"Unknown");
+}
+
+bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, size_t units,
+                      bool empty_allowed) {
+  std::wstring first(units, L'\0'), second(units, L'\0');
+  GetDlgItemTextW(dialog, IDC_PASS, first.data(), static_cast<int>(units));
+  GetDlgItemTextW(dialog, IDC_CONFIRM, second.data(), static_cast<int>(units));
+  const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
+  if (PasscodesValid(first.c_str(), second.c_str(), minimum, maximum)) return true;
+  if (empty_allowed && first[0] == L'\0' && second[0] == L'\0') return true;
+
+  ProfileReader& table = context.StringTable;
+  table.SetDialogSection(word);
+  wchar_t title[kTextUnits], message[kTextUnits];
+  table.ReadText(L"Invalid Passcode", title);
+  wchar_t text[260];
+  if (minimum == maximum) {
+    table.ReadText(L"InvalidPasscode2Msg", message);
+    if (wcscmp(message, L"InvalidPasscode2Msg") == 0) table.ReadText(L"InvalidPasscodeMsg", message);
+    FillNumbers(message, {minimum}, text);
+  } else {
+    table.ReadText(L"InvalidPasscodeMsg", message);
+    FillNumbers(message, {minimum, maximum}, text);
+  }
+  Use<MessageBoxes>().Show(dialog, text, title, MB_ICONWARNING | MB_OK);
+  return false;
+}
+
+void MarkSheetChanged(SheetContext& context) {
+  context.bChanged = TRUE;
+  if (context.pfnComPropSheet)
+    context.pfnComPropSheet(context.hComPropSheet, CPSFUNC_SET_RESULT,
+                            reinterpret_cast<LPARAM>(context.hPage), CPSUI_OK);
+}
+
+}  // namespace kv

@@ -1,0 +1,31 @@
+// What the three job dialogs (Print and Hold, Color Copies Setting, Job Accounting) share
+// beyond the dialog frame.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace kv {
+
+struct SheetContext;
+
+// The templates ask for the title bar's help button; systems from version 6 on show help
+// through the Help button alone, so the bit is toggled off there.
+void HideTitleBarHelp(HWND dialog);
+
+// The logged-on user's name for a user ID field of `units` units (names that do not fit
+// leave it empty); "Unknown" for a name the printer would not take.
+void LoggedOnUser(wchar_t* name, size_t units);
+
+// Compares the passcode (or password) edits 1020 and 1349, each read up to `units` - 1
+// characters: equal, and the first within the context's length limits (or both empty, when
+// `empty_allowed`). Otherwise shows the dialog's warning (from the section of `word`) and
+// answers false.
+[[nodiscard]] bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word,
+                                    size_t units, bool empty_allowed);
+
+// The sheet holds new settings: DESTROY reports them, and the host's sheet learns at once.
+void MarkSheetChanged(SheetContext& context);
+
+}  // namespace kv

@@ -1,0 +1,33 @@
+#include "platform/system.h"
+
+namespace kv {
+namespace {
+
+class Win32System final : public System {
+ public:
+  DWORD MajorVersion() override {
+    OSVERSIONINFOEXW extended = {};
+    extended.dwOSVersionInfoSize = sizeof extended;
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) return extended.dwMajorVersion;
+    OSVERSIONINFOW basic = {};
+    basic.dwOSVersionInfoSize = sizeof basic;
+    return GetVersionExW(&basic) ? basic.dwMajorVersion : 0;
+  }
+  bool UserName(wchar_t* buffer, DWORD units) override {
+    if (!buffer || units == 0) return false;
+    DWORD size = units;
+    if (GetUserNameW(buffer, &size)) return true;
+    buffer[0] = L'\0';
+    return false;
+  }
+  void Now(SYSTEMTIME& time) override { GetSystemTime(&time); }
+};
+
+}  // namespace
+
+System& System::Default() {
+  static Win32System system;
+  return system;
+}
+
+}  // namespace kv

@@ -1,0 +1,23 @@
+// What the dialogs ask of the system itself: its version, the logged-on user's name and the
+// clock. Tests choose the answers.
+#pragma once
+
+#include <windows.h>
+
+namespace kv {
+
+class System {
+ public:
+  virtual ~System() = default;
+  // The major version of the running system (asked with the extended version record first,
+  // then with the basic one); 0 when neither answers.
+  virtual DWORD MajorVersion() = 0;
+  // The logged-on user's name into `units` units, terminated; false, with an empty buffer,
+  // when it cannot be had or does not fit.
+  virtual bool UserName(wchar_t* buffer, DWORD units) = 0;
+  virtual void Now(SYSTEMTIME& time) = 0;
+
+  static System& Default();
+};
+
+}  // namespace kv
