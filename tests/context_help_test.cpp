@@ -1,0 +1,242 @@
+// Context help: the topic path, and the viewer that finds the HTML help control through the
+// classes root (sandboxed here) and calls its entry point with ordinal 15.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialogs/context_help.h"
+#include "platform/seam.h"
+#include "sheets/sheet_context.h"
+#include "tests/support/fakes.h"
+#include "tests/support/sandbox.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+TEST(HelpPathTest, JoinsDriverDirectoryPrefixFolderAndTopic) {
+  const std::wstring long_dir = L"C:\\" + std::wstring(236, L'd') + L"\\3\\";
+  struct Case {
+    std::wstring dir, prefix;
+    const wchar_t* folder;
+    const wchar_t* topic;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {L"C:\\Windows\\System32\\spool\\DRIVERS\\x64\\3\\", L"KV", L"Html", L"Job Accounting.htm",
+       L"C:\\Windows\\System32\\spool\\DRIVERS\\x64\\3\\KV.chm::\\Html\\Job Accounting.htm"},
+      {L"Z:\\d\\3\\", L"", L"troublesh_tab", L"troubleshooting_tab.htm",
+       L"Z:\\d\\3\\.chm::\\troublesh_tab\\troubleshooting_tab.htm"},
+      // Texts are copied, never used as a format.
+      {L"Z:\\%s\\3\\", L"K%d", L"%s", L"100%.htm", L"Z:\\%s\\3\\K%d.chm::\\%s\\100%.htm"},
+      // 242 units of directory: three of the topic fit into 259 units.
+      {long_dir, L"KV", L"Html", L"Print And Hold Dialog.htm", long_dir + L"KV.chm::\\Html\\Pri"},
+  };
+  for (const Case& c : cases) {
+    kv::SheetContext context{};
+    wcscpy(context.szDriverDir, c.dir.c_str());
+    wcscpy(context.szOemPrefix, c.prefix.c_str());
+    struct {
+      wchar_t path[kv::kHelpPathUnits];
+      wchar_t guard[4];
+    } out;
+    wmemset(out.path, 0xCCCC, kv::kHelpPathUnits);
+    wmemset(out.guard, 0xCCCC, 4);
+    kv::HelpPath(context, c.folder, c.topic, out.path);
+    EXPECT_EQ(c.expected, out.path) << c.topic;
+    EXPECT_EQ(std::wstring(4, wchar_t(0xCCCC)), std::wstring(out.guard, 4)) << c.topic;
+  }
+}
+
+constexpr char kHelpControlKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+
+// HKEY_CLASSES_ROOT of this process pointed at a fresh temporary key, and back on exit.
+class ClassesRootSandbox {
+ public:
+  ClassesRootSandbox() : path_(L"Software\\KVTestSandbox\\" + kvtest::UniqueName(L"hkcr")) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr) != ERROR_SUCCESS ||
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, key_) != ERROR_SUCCESS)
+      ADD_FAILURE() << "cannot sandbox HKEY_CLASSES_ROOT";
+  }
+  ~ClassesRootSandbox() {
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    if (key_) RegCloseKey(key_);
+    SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
+  }
+  ClassesRootSandbox(const ClassesRootSandbox&) = delete;
+  ClassesRootSandbox& operator=(const ClassesRootSandbox&) = delete;
+
+  // The help control's key, with its default value byte for byte as given unless `key_only`.
+  // A byte that is not 0 follows the data: the system adds the terminator that an ANSI text's
+  // size leaves out when it finds one right behind it.
+  void Register(DWORD type, const std::string& bytes, bool key_only = false) {
+    const std::string data = bytes + 'X';
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kHelpControlKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    if (!key_only) {
+      EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, nullptr, 0, type,
+                                              reinterpret_cast<const BYTE*>(data.data()),
+                                              static_cast<DWORD>(bytes.size())));
+    }
+    RegCloseKey(key);
+  }
+  void Unregister() { SHDeleteKeyA(HKEY_CLASSES_ROOT, "CLSID"); }
+
+ private:
+  std::wstring path_;
+  HKEY key_ = nullptr;
+};
+
+struct Request {
+  HWND owner;
+  std::wstring path;
+  UINT command;
+  DWORD_PTR data;
+};
+std::vector<Request> g_requests;
+
+HWND WINAPI RecordRequest(HWND owner, const wchar_t* path, UINT command, DWORD_PTR data) {
+  g_requests.push_back({owner, path ? path : L"<null>", command, data});
+  return nullptr;
+}
+const FARPROC kRecordRequest = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordRequest));
+
+class HelpViewerTest : public testing::Test {
+ protected:
+  HelpViewerTest() {
+    g_requests.clear();
+    loader_.ordinal_entry = kRecordRequest;
+  }
+
+  ClassesRootSandbox classes_;
+  kvtest::FakeLibraryLoader loader_;
+  kv::ScopedSeam<kv::LibraryLoader> use_loader_{loader_};
+  kv::HelpViewer viewer_;
+};
+
+// The first request loads the registered control; later ones reuse it and its entry point
+// without reading the registry again.
+TEST_F(HelpViewerTest, OpensTopicsInTheControlLoadedFirst) {
+  classes_.Register(REG_SZ, "C:\\Help\\first.ocx\0"s);
+  viewer_.Show(L"Z:\\d\\3\\KV.chm::\\Html\\Job Accounting.htm");
+  EXPECT_FALSE(viewer_.failed());
+  EXPECT_NE(nullptr, viewer_.module());
+  classes_.Register(REG_SZ, "C:\\Help\\second.ocx\0"s);
+  viewer_.Show(L"two");
+  classes_.Unregister();
+  viewer_.Show(L"three");
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Help\\first.ocx"}, loader_.loaded);
+  EXPECT_EQ(std::vector<WORD>{15}, loader_.ordinals);
+  ASSERT_EQ(3u, g_requests.size());
+  EXPECT_EQ(L"Z:\\d\\3\\KV.chm::\\Html\\Job Accounting.htm", g_requests[0].path);
+  EXPECT_EQ(L"two", g_requests[1].path);
+  EXPECT_EQ(L"three", g_requests[2].path);
+  for (const Request& r : g_requests) {
+    EXPECT_EQ(nullptr, r.owner) << r.path;
+    EXPECT_EQ(0u, r.command) << r.path;
+    EXPECT_EQ(0u, r.data) << r.path;
+  }
+}
+
+TEST_F(HelpViewerTest, RegistryValueIsUsedOnlyWhenItIsATerminatedPath) {
+  SetEnvironmentVariableA("KVTEST_HELP_DIR", "D:\\Tools");
+  const std::string longest = "C:\\" + std::string(256, 'h');  // 259 bytes and the terminator
+  enum { kNoKey = 0xFFFF, kNoValue = 0xFFFE };
+  struct Case {
+    const char* what;
+    DWORD type;
+    std::string bytes;
+    std::wstring loaded;
+  };
+  const Case cases[] = {
+      {"no key", kNoKey, "", L"hhctrl.ocx"},
+      {"no default value", kNoValue, "", L"hhctrl.ocx"},
+      {"text", REG_SZ, "C:\\Help\\kvhelp.ocx\0"s, L"C:\\Help\\kvhelp.ocx"},
+      {"expandable text", REG_EXPAND_SZ, "%KVTEST_HELP_DIR%\\kvhelp.ocx\0"s, L"D:\\Tools\\kvhelp.ocx"},
+      {"binary", REG_BINARY, "C:\\Help\\kvhelp.ocx\0"s, L"hhctrl.ocx"},
+      {"multi-text", REG_MULTI_SZ, "C:\\Help\\kvhelp.ocx\0\0"s, L"hhctrl.ocx"},
+      {"number", REG_DWORD, "\x01\0\0\0"s, L"hhctrl.ocx"},
+      {"empty text", REG_SZ, "\0"s, L"hhctrl.ocx"},
+      {"no bytes", REG_SZ, "", L"hhctrl.ocx"},
+      {"no terminator", REG_SZ, "C:\\Help\\kvhelp.ocx", L"hhctrl.ocx"},
+      {"260 bytes", REG_SZ, longest + '\0', std::wstring(longest.begin(), longest.end())},
+      {"261 bytes", REG_SZ, longest + "h\0"s, L"hhctrl.ocx"},
+      {"260 bytes, no terminator", REG_SZ, longest + 'h', L"hhctrl.ocx"},
+  };
+  for (const Case& c : cases) {
+    classes_.Unregister();
+    if (c.type != kNoKey) classes_.Register(c.type, c.bytes, c.type == kNoValue);
+    loader_.loaded.clear();
+    kv::HelpViewer viewer;
+    viewer.Show(L"topic");
+    EXPECT_EQ(std::vector<std::wstring>{c.loaded}, loader_.loaded) << c.what;
+  }
+}
+
+TEST_F(HelpViewerTest, NothingLoadableFailsForGood) {
+  classes_.Register(REG_SZ, "C:\\Help\\kvhelp.ocx\0"s);
+  loader_.loads = false;
+  viewer_.Show(L"first");
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\Help\\kvhelp.ocx", L"hhctrl.ocx"}), loader_.loaded);
+  EXPECT_TRUE(viewer_.failed());
+  loader_.loads = true;
+  viewer_.Show(L"second");
+  EXPECT_EQ(2u, loader_.loaded.size());
+  EXPECT_TRUE(loader_.ordinals.empty());
+  EXPECT_TRUE(g_requests.empty());
+  EXPECT_TRUE(viewer_.failed());
+}
+
+TEST_F(HelpViewerTest, MissingEntryPointFailsForGood) {
+  loader_.ordinal_entry = nullptr;
+  viewer_.Show(L"first");
+  EXPECT_EQ(std::vector<std::wstring>{L"hhctrl.ocx"}, loader_.loaded);
+  EXPECT_EQ(std::vector<WORD>{15}, loader_.ordinals);
+  EXPECT_TRUE(viewer_.failed());
+  loader_.ordinal_entry = kRecordRequest;
+  viewer_.Show(L"second");
+  EXPECT_EQ(1u, loader_.loaded.size());
+  EXPECT_EQ(1u, loader_.ordinals.size());
+  EXPECT_TRUE(g_requests.empty());
+}
+
+// The real loader with a help control of this project's own, registered by its full path.
+TEST(HelpControlStandIn, ReceivesTheTopicFromTheRegisteredPath) {
+  ClassesRootSandbox classes;
+  char exe[MAX_PATH] = {};
+  ASSERT_NE(0u, GetModuleFileNameA(nullptr, exe, MAX_PATH));
+  std::string dll(exe);
+  dll.replace(dll.find_last_of('\\') + 1, std::string::npos, "kvhelpstandin.dll");
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dll.c_str())) << dll;
+  classes.Register(REG_SZ, dll + '\0');
+
+  const wchar_t topic[] = L"Z:\\d\\3\\KV.chm::\\Html\\Print And Hold Dialog.htm";
+  kv::HelpViewer viewer;
+  viewer.Show(topic);
+  ASSERT_FALSE(viewer.failed());
+  HMODULE standin = GetModuleHandleA(dll.c_str());
+  ASSERT_NE(nullptr, standin);
+  EXPECT_EQ(standin, viewer.module());
+
+  using LastRequest = LONG(WINAPI*)(HWND*, wchar_t*, UINT, UINT*, DWORD_PTR*);
+  const auto last = reinterpret_cast<LastRequest>(
+      reinterpret_cast<void*>(GetProcAddress(standin, "StandinLastRequest")));
+  ASSERT_NE(nullptr, last);
+  HWND owner = reinterpret_cast<HWND>(1);
+  wchar_t path[300];
+  UINT command = 99;
+  DWORD_PTR data = 99;
+  EXPECT_EQ(1, last(&owner, path, 300, &command, &data));
+  EXPECT_EQ(nullptr, owner);
+  EXPECT_STREQ(topic, path);
+  EXPECT_EQ(0u, command);
+  EXPECT_EQ(0u, data);
+}
+
+}  // namespace
