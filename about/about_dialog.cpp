@@ -1,6 +1,13 @@
 #include "about/about_dialog.h"
 
+#include <commctrl.h>
+
+#include <string>
+
+#include "about/about_text.h"
+#include "config/model_files.h"
 #include "dialogs/dialog_frame.h"
+#include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -8,19 +15,179 @@ namespace kv {
 namespace {
 
 constexpr wchar_t kWord[] = L"About";
+constexpr int kFootRoom = 48;  // below the picture: the OK button's row
+constexpr int kButtonWidth = 75, kButtonHeight = 24;
+
+// The brand's picture beside the driver's files; null when there is none.
+HBITMAP LoadPicture(const SheetContext& context) {
+  wchar_t path[260];
+  CopyText(path, context.szDriverDir);
+  AppendText(path, context.szOemPrefix);
+  AppendText(path, L"Y.bmp");
+  return static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
+SIZE PictureSize(HBITMAP picture) {
+  BITMAP info = {};
+  if (picture) GetObjectW(picture, sizeof info, &info);
+  return SIZE{info.bmWidth, info.bmHeight};
+}
+
+// The window sized so that its client area is the picture with the foot below it, and its
+// two controls placed over it.
+void SizeToPicture(HWND dialog, SIZE picture) {
+  RECT client = {0, 0, picture.cx, picture.cy + kFootRoom};
+  AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  SetWindowPos(dialog, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+  MoveWindow(GetDlgItem(dialog, IDOK), (picture.cx - kButtonWidth) / 2, picture.cy + 12,
+             kButtonWidth, kButtonHeight, FALSE);
+  MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, 12, picture.cx / 2,
+             picture.cy / 2, FALSE);
+}
+
+void CentreOnParent(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  RECT outer = {}, own = {};
+  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
+  SetWindowPos(dialog, nullptr,
+               outer.left + (outer.right - outer.left - (own.right - own.left)) / 2,
+               outer.top + (outer.bottom - outer.top - (own.bottom - own.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// One painted text in Arial, white, with its font released again.
+struct PaintedText {
+  const wchar_t* text;
+  int x, y, height, weight;
+  bool caption;  // the two captions at the foot: TrueType only, proof quality
+};
+
+void PaintText(HDC dc, const PaintedText& painted) {
+  HFONT font = CreateFontW(painted.height, 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
+                           DEFAULT_PITCH, L"Arial");
+  if (!font) return;
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, RGB(255, 255, 255));
+  TextOutW(dc, painted.x, painted.y, painted.text, static_cast<int>(wcslen(painted.text)));
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
+// Paints the picture and the texts over it into `dc` (the window's, or one it is asked to
+// print into) within `area`.
+void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
+  RECT client = {};
+  GetClientRect(dialog, &client);
+  // The picture and the texts on it keep their own orientation in a mirrored window: drawn
+  // unmirrored, the information block (at the mirrored left edge) lies where the picture
+  // leaves room for it, as on other systems.
+  const DWORD layout = GetLayout(dc);
+  const bool mirrored = layout != GDI_ERROR && (layout & LAYOUT_RTL);
+  if (mirrored) SetLayout(dc, 0);
+  const RECT area = mirrored ? client : invalid;
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  if (HBITMAP picture = LoadPicture(context)) {
+    if (HDC source = CreateCompatibleDC(dc)) {
+      HGDIOBJ old = SelectObject(source, picture);
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
+             area.left, area.top, SRCCOPY);
+      SelectObject(source, old);
+      DeleteDC(source);
+    }
+    DeleteObject(picture);
+  }
+  if (context.nBrand == 0 || context.nBrand == 2) {
+    wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
+    context.VersionFile.SetSection(L"Version");
+    context.VersionFile.ReadText(L"Model", model);
+    context.StringTable.SetDialogSection(kWord);
+    context.StringTable.ReadText(L"Description", description);
+    context.StringTable.ReadText(L"Visit Korvane", visit);
+    context.StringTable.ReadText(L"Driver Details", details);
+    const PaintedText texts[] = {
+        {model, 221, 50, 50, 800, false},
+        {description, 221, 130, 22, 700, false},
+        {visit, 19, 206, 15, 700, true},
+        {details, 215, 206, 15, 700, true},
+    };
+    for (const auto& painted : texts) PaintText(dc, painted);
+  }
+  if (mirrored) SetLayout(dc, layout);
+  context.StringTable.SetDialogSection(kWord);
+  const std::wstring information = InformationText(context.StringTable, context.VersionFile, context.nBrand);
+  wchar_t shown[kInformationLines * 262] = {};
+  GetDlgItemTextW(dialog, IDC_ABOUT_INFO, shown, static_cast<int>(std::size(shown)));
+  // Set only when it changes: the text draws over the picture without erasing it.
+  if (information != shown) SetDlgItemTextW(dialog, IDC_ABOUT_INFO, information.c_str());
+}
+
+void Paint(HWND dialog, SheetContext& context) {
+  PAINTSTRUCT paint = {};
+  HDC dc = BeginPaint(dialog, &paint);
+  if (!dc) return;
+  Paint(dialog, context, dc, paint.rcPaint);
+  EndPaint(dialog, &paint);
+}
 
 struct AboutDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+    SetWindowContextHelpId(dialog, IDD_ABOUT);
+    if (IsRtlSystemLanguage())
+      SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
+    context.VersionFile.SetSection(L"Version");
     SetDialogCaption(dialog, context, kWord);
     TranslateDialog(dialog, context, IDD_ABOUT, kWord);
+
+    HBITMAP picture = LoadPicture(context);
+    const SIZE size = PictureSize(picture);
+    if (picture) DeleteObject(picture);
+    SizeToPicture(dialog, size);
+    SetForegroundWindow(dialog);
+    if (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) {
+      HWND info = GetDlgItem(dialog, IDC_ABOUT_INFO);
+      RECT rect = {};
+      GetWindowRect(info, &rect);
+      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+      MoveWindow(info, 0, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
+    }
+    CentreOnParent(dialog);
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return FALSE;
-    EndDialog(dialog, LOWORD(wparam));
-    return TRUE;
+  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
+    switch (message) {
+      case WM_PAINT:
+        Paint(dialog, context);
+        return TRUE;
+      case WM_PRINTCLIENT: {
+        RECT client = {};
+        GetClientRect(dialog, &client);
+        Paint(dialog, context, reinterpret_cast<HDC>(wparam), client);
+        return TRUE;
+      }
+      case WM_CTLCOLORSTATIC:
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) != IDC_ABOUT_INFO) return FALSE;
+        SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      case WM_MOUSEMOVE: {
+        MSG relayed = {dialog, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
+        GetCursorPos(&relayed.pt);
+        if (context.hToolTip) SendMessageW(context.hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        return FALSE;
+      }
+      case WM_COMMAND:
+        if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return FALSE;
+        EndDialog(dialog, LOWORD(wparam));
+        return TRUE;
+      default:
+        return FALSE;
+    }
   }
 };
 

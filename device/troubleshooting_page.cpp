@@ -2,10 +2,20 @@
 
 #include <commctrl.h>
 
+#include <cwchar>
+
 #include "about/about_dialog.h"
+#include "autoconfig/printer_address.h"
+#include "config/model_files.h"
+#include "device/diagnostic_pages.h"
 #include "device/wayfer_dialog.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/layout.h"
+#include "platform/seam.h"
+#include "platform/shell.h"
+#include "platform/spooler.h"
+#include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -13,6 +23,141 @@ namespace kv {
 namespace {
 
 constexpr wchar_t kWord[] = L"Troubleshooting";
+constexpr wchar_t kAddressPlaceholder[] = L"http://%s";
+constexpr int kLinks = 6;
+constexpr DWORD kLastInfoBytes = 520;
+
+constexpr int kStatusGroup[] = {IDC_TS_WAYFER_GROUP, IDC_TS_WAYFER_TEXT, IDC_TS_WAYFER_TOPIC,
+                                IDC_TS_SETTINGS, 0};
+constexpr int kDiagnosticGroup[] = {IDC_TS_DIAG_GROUP, IDC_TS_DIAG_TEXT, IDC_TS_DIAG_LIST,
+                                    IDC_TS_PRINT, 0};
+constexpr int kWebGroup[] = {IDC_TS_WEB_GROUP, IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK3,
+                             IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6, 0};
+constexpr int kHandControls[] = {IDC_TS_WAYFER_TOPIC, IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK3,
+                                 IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6};
+
+// Whether a hand cursor is showing over a link; one pointer serves the whole process.
+bool g_hand_shown = false;
+
+int LinkId(int n) { return IDC_TS_LINK1 + n - 1; }
+
+int StatusMonitorMode(SheetContext& context) {
+  context.ModelProfile.SetSection(L"Common");
+  return context.ModelProfile.ReadInt(L"TroubleWayfer", 0);
+}
+
+// The link's target text from the string table; false when the table has none.
+bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
+  wchar_t key[16];
+  swprintf(key, 16, L"Ref_URL_%d", n);
+  context.StringTable.SetDialogSection(kWord);
+  context.StringTable.ReadText(key, target);
+  return wcscmp(target, key) != 0;
+}
+
+// The help topic path the status monitor recorded last, terminated within its 520 bytes;
+// false when it cannot be read.
+bool LastStatusTopic(const SheetContext& context, wchar_t (&topic)[kLastInfoBytes / 2]) {
+  wchar_t stored[kLastInfoBytes / 2] = {};
+  DWORD type = REG_NONE, needed = 0;
+  if (Use<Spooler>().GetData(context.hPrinter, L"PWayfer_LastInfo", &type,
+                             reinterpret_cast<BYTE*>(stored), kLastInfoBytes, &needed) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ) || needed > kLastInfoBytes)
+    return false;
+  const size_t units = needed / sizeof(wchar_t);
+  size_t n = 0;
+  while (n < units && n + 1 < kLastInfoBytes / 2 && stored[n] != L'\0') {
+    topic[n] = stored[n];
+    ++n;
+  }
+  topic[n] = L'\0';
+  return true;
+}
+
+// Moves the diagnostic and web groups up into the places of the status group and the
+// diagnostic group.
+void RemoveStatusGroup(HWND page, const SheetContext& context) {
+  const RECT status = RectInDialog(page, GetDlgItem(page, IDC_TS_WAYFER_GROUP));
+  const RECT diagnostic = RectInDialog(page, GetDlgItem(page, IDC_TS_DIAG_GROUP));
+  const RECT web = RectInDialog(page, GetDlgItem(page, IDC_TS_WEB_GROUP));
+  const POINT up_one = {status.left - diagnostic.left, status.top - diagnostic.top};
+  const POINT up_two = {diagnostic.left - web.left, diagnostic.top - web.top};
+  ShowControlList(page, kStatusGroup, Visibility::kHide, nullptr, context);
+  ShowControlList(page, kDiagnosticGroup, Visibility::kShow, &up_one, context);
+  ShowControlList(page, kWebGroup, Visibility::kShow, &up_two, context);
+}
+
+// The links' font: the page's own, underlined and semi-bold, made once for the page.
+void GiveLinksTheirFont(HWND page, SheetContext& context, bool with_topic) {
+  HFONT font = reinterpret_cast<HFONT>(SendDlgItemMessageW(page, IDC_TS_LINK1, WM_GETFONT, 0, 0));
+  LOGFONTW face = {};
+  if (!font || !GetObjectW(font, sizeof face, &face) || face.lfUnderline) return;
+  face.lfUnderline = TRUE;
+  face.lfWeight = 600;
+  if (!context.hLinkFont) context.hLinkFont = CreateFontIndirectW(&face);
+  if (!context.hLinkFont) return;
+  for (int n = 1; n <= kLinks; ++n)
+    SendDlgItemMessageW(page, LinkId(n), WM_SETFONT, reinterpret_cast<WPARAM>(context.hLinkFont), TRUE);
+  if (with_topic)
+    SendDlgItemMessageW(page, IDC_TS_WAYFER_TOPIC, WM_SETFONT, reinterpret_cast<WPARAM>(context.hLinkFont), TRUE);
+}
+
+// Each link takes the size of its text, centred where it was, so that only the text reacts.
+void FitLink(HWND page, HDC dc, int id) {
+  HWND link = GetDlgItem(page, id);
+  if (!link) return;
+  wchar_t text[kTextUnits] = {};
+  const int length = GetWindowTextW(link, text, kTextUnits);
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0));
+  // Measured in the link's own font: the page's device context has the system font.
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  SIZE extent = {};
+  GetTextExtentPoint32W(dc, text, length, &extent);
+  if (old) SelectObject(dc, old);
+  const RECT rect = RectInDialog(page, link);
+  const int left = rect.left + (rect.right - rect.left - extent.cx) / 2;
+  MoveWindow(link, left, rect.top, extent.cx, extent.cy, TRUE);
+}
+
+void FitLinks(HWND page, bool with_topic) {
+  HDC dc = GetDC(page);
+  if (!dc) return;
+  for (int n = 1; n <= kLinks; ++n) FitLink(page, dc, LinkId(n));
+  if (with_topic) FitLink(page, dc, IDC_TS_WAYFER_TOPIC);
+  ReleaseDC(page, dc);
+}
+
+// The target with "http://%s" made the printer's own address; every other character stands.
+void ResolveTarget(const wchar_t* target, const wchar_t* address, wchar_t (&resolved)[260]) {
+  const wchar_t* placeholder = wcsstr(target, kAddressPlaceholder);
+  if (!placeholder) {
+    CopyText(resolved, target);
+    return;
+  }
+  const size_t before = static_cast<size_t>(placeholder - target);
+  CopyText(resolved, before + 1 < 260 ? before + 1 : 260, target);
+  AppendText(resolved, L"http://");
+  AppendText(resolved, address);
+  AppendText(resolved, placeholder + wcslen(kAddressPlaceholder));
+}
+
+void OpenLink(SheetContext& context, int n) {
+  wchar_t target[kTextUnits];
+  LinkTarget(context, n, target);
+  wchar_t resolved[260];
+  ResolveTarget(target, context.szPrinterAddress, resolved);
+  Shell& shell = Use<Shell>();
+  if (shell.Open(resolved, nullptr, SW_SHOW) <= 32) shell.Open(L"IEXPLORE.EXE", resolved, SW_SHOW);
+}
+
+void ShowLastStatusTopic(const SheetContext& context) {
+  wchar_t topic[kLastInfoBytes / 2];
+  if (!LastStatusTopic(context, topic)) return;
+  wchar_t path[260];
+  CopyText(path, context.szDriverDir);
+  AppendText(path, topic);
+  ShowHelpTopic(path);
+}
 
 void ShowPageHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
@@ -20,26 +165,130 @@ void ShowPageHelp(const SheetContext& context) {
   ShowHelpTopic(path);
 }
 
+// The hand over a link that is shown and enabled; back to the arrow once the pointer leaves.
+// The cursor is set for the moment, not for the control's class, which all the process's
+// static texts share.
+bool SetLinkCursor(HWND page) {
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  ScreenToClient(page, &cursor);
+  for (int id : kHandControls) {
+    HWND control = GetDlgItem(page, id);
+    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control)) continue;
+    const RECT rect = RectInDialog(page, control);
+    if (!PtInRect(&rect, cursor)) continue;
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    g_hand_shown = true;
+    return true;
+  }
+  if (!g_hand_shown) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  g_hand_shown = false;
+  return true;
+}
+
+// Draws the logo file over the logo area, its top-left pixel's colour left transparent.
+void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
+  if (IsRtlSystemLanguage())
+    SetWindowLongPtrW(logo, GWL_EXSTYLE, GetWindowLongPtrW(logo, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
+  wchar_t path[260];
+  CopyText(path, context.szDriverDir);
+  AppendText(path, context.szOemPrefix);
+  AppendText(path, L"l.bmp");
+  auto* bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!bitmap) return;
+  BITMAP info = {};
+  GetObjectW(bitmap, sizeof info, &info);
+  RECT area = {};
+  GetClientRect(logo, &area);
+  if (info.bmWidth > area.right || info.bmHeight > area.bottom) {
+    const RECT where = RectInDialog(GetParent(logo), logo);
+    SetWindowPos(logo, nullptr, where.left, where.top, info.bmWidth, info.bmHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // The logo reads left to right on every system: the area's own mirroring is undone above,
+  // and the device context it hands over may still be mirrored.
+  const DWORD layout = GetLayout(dc);
+  if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, 0);
+  HDC image = CreateCompatibleDC(dc);
+  HDC mask = CreateCompatibleDC(dc);
+  HBITMAP mask_bits = CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr);
+  if (image && mask && mask_bits) {
+    HGDIOBJ old_image = SelectObject(image, bitmap);
+    HGDIOBJ old_mask = SelectObject(mask, mask_bits);
+    // The mask is white where the image has the transparent colour.
+    SetBkColor(image, GetPixel(image, 0, 0));
+    BitBlt(mask, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCCOPY);
+    // The image's transparent pixels made black, then laid over the background kept by the mask.
+    SetBkColor(image, RGB(0, 0, 0));
+    SetTextColor(image, RGB(255, 255, 255));
+    BitBlt(image, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
+    const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
+    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
+    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCPAINT);
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    SelectObject(mask, old_mask);
+    SelectObject(image, old_image);
+  }
+  if (mask_bits) DeleteObject(mask_bits);
+  if (mask) DeleteDC(mask);
+  if (image) DeleteDC(image);
+  DeleteObject(bitmap);
+  if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, layout);
+}
+
 struct TroubleshootingPage {
   static INT_PTR OnInit(HWND page, SheetContext& context) {
+    context.hToolTip = nullptr;
+    const int mode = StatusMonitorMode(context);
+    if (mode == 0) RemoveStatusGroup(page, context);
+
+    context.StringTable.SetDialogSection(kWord);
     TranslateDialog(page, context, TemplateFor(IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL), kWord);
+
+    context.szPrinterAddress[0] = L'\0';
+    if (!QueueAddress(context.hPrinter, context.szPrinterAddress)) {
+      context.szPrinterAddress[0] = L'\0';
+      for (int n = 1; n <= kLinks; ++n) {
+        wchar_t target[kTextUnits];
+        LinkTarget(context, n, target);
+        if (wcsstr(target, kAddressPlaceholder)) EnableControl(page, LinkId(n), false);
+      }
+    }
+    wchar_t topic[kLastInfoBytes / 2];
+    if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
+
+    FillDiagnosticList(page, context, 0);
+    GiveLinksTheirFont(page, context, mode == 1);
+    FitLinks(page, mode == 1);
+    for (int n = 1; n <= kLinks; ++n) {
+      wchar_t target[kTextUnits];
+      if (!LinkTarget(context, n, target)) ShowControl(page, LinkId(n), Visibility::kHide, nullptr, context);
+    }
+    context.StringTable.SetDialogSection(kWord);
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam,
-                           LPARAM lparam) {
-    if (message == WM_NOTIFY) {
-      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-      if (header && header->code == PSN_HELP) ShowPageHelp(context);
+  static INT_PTR OnCommand(HWND page, SheetContext& context, int id, int code) {
+    HWND control = GetDlgItem(page, id);
+    if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) {
+      if (code == STN_CLICKED && IsWindowEnabled(control)) OpenLink(context, id - IDC_TS_LINK1 + 1);
       return 0;
     }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wparam)) {
+    switch (id) {
+      case IDC_TS_PRINT:
+        PrintSelectedDiagnosticPage(page, context);
+        break;
       case IDC_TS_SETTINGS:
         OpenWayferSettings(page, context);
         break;
       case IDC_TS_ABOUT:
         OpenAbout(page, context);
+        break;
+      case IDC_TS_WAYFER_TOPIC:
+        if (IsWindowEnabled(control)) ShowLastStatusTopic(context);
         break;
       case IDC_TS_HELP:
         ShowPageHelp(context);
@@ -48,6 +297,33 @@ struct TroubleshootingPage {
         break;
     }
     return 0;
+  }
+
+  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
+    switch (message) {
+      case WM_COMMAND:
+        return OnCommand(page, context, LOWORD(wparam), HIWORD(wparam));
+      case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (header && header->code == static_cast<UINT>(PSN_HELP)) ShowPageHelp(context);
+        return 0;
+      }
+      case WM_SETCURSOR:
+        if (!SetLinkCursor(page)) return FALSE;
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      case WM_CTLCOLORSTATIC:
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == IDC_TS_LOGO)
+          DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
+        return 0;
+      case WM_DESTROY:
+        if (context.hLinkFont) DeleteObject(context.hLinkFont);
+        context.hLinkFont = nullptr;
+        return 0;
+      default:
+        return FALSE;
+    }
   }
 };
 

@@ -1,6 +1,12 @@
 #include "device/wayfer_dialog.h"
 
+#include <commctrl.h>
+
+#include <cwchar>
+
 #include "dialogs/dialog_frame.h"
+#include "platform/seam.h"
+#include "platform/spooler.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 
@@ -8,19 +14,107 @@ namespace kv {
 namespace {
 
 constexpr wchar_t kWord[] = L"Wayfer";
+constexpr DWORD kDefaultEnable = 1;
+constexpr DWORD kDefaultTimeout = 5;
+constexpr int kShortest = 1, kLongest = 60;
+
+// A stored value within [low, high], or the default, written back at once when it was not.
+DWORD StoredOrDefault(HANDLE printer, const wchar_t* name, DWORD low, DWORD high, DWORD fallback) {
+  DWORD type = REG_NONE, value = 0, needed = 0;
+  const DWORD status = Use<Spooler>().GetData(printer, name, &type, reinterpret_cast<BYTE*>(&value),
+                                              sizeof value, &needed);
+  if (status == ERROR_SUCCESS && type == REG_DWORD && needed == sizeof value && value >= low &&
+      value <= high)
+    return value;
+  SetPrinterDword(printer, name, fallback);
+  return fallback;
+}
+
+// The edit's text read as a decimal number, up to its 3 characters; 0 when it is none.
+int Typed(HWND dialog) {
+  wchar_t text[4] = {};
+  GetDlgItemTextW(dialog, IDC_WF_INTERVAL, text, 4);
+  return _wtoi(text);
+}
+
+int Clamped(int seconds) { return seconds > kLongest ? kLongest : seconds < kShortest ? kShortest : seconds; }
+
+void ShowInterval(HWND dialog, int seconds) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%d", seconds);
+  SetDlgItemTextW(dialog, IDC_WF_INTERVAL, text);
+}
+
+// The arrows follow the edit. Setting their position may write the edit's text back, which
+// reports a change again: that second report is let pass.
+bool g_following = false;
+void FollowEdit(HWND dialog) {
+  if (g_following) return;
+  g_following = true;
+  SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
+  g_following = false;
+}
+
+void CentreOnParent(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  RECT outer = {}, own = {};
+  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
+  const int width = own.right - own.left, height = own.bottom - own.top;
+  SetWindowPos(dialog, nullptr, outer.left + (outer.right - outer.left - width) / 2,
+               outer.top + (outer.bottom - outer.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 struct WayferDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     TranslateDialog(dialog, context, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), kWord);
     SetDialogCaption(dialog, context, kWord);
+    const DWORD enable = StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable);
+    CheckDlgButton(dialog, IDC_WF_ENABLE, enable == 1 ? BST_CHECKED : BST_UNCHECKED);
+    const DWORD timeout = StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest,
+                                          kDefaultTimeout);
+    SendDlgItemMessageW(dialog, IDC_WF_INTERVAL, EM_LIMITTEXT, 3, 0);
+    SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETRANGE32, kShortest, kLongest);
+    ShowInterval(dialog, static_cast<int>(timeout));
+    SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(timeout));
+    CentreOnParent(dialog);
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM) {
+  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
+    if (message == WM_NOTIFY) {
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      // Before the arrows step, they start from what the user typed.
+      if (header && header->idFrom == IDC_WF_SPIN && header->code == UDN_DELTAPOS)
+        SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
+      return FALSE;
+    }
     if (message != WM_COMMAND) return FALSE;
-    if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return FALSE;
-    EndDialog(dialog, LOWORD(wparam));
-    return TRUE;
+    switch (LOWORD(wparam)) {
+      case IDC_WF_INTERVAL:
+        if (HIWORD(wparam) == EN_CHANGE) FollowEdit(dialog);
+        if (HIWORD(wparam) == EN_KILLFOCUS) {
+          const int seconds = Clamped(Typed(dialog));
+          ShowInterval(dialog, seconds);
+          SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, seconds);
+        }
+        return TRUE;
+      case IDOK: {
+        // Stored within 1..60 by the same rule as leaving the field: the status monitor reads it.
+        const int seconds = Clamped(Typed(dialog));
+        SetPrinterDword(context.hPrinter, L"PWayfer_Enable",
+                        IsDlgButtonChecked(dialog, IDC_WF_ENABLE) == BST_CHECKED ? 1 : 0);
+        SetPrinterDword(context.hPrinter, L"PWayfer_Timeout", static_cast<DWORD>(seconds));
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      default:
+        return FALSE;
+    }
   }
 };
 

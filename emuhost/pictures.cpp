@@ -102,20 +102,6 @@ bool RtlSystem() {
   return primary == LANG_ARABIC || primary == LANG_HEBREW;
 }
 
-void PageAndItsDialogs(Photographer& camera, const AddedPage& added) {
-  PageSheet sheet(added);
-  if (!sheet.page()) {
-    camera.Log(L"   the page could not be made");
-    return;
-  }
-  auto* context = reinterpret_cast<const SheetContext*>(added.lparam);
-  camera.Snap(sheet.page(), added.template_id, L"normal");
-  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
-                   RtlSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
-  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",
-                   IDD_ABOUT);
-}
-
 kv::PrivateDevmode& RecordOf(EmulatedHost& host) {
   return *reinterpret_cast<kv::PrivateDevmode*>(host.private_dm.data());
 }
@@ -160,45 +146,79 @@ void CopiesPictures(Photographer& camera, const PictureRun& run) {
   }
 }
 
+// Runs `take` with [Common] `key` of the installed model profile set to `value`, and puts the
+// profile back as it was. Without a profile nothing runs.
+void WithProfileValue(const PictureRun& run, const wchar_t* key, const wchar_t* value,
+                      const std::function<void()>& take) {
+  if (run.model_profile.empty()) return;
+  const wchar_t* profile = run.model_profile.c_str();
+  wchar_t kept[64] = {};
+  GetPrivateProfileStringW(L"Common", key, L"", kept, 64, profile);
+  WritePrivateProfileStringW(L"Common", key, value, profile);
+  take();
+  WritePrivateProfileStringW(L"Common", key, kept[0] ? kept : nullptr, profile);
+}
+
+// The printer sheet's Troubleshooting page with the dialogs it opens, or (with the status
+// monitor's group removed) the page alone. A model whose sheet adds no page shows it with
+// the page procedure the run gives.
+void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bool with_dialogs) {
+  AddedPage page = {};
+  if (!printer.host().pages.empty()) {
+    page = printer.host().pages.front();
+  } else if (run.page_procedure && printer.host().psui.UserData) {
+    camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown from the "
+               L"plug-in's templates with the page's own code");
+    page.flags = PSP_USETITLE;
+    if (run.page_activation_context) {
+      page.flags |= PSP_USEFUSIONCONTEXT;
+      page.activation_context = run.page_activation_context;
+    }
+    page.instance = run.page_instance;
+    page.template_id = RtlSystem() ? IDD_TROUBLESHOOTING_RTL : IDD_TROUBLESHOOTING;
+    page.title = L"Troubleshooting";
+    page.procedure = run.page_procedure;
+    page.lparam = static_cast<LPARAM>(printer.host().psui.UserData);
+  } else {
+    return;
+  }
+  PageSheet sheet(page);
+  if (!sheet.page()) {
+    camera.Log(L"   the page could not be made");
+    return;
+  }
+  if (!with_dialogs) {
+    camera.Snap(sheet.page(), page.template_id, L"nostatus");
+    return;
+  }
+  auto* context = reinterpret_cast<const SheetContext*>(page.lparam);
+  camera.Snap(sheet.page(), page.template_id, L"normal");
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
+                   RtlSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",
+                   IDD_ABOUT);
+}
+
 }  // namespace
 
 std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   Photographer camera(run);
   camera.Log(L"== Document settings: the job dialogs through their push buttons");
   HoldPictures(camera, run, kStandardStates, std::size(kStandardStates));
-  if (!run.model_profile.empty()) {
-    const wchar_t* profile = run.model_profile.c_str();
-    wchar_t secure[16] = {};
-    GetPrivateProfileStringW(L"Common", L"ExtrasSecurePrint", L"", secure, 16, profile);
-    WritePrivateProfileStringW(L"Common", L"ExtrasSecurePrint", L"1", profile);
-    HoldPictures(camera, run, kSecureStates, std::size(kSecureStates));
-    WritePrivateProfileStringW(L"Common", L"ExtrasSecurePrint", secure[0] ? secure : nullptr, profile);
-  }
+  WithProfileValue(run, L"ExtrasSecurePrint", L"1",
+                   [&] { HoldPictures(camera, run, kSecureStates, std::size(kSecureStates)); });
   CopiesPictures(camera, run);
+  camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");
   {
     Sheet printer(run, OEMCUIP_PRNPROP);
-    camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");
     const WORD accounting = RtlSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
     camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal", accounting);
-    if (!printer.host().pages.empty()) {
-      PageAndItsDialogs(camera, printer.host().pages.front());
-    } else if (run.page_procedure && printer.host().psui.UserData) {
-      camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown from the "
-                 L"plug-in's templates with the page's own code");
-      AddedPage page = {};
-      page.flags = PSP_USETITLE;
-      if (run.page_activation_context) {
-        page.flags |= PSP_USEFUSIONCONTEXT;
-        page.activation_context = run.page_activation_context;
-      }
-      page.instance = run.page_instance;
-      page.template_id = RtlSystem() ? IDD_TROUBLESHOOTING_RTL : IDD_TROUBLESHOOTING;
-      page.title = L"Troubleshooting";
-      page.procedure = run.page_procedure;
-      page.lparam = static_cast<LPARAM>(printer.host().psui.UserData);
-      PageAndItsDialogs(camera, page);
-    }
+    PrinterPage(camera, run, printer, true);
   }
+  WithProfileValue(run, L"TroubleWayfer", L"0", [&] {
+    Sheet printer(run, OEMCUIP_PRNPROP);
+    PrinterPage(camera, run, printer, false);
+  });
   return camera.taken_;
 }
 

@@ -54,7 +54,10 @@ void CheckStatic(HWND control, SIZE room, std::vector<std::wstring>& clipped) {
   if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
       type != SS_SIMPLE)
     return;
-  const std::wstring text = TextOf(control);
+  std::wstring text = TextOf(control);
+  // Blank lines at the end show nothing, so they need no room.
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
   if (text.empty()) return;
   const bool wraps = type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE;
   const UINT flags = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);

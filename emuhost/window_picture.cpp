@@ -14,6 +14,13 @@ using Microsoft::WRL::ComPtr;
 
 bool IsMirrored(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; }
 
+bool IsUserItemStatic(HWND window) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  return _wcsicmp(name, L"Static") == 0 &&
+         (GetWindowLongPtrW(window, GWL_STYLE) & SS_TYPEMASK) == SS_USERITEM;
+}
+
 RECT ScreenClientRect(HWND window) {
   RECT rect = {};
   GetClientRect(window, &rect);
@@ -111,6 +118,11 @@ class Canvas {
       BitBlt(memory, 0, 0, w, h, dc_, client.left, client.top, SRCCOPY);
       if (ex_style & WS_EX_LAYOUTRTL) SetLayout(memory, LAYOUT_RTL);
       SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+      // Wine's static control draws nothing at all for the user-item style, where the
+      // system's asks its parent for the colours first: the picture asks as the system does.
+      if (IsUserItemStatic(window))
+        SendMessageW(GetParent(window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(memory),
+                     reinterpret_cast<LPARAM>(window));
       SetLayout(memory, 0);
       BitBlt(dc_, client.left, client.top, w, h, memory, 0, 0, SRCCOPY);
       SelectObject(memory, old);

@@ -29,6 +29,15 @@ class Win32Spooler final : public Spooler {
     return SetPrinterDataW(printer, const_cast<wchar_t*>(name), type, const_cast<BYTE*>(data),
                            size);
   }
+  DWORD StartDoc(HANDLE printer, DWORD level, BYTE* doc_info) override {
+    return StartDocPrinterW(printer, level, doc_info);
+  }
+  BOOL StartPage(HANDLE printer) override { return StartPagePrinter(printer); }
+  BOOL Write(HANDLE printer, const void* data, DWORD size, DWORD* written) override {
+    return WritePrinter(printer, const_cast<void*>(data), size, written);
+  }
+  BOOL EndPage(HANDLE printer) override { return EndPagePrinter(printer); }
+  BOOL EndDoc(HANDLE printer) override { return EndDocPrinter(printer); }
 };
 
 }  // namespace

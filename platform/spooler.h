@@ -21,6 +21,14 @@ class Spooler {
   virtual DWORD SetData(HANDLE printer, const wchar_t* name, DWORD type,
                                const BYTE* data, DWORD size) = 0;
 
+  // A raw job: StartDocPrinterW (the job id, 0 on failure), StartPagePrinter, WritePrinter
+  // (which may take fewer bytes than offered), EndPagePrinter, EndDocPrinter.
+  virtual DWORD StartDoc(HANDLE printer, DWORD level, BYTE* doc_info) = 0;
+  virtual BOOL StartPage(HANDLE printer) = 0;
+  virtual BOOL Write(HANDLE printer, const void* data, DWORD size, DWORD* written) = 0;
+  virtual BOOL EndPage(HANDLE printer) = 0;
+  virtual BOOL EndDoc(HANDLE printer) = 0;
+
   static Spooler& Default();
 };
 

@@ -6,8 +6,10 @@
 #include <winspool.h>
 
 #include <memory>
+#include <string>
 
 #include "config/driver_info.h"
+#include "device/diagnostic_pages.h"
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
@@ -64,6 +66,38 @@ TEST_F(InstalledModel, ModelDefaultsComeFromTheProfileBesideTheDataFile) {
   EXPECT_EQ(1200, kv::ReadModelDefault(printer_.get(), L"iResolution"));
   EXPECT_EQ(2, kv::ReadModelDefault(printer_.get(), L"PrinterHDD"));
   EXPECT_EQ(5, kv::ReadModelDefault(printer_.get(), L"PrinterJobAccounting"));
+}
+
+// The whole file at `path` once it holds `size` bytes or more, or what it holds after five
+// seconds: the spooler writes the port's file after the job's end.
+std::string PortFile(const std::wstring& path, size_t size) {
+  std::string content;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    content.clear();
+    kv::unique_handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() != INVALID_HANDLE_VALUE) {
+      char chunk[512];
+      DWORD got = 0;
+      while (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
+        content.append(chunk, got);
+    }
+    if (content.size() >= size) break;
+    Sleep(50);
+  }
+  return content;
+}
+
+TEST_F(InstalledModel, TheConfigurationPageJobReachesThePortByteForByte) {
+  char job[kv::kDiagnosticJobBytes];
+  const size_t length = kv::ComposeDiagnosticJob(kv::kDiagnosticPages[0].command, job);
+  ASSERT_EQ(48u, length);
+  DeleteFileW(package_.port.c_str());
+  EXPECT_EQ(1, kv::SendRawJob(printer_.get(), reinterpret_cast<const BYTE*>(job),
+                              static_cast<DWORD>(length)));
+  EXPECT_EQ(std::string(job, length), PortFile(package_.port, length));
+  DeleteFileW(package_.port.c_str());
 }
 
 TEST_F(InstalledModel, ThePluginDefaultsTheRecordForThePrinter) {

@@ -8,6 +8,7 @@
 
 #include "platform/library_loader.h"
 #include "platform/message_box.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 
 namespace kvtest {
@@ -76,6 +77,22 @@ class FakeSystem final : public kv::System {
     return true;
   }
   void Now(SYSTEMTIME& time) override { time = now; }
+};
+
+// A shell that records what it is asked to open and answers as scripted (33: opened).
+class FakeShell final : public kv::Shell {
+ public:
+  struct Opened {
+    std::wstring file, parameters;
+    int show;
+  };
+  std::vector<INT_PTR> answers;  // in order; 33 once they run out
+  std::vector<Opened> opened;
+
+  INT_PTR Open(const wchar_t* file, const wchar_t* parameters, int show) override {
+    opened.push_back({file ? file : L"", parameters ? parameters : L"(none)", show});
+    return opened.size() <= answers.size() ? answers[opened.size() - 1] : 33;
+  }
 };
 
 }  // namespace kvtest

@@ -38,184 +38,13 @@
 #include "platform/handles.h"
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
+#include "tools/hostsim/device_verbs.h"
+#include "tools/hostsim/session.h"
 
 using namespace emuhost;
+using namespace hostsim;
 
 namespace {
-
-constexpr wchar_t kPluginFile[] = L"kvpsui.dll";
-constexpr wchar_t kCompanionFile[] = L"kvpsuN.dll";
-
-struct SampleModel {
-  const wchar_t* folder;
-  const wchar_t* name;
-};
-
-constexpr SampleModel kModels[] = {
-    {L"KVCP3520", L"Korvane CP3520 PS"},
-    {L"PLM4020", L"Pelma PL 4020 PS"},
-};
-
-const SampleModel* g_model = &kModels[0];
-
-ModelPackage SamplePackage() {
-  ModelPackage package;
-  package.source_dir = ProgramFolder() + L"samples\\" + g_model->folder;
-  package.data_file = std::wstring(g_model->folder) + L".PPD";
-  for (const auto& name : FilesIn(package.source_dir))
-    if (name != package.data_file && name != kPluginFile && name != kCompanionFile)
-      package.files.push_back(name);
-  // The plug-in and its companion travel with the driver's files, as in a driver package.
-  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) {
-    CopyFileW((ProgramFolder() + binary).c_str(), (package.source_dir + L"\\" + binary).c_str(),
-              FALSE);
-    package.files.push_back(binary);
-  }
-  package.driver_name = g_model->name;
-  package.printer_name = g_model->name;
-  package.port = std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn";
-  return package;
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-// One run against the installed model: the spooler's printer and the loaded plug-in.
-class Session {
- public:
-  bool Open() {
-    const ModelPackage package = SamplePackage();
-    PrintLine(L"== Installing the sample model \"" + package.driver_name + L"\"");
-    installed_ = InstallModel(package);
-    if (!installed_.ok) {
-      PrintLine(L"   failed: " + installed_.error);
-      return false;
-    }
-    PrintLine(L"   driver directory  " + installed_.driver_dir);
-    PrintLine(L"   data file         " + installed_.data_file);
-    PrintLine(L"   printer           " + package.printer_name + L" on " + package.port);
-    printer_name_ = package.printer_name;
-    // Start from a user who has not opened this printer yet, so that the language code is
-    // derived from the current language (the plug-in keeps it per user and printer).
-    const std::wstring language_key = L"Software\\KVprint\\" + printer_name_;
-    SHDeleteKeyW(HKEY_CURRENT_USER, language_key.c_str());
-    // The language table has no code of its own for Arabic: an Arabic user's printer keeps
-    // the code "AR" of the model's Arabic string table.
-    if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_ARABIC)
-      SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, L"AR", 6);
-    if (!OpenPrinterW(printer_name_.data(), printer_.put(), nullptr)) {
-      PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
-      return false;
-    }
-    const std::wstring plugin_path = FolderOf(installed_.data_file) + kPluginFile;
-    PrintLine(L"== Loading the plug-in " + plugin_path);
-    loaded_ = std::make_unique<LoadedPlugin>(plugin_path);
-    if (!loaded_->ok()) {
-      PrintLine(L"   cannot load it, error " + std::to_wstring(GetLastError()));
-      return false;
-    }
-    HRESULT hr = E_FAIL;
-    plugin_ = loaded_->CreatePlugin(&hr);
-    PrintLine(L"   DllGetClassObject + CreateInstance(IPrintOemUI): " + HResultText(hr));
-    if (!plugin_) return false;
-    DWORD value = 0, needed = 0;
-    hr = plugin_->GetInfo(OEMGI_GETSIGNATURE, &value, sizeof value, &needed);
-    PrintLine(L"   GetInfo(OEMGI_GETSIGNATURE): " + HResultText(hr) + L", signature " + Hex(value));
-    hr = plugin_->GetInfo(OEMGI_GETVERSION, &value, sizeof value, &needed);
-    PrintLine(L"   GetInfo(OEMGI_GETVERSION):   " + HResultText(hr) + L", version " +
-              std::to_wstring(value));
-    return true;
-  }
-
-  ~Session() {
-    if (plugin_) {
-      plugin_->Release();
-      host_.reset();
-      PrintLine(L"== Released the plug-in; DllCanUnloadNow: " + HResultText(loaded_->can_unload_now()));
-    }
-  }
-
-  // A fresh host with a fresh plug-in object, as the driver's user interface makes them for
-  // each sheet: the object keeps the first service interface it is given for its life.
-  EmulatedHost& NewHost() {
-    if (host_) {
-      plugin_->Release();
-      host_.reset();
-      plugin_ = loaded_->CreatePlugin();
-    }
-    host_ = std::make_unique<EmulatedHost>(plugin_, printer_.get(), printer_name_);
-    PrintLine(L"   PublishDriverInterface: the emulated host's IPrintOemDriverUI");
-    return *host_;
-  }
-
-  kv::PrivateDevmode& Record() {
-    return *reinterpret_cast<kv::PrivateDevmode*>(host_->private_dm.data());
-  }
-
-  void ShowContext(const PROPSHEETUI_INFO& info) {
-    const auto* context = reinterpret_cast<const kv::SheetContext*>(info.UserData);
-    if (!context) {
-      PrintLine(L"   no sheet context");
-      return;
-    }
-    PrintLine(L"   language code     \"" + std::wstring(context->szLanguageCode) + L"\"");
-    PrintLine(L"   string table      " + std::wstring(context->StringTable.szFile));
-    PrintLine(L"   brand             " + std::to_wstring(context->nBrand));
-  }
-
-  void ShowPages() {
-    for (const auto& page : host_->pages)
-      PrintLine(L"   page added: template " + std::to_wstring(page.template_id) + L", title \"" +
-                page.title + L"\", size " + std::to_wstring(page.size) +
-                ((page.flags & PSP_USEFUSIONCONTEXT) ? L", with activation context" : L""));
-    if (host_->pages.empty()) PrintLine(L"   no page added");
-  }
-
-  void ShowPrinterData() {
-    for (const wchar_t* name : {L"HDD_SETTING", L"OEMUI_VALUE", L"JOBACCOUNT_ID", L"JOBACCOUNT_PW"}) {
-      BYTE data[256] = {};
-      DWORD type = 0, needed = 0;
-      const DWORD status = GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type, data,
-                                           sizeof data - 2, &needed);
-      std::wstring value = L"(none)";
-      if (status == ERROR_SUCCESS && type == REG_DWORD)
-        value = std::to_wstring(*reinterpret_cast<DWORD*>(data));
-      else if (status == ERROR_SUCCESS)
-        value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), needed / 2) + L"\"";
-      PrintLine(L"   " + std::wstring(name) + L" = " + value);
-    }
-  }
-
-  // The companion answers from a file beside it; the simulator plays the printer's answers.
-  void ScriptPrinterAnswers() {
-    const std::wstring answers = FolderOf(installed_.data_file) + L"kvpsuN.ini";
-    WritePrivateProfileStringW(L"Printer", L"TrayCode", L"3", answers.c_str());
-    WritePrivateProfileStringW(L"Printer", L"Duplex", L"1", answers.c_str());
-    WritePrivateProfileStringW(L"Printer", L"HardDisk", L"1", answers.c_str());
-    WritePrivateProfileStringW(L"Printer", L"Finisher", L"0", answers.c_str());
-    PrintLine(L"   the printer answers (kvpsuN.ini): trays 2 and 3, duplex unit, hard disk, no finisher");
-  }
-
-  IPrintOemUI* plugin() { return plugin_; }
-  HANDLE printer() { return printer_.get(); }
-  const std::wstring& printer_name() const { return printer_name_; }
-  std::wstring model_profile() const {
-    const std::wstring& data_file = installed_.data_file;
-    return data_file.substr(0, data_file.find(L'.', data_file.find_last_of(L'\\'))) + L"u.INI";
-  }
-  HMODULE plugin_module() const { return loaded_->module(); }
-  // A fresh plug-in object, for a caller that makes its own hosts.
-  IPrintOemUI* NewPlugin() { return loaded_->CreatePlugin(); }
-
- private:
-  InstallResult installed_;
-  std::wstring printer_name_;
-  kv::unique_hprinter printer_;
-  std::unique_ptr<LoadedPlugin> loaded_;
-  IPrintOemUI* plugin_ = nullptr;
-  std::unique_ptr<EmulatedHost> host_;
-};
 
 int VerbInstall() {
   const ModelPackage package = SamplePackage();
@@ -259,6 +88,9 @@ void Properties(Session& session, DWORD mode) {
   if (document) {
     PrintLine(L"   private record after the fill:");
     Print(DescribeRecord(session.Record()));
+  } else if (!host.pages.empty()) {
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    ShowTroubleshootingPage(session, host);
   }
   host.Sheets(mode, PROPSHEETUI_REASON_DESTROY);
 }
@@ -351,7 +183,10 @@ std::wstring PictureFolder(Session& session, const wchar_t* given) {
     const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
     const std::wstring code = context && context->szLanguageCode[0] ? context->szLanguageCode : L"EN";
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
-    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code;
+    // Mirrored pictures of a table that is not itself right to left go beside the others.
+    const unsigned system = PRIMARYLANGID(GetSystemDefaultLangID());
+    const bool mirrored = (system == LANG_ARABIC || system == LANG_HEBREW) && code != L"AR";
+    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code + (mirrored ? L"-RTL" : L"");
   }
   for (auto& c : folder)
     if (c == L'/') c = L'\\';
@@ -371,6 +206,8 @@ int VerbPictures(const wchar_t* folder_argument) {
     return 1;
   }
   PrintLine(L"== Pictures into " + folder);
+  PutPrinterOnTheNetwork();
+  RecordLastTopic(session.printer());
   // The pages that a model's sheets do not add are shown with the plug-in's own page code
   // (linked into the simulator) and the templates of the loaded plug-in.
   kv::SetThisModule(session.plugin_module());
@@ -453,7 +290,8 @@ int VerbHelp() {
   PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
             L" [KVCP3520 | PLM4020]");
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
-  PrintLine(L"       hostsim hold | copies | jobaccount [KVCP3520 | PLM4020] [ACTION...]");
+  PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
+  PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -465,7 +303,8 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
-                           wcscmp(wanted, L"jobaccount") == 0;
+                           wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -496,6 +335,9 @@ int wmain(int argc, wchar_t** argv) {
       {L"hold", [] { return VerbDialog(OEMCUIP_DOCPROP, 0, L"Print and Hold"); }},
       {L"copies", [] { return VerbDialog(OEMCUIP_DOCPROP, 1, L"Color Copies Setting"); }},
       {L"jobaccount", [] { return VerbDialog(OEMCUIP_PRNPROP, 0, L"Job Accounting"); }},
+      {L"wayfer", [] { return VerbPageDialog(true, g_actions); }},
+      {L"about", [] { return VerbPageDialog(false, g_actions); }},
+      {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)

@@ -1,0 +1,76 @@
+#include "about/about_text.h"
+
+#include <cwchar>
+#include <iterator>
+
+#include "config/profile_reader.h"
+#include "platform/text.h"
+
+namespace kv {
+namespace {
+
+constexpr size_t kLineUnits = 260;
+
+struct Placeholder {
+  const wchar_t* text;
+  const wchar_t* key;  // in the version file's "Version" section
+};
+
+constexpr Placeholder kKorvanePlaceholders[] = {
+    {L"$DESCRIPTION", L"Description"}, {L"$MAINVERSION", L"MainVersion"},
+    {L"$DRIVERNAME", L"DriverName"},   {L"$COMPANY", L"CompanyName"},
+    {L"$COPYRIGHT", L"Copyright"},     {L"$COMMENT", L"Comments"},
+};
+
+constexpr Placeholder kPelmaPlaceholders[] = {
+    {L"$DESCRIPTION", L"Description"}, {L"%s", L"MainVersion"},
+    {L"$MAINVERSION", L"MainVersion"}, {L"$DRIVERNAME", L"DriverName"},
+    {L"$COMPANY", L"CompanyName"},     {L"$DRIVERCOPYRIGHT", L"DRIVERCOPYRIGHT"},
+    {L"$COMMENT", L"Comments"},
+};
+
+// The line with `found` (an occurrence of `placeholder`) replaced by `value`, cut to 260 units.
+void Replace(wchar_t (&line)[kLineUnits], const wchar_t* found, const wchar_t* placeholder,
+             const wchar_t* value) {
+  wchar_t result[kLineUnits];
+  const size_t before = static_cast<size_t>(found - line);
+  CopyText(result, before + 1, line);
+  AppendText(result, value);
+  AppendText(result, found + wcslen(placeholder));
+  CopyText(line, result);
+}
+
+}  // namespace
+
+std::wstring InformationText(const ProfileReader& table, const ProfileReader& version, int brand) {
+  const bool pelma = brand == 1;
+  const Placeholder* placeholders = pelma ? kPelmaPlaceholders : kKorvanePlaceholders;
+  const size_t count = pelma ? std::size(kPelmaPlaceholders) : std::size(kKorvanePlaceholders);
+  std::wstring text;
+  for (int n = 1; n <= kInformationLines; ++n) {
+    wchar_t key[16];
+    swprintf(key, 16, L"M_Info%d", n);
+    wchar_t line[kLineUnits];
+    table.ReadString(key, line, kLineUnits, key);
+    if (wcscmp(line, key) != 0) {
+      bool shown = !pelma;
+      for (size_t i = 0; i < count; ++i) {
+        const wchar_t* found = wcsstr(line, placeholders[i].text);
+        if (!found) continue;
+        wchar_t value[kTextUnits];
+        version.ReadText(placeholders[i].key, value);
+        const bool present = wcscmp(value, placeholders[i].key) != 0;
+        if (!pelma || present) {
+          Replace(line, found, placeholders[i].text, value);
+          shown = true;
+        }
+        break;
+      }
+      if (shown) text += line;
+    }
+    text += L"\r\n";
+  }
+  return text;
+}
+
+}  // namespace kv
