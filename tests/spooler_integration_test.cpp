@@ -16,6 +16,10 @@
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "platform/handles.h"
+#include "emuhost/modal_driver.h"
+#include "emuhost/page_sheet.h"
+#include "resources/dialog_ids.h"
+#include "tests/support/import_counter.h"
 #include "tests/support/installed_sample.h"
 #include "tests/support/records.h"
 #include "tests/support/sandbox.h"
@@ -182,6 +186,48 @@ TEST_F(InstalledPelma, WithoutAnswersTheStandInChangesNothing) {
   ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_PRNPROP));
   for (const auto& call : host.driver_ui.calls) EXPECT_NE("DrvUpgradeRegistrySetting", call.method);
   EXPECT_EQ(0, host.HostItem("Option1")->Sel);
+}
+
+// The page, its logo and its two dialogs made and closed again and again through the DLL:
+// every font, bitmap, device context, brush and window the plug-in makes, it releases.
+TEST_F(InstalledPelma, OpeningThePageAHundredTimesLeavesNothingBehind) {
+  emuhost::EmulatedHost& host = *host_;
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
+  ASSERT_EQ(1u, host.pages.size());
+  kvtest::ImportCounter counter(loaded_->module());
+  ASSERT_GE(counter.patched(), 8) << "the plug-in imports the functions counted";
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, 400, 100);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  for (int round = 0; round < 100; ++round) {
+    emuhost::PageSheet sheet(host.pages.front());
+    ASSERT_NE(nullptr, sheet.page()) << round;
+    HWND logo = GetDlgItem(sheet.page(), IDC_TS_LOGO);
+    SendMessageW(sheet.page(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
+    if (round % 10 == 0) {
+      for (int button : {IDC_TS_SETTINGS, IDC_TS_ABOUT}) {
+        emuhost::ModalDriver driver([](HWND dialog) {
+          UpdateWindow(dialog);
+          emuhost::ModalDriver::Press(dialog, IDCANCEL);
+        });
+        emuhost::ModalDriver::Press(sheet.page(), button);
+        ASSERT_EQ(1u, driver.driven().size()) << button;
+      }
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+
+  const auto made = counter.Made();
+  EXPECT_GE(made.at("font"), 100) << "a link font for every page";
+  EXPECT_GE(made.at("bitmap"), 100) << "the logo for every page";
+  EXPECT_GE(made.at("window"), 100) << "a tooltip window for every page";
+  for (const auto& [kind, live] : counter.Live()) EXPECT_EQ(0, live) << kind << " left behind";
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY));
 }
 
 }  // namespace
