@@ -111,8 +111,12 @@ void ShowTroubleshootingPage(Session& session, EmulatedHost& host) {
     context->StringTable.ReadText(key, target);
     HWND link = GetDlgItem(sheet->page(), IDC_TS_LINK1 + n - 1);
     const bool visible = (GetWindowLongPtrW(link, GWL_STYLE) & WS_VISIBLE) != 0;
+    std::wstring opens = target;
+    const size_t placeholder = opens.find(L"http://%s");
+    if (placeholder != std::wstring::npos) opens.replace(placeholder + 7, 2, context->szPrinterAddress);
     PrintLine(L"   link " + std::to_wstring(n) + L": " +
-              (wcscmp(target, key) == 0 ? std::wstring(L"(no target)") : L"\"" + std::wstring(target) + L"\"") +
+              (wcscmp(target, key) == 0 ? std::wstring(L"(no target)")
+                                        : L"\"" + std::wstring(target) + L"\" opens " + opens) +
               (visible ? L"" : L", hidden") + (IsWindowEnabled(link) ? L"" : L", disabled"));
   }
 }

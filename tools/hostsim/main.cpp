@@ -67,6 +67,10 @@ void Devmode(Session& session) {
 // does: the sheet's INIT, then the option tree's counting and filling calls.
 void Properties(Session& session, DWORD mode) {
   const bool document = mode == OEMCUIP_DOCPROP;
+  if (!document) {
+    PutPrinterOnTheNetwork();
+    RecordLastTopic(session.printer());
+  }
   EmulatedHost& host = session.NewHost();
   host.DefaultRecords();
   const HRESULT init = host.Sheets(mode, PROPSHEETUI_REASON_INIT);
