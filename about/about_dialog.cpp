@@ -7,6 +7,7 @@
 #include "about/about_text.h"
 #include "config/model_files.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/layout.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
@@ -45,16 +46,6 @@ void SizeToPicture(HWND dialog, SIZE picture) {
              kButtonWidth, kButtonHeight, FALSE);
   MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, 12, picture.cx / 2,
              picture.cy / 2, FALSE);
-}
-
-void CentreOnParent(HWND dialog) {
-  HWND parent = GetParent(dialog);
-  RECT outer = {}, own = {};
-  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
-  SetWindowPos(dialog, nullptr,
-               outer.left + (outer.right - outer.left - (own.right - own.left)) / 2,
-               outer.top + (outer.bottom - outer.top - (own.bottom - own.top)) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // One painted text in Arial, white, with its font released again.
@@ -159,8 +150,11 @@ struct AboutDialog {
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
-                           LPARAM lparam) {
+  static constexpr bool kHasHelp = false;
+  static bool Confirm(HWND, SheetContext&) { return true; }
+
+  static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
+                         LPARAM lparam) {
     switch (message) {
       case WM_PAINT:
         Paint(dialog, context);
@@ -181,10 +175,6 @@ struct AboutDialog {
         if (context.hToolTip) SendMessageW(context.hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
         return FALSE;
       }
-      case WM_COMMAND:
-        if (LOWORD(wparam) != IDOK && LOWORD(wparam) != IDCANCEL) return FALSE;
-        EndDialog(dialog, LOWORD(wparam));
-        return TRUE;
       default:
         return FALSE;
     }
@@ -194,7 +184,7 @@ struct AboutDialog {
 }  // namespace
 
 INT_PTR OpenAbout(HWND page, SheetContext& context) {
-  return RunModalDialog(page, IDD_ABOUT, DialogProc<AboutDialog>, context);
+  return RunModalDialog(page, IDD_ABOUT, DialogProc<OkCancelDialog<AboutDialog>>, context);
 }
 
 }  // namespace kv

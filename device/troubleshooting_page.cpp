@@ -64,13 +64,7 @@ bool LastStatusTopic(const SheetContext& context, wchar_t (&topic)[kLastInfoByte
                              reinterpret_cast<BYTE*>(stored), kLastInfoBytes, &needed) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ) || needed > kLastInfoBytes)
     return false;
-  const size_t units = needed / sizeof(wchar_t);
-  size_t n = 0;
-  while (n < units && n + 1 < kLastInfoBytes / 2 && stored[n] != L'\0') {
-    topic[n] = stored[n];
-    ++n;
-  }
-  topic[n] = L'\0';
+  ReadField(stored, needed, topic, kLastInfoBytes / 2);
   return true;
 }
 

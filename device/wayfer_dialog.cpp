@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "dialogs/dialog_frame.h"
+#include "dialogs/layout.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "resources/dialog_ids.h"
@@ -55,16 +56,6 @@ void FollowEdit(HWND dialog) {
   g_following = false;
 }
 
-void CentreOnParent(HWND dialog) {
-  HWND parent = GetParent(dialog);
-  RECT outer = {}, own = {};
-  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
-  const int width = own.right - own.left, height = own.bottom - own.top;
-  SetWindowPos(dialog, nullptr, outer.left + (outer.right - outer.left - width) / 2,
-               outer.top + (outer.bottom - outer.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 struct WayferDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     TranslateDialog(dialog, context, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), kWord);
@@ -81,8 +72,18 @@ struct WayferDialog {
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
-                           LPARAM lparam) {
+  static constexpr bool kHasHelp = false;
+
+  static bool Confirm(HWND dialog, SheetContext& context) {
+    // Stored within 1..60 by the same rule as leaving the field: the status monitor reads it.
+    const int seconds = Clamped(Typed(dialog));
+    SetPrinterDword(context.hPrinter, L"PWayfer_Enable",
+                    IsDlgButtonChecked(dialog, IDC_WF_ENABLE) == BST_CHECKED ? 1 : 0);
+    SetPrinterDword(context.hPrinter, L"PWayfer_Timeout", static_cast<DWORD>(seconds));
+    return true;
+  }
+
+  static INT_PTR OnOther(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NOTIFY) {
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       // Before the arrows step, they start from what the user typed.
@@ -90,38 +91,21 @@ struct WayferDialog {
         SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
       return FALSE;
     }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wparam)) {
-      case IDC_WF_INTERVAL:
-        if (HIWORD(wparam) == EN_CHANGE) FollowEdit(dialog);
-        if (HIWORD(wparam) == EN_KILLFOCUS) {
-          const int seconds = Clamped(Typed(dialog));
-          ShowInterval(dialog, seconds);
-          SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, seconds);
-        }
-        return TRUE;
-      case IDOK: {
-        // Stored within 1..60 by the same rule as leaving the field: the status monitor reads it.
-        const int seconds = Clamped(Typed(dialog));
-        SetPrinterDword(context.hPrinter, L"PWayfer_Enable",
-                        IsDlgButtonChecked(dialog, IDC_WF_ENABLE) == BST_CHECKED ? 1 : 0);
-        SetPrinterDword(context.hPrinter, L"PWayfer_Timeout", static_cast<DWORD>(seconds));
-        EndDialog(dialog, IDOK);
-        return TRUE;
-      }
-      case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      default:
-        return FALSE;
+    if (message != WM_COMMAND || LOWORD(wparam) != IDC_WF_INTERVAL) return FALSE;
+    if (HIWORD(wparam) == EN_CHANGE) FollowEdit(dialog);
+    if (HIWORD(wparam) == EN_KILLFOCUS) {
+      const int seconds = Clamped(Typed(dialog));
+      ShowInterval(dialog, seconds);
+      SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, seconds);
     }
+    return TRUE;
   }
 };
 
 }  // namespace
 
 INT_PTR OpenWayferSettings(HWND page, SheetContext& context) {
-  return RunModalDialog(page, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), DialogProc<WayferDialog>,
+  return RunModalDialog(page, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), DialogProc<OkCancelDialog<WayferDialog>>,
                         context);
 }
 

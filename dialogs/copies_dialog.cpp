@@ -18,7 +18,7 @@ namespace {
 constexpr wchar_t kWord[] = L"Copies";
 constexpr int kNumberUnits = 5;  // numbers are read up to 4 characters
 
-void ShowHelp(const SheetContext& context) {
+void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
   HelpPath(context, L"Html", L"Color Copies Setting.htm", path);
   ShowHelpTopic(path);
@@ -73,24 +73,17 @@ struct CopiesDialog {
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_HELP) {
-      ShowHelp(context);
-      return TRUE;
-    }
+  static constexpr bool kHasHelp = true;
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static bool Confirm(HWND dialog, SheetContext& context) {
+    context.iMonoCopies = NumberIn(dialog, IDC_GRAY_COPIES);
+    context.iColorCopies = NumberIn(dialog, IDC_COLOR_COPIES);
+    return true;
+  }
+
+  static INT_PTR OnOther(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
     switch (LOWORD(wparam)) {
-      case IDOK:
-        context.iMonoCopies = NumberIn(dialog, IDC_GRAY_COPIES);
-        context.iColorCopies = NumberIn(dialog, IDC_COLOR_COPIES);
-        EndDialog(dialog, IDOK);
-        return TRUE;
-      case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      case IDC_HELP_BUTTON:
-        ShowHelp(context);
-        return TRUE;
       case IDC_GRAY_COPIES:
         Split(dialog);
         return TRUE;
@@ -103,7 +96,7 @@ struct CopiesDialog {
 }  // namespace
 
 LONG APIENTRY CopiesPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_COPIES, IDD_COPIES_RTL, DialogProc<CopiesDialog>);
+  return OpenFromPushButton(cb, IDD_COPIES, IDD_COPIES_RTL, DialogProc<OkCancelDialog<CopiesDialog>>);
 }
 
 }  // namespace kv

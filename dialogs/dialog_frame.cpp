@@ -4,6 +4,7 @@
 #include "dialogs/layout.h"
 #include "options/control_texts.h"
 #include "plugin/module.h"
+#include "resources/dialog_ids.h"
 #include "platform/text.h"
 #include "sheets/sheet_context.h"
 
@@ -92,6 +93,10 @@ INT_PTR RunModalDialog(HWND owner, WORD template_id, DLGPROC procedure, SheetCon
   }
   saved.Restore(context);
   return result;
+}
+
+bool IsHelpRequest(UINT message, WPARAM wparam) {
+  return message == WM_HELP || (message == WM_COMMAND && LOWORD(wparam) == IDC_HELP_BUTTON);
 }
 
 WORD TemplateFor(WORD template_id, WORD mirrored_template_id) {

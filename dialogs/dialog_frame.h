@@ -51,6 +51,33 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
   }
 }
 
+// Whether the message asks for the dialog's help: the system's help request (F1, the title
+// bar's button) or the dialog's Help button.
+[[nodiscard]] bool IsHelpRequest(UINT message, WPARAM wparam);
+
+// A modal dialog with OK and Cancel, in front of its own handlers: OK closes it once
+// `Dialog::Confirm` agrees (a refusal keeps it open), Cancel always closes it, a dialog with
+// `kHasHelp` shows `Dialog::ShowHelp` on a help request; every other message goes to
+// `Dialog::OnOther`.
+template <class Dialog>
+struct OkCancelDialog {
+  static INT_PTR OnInit(HWND dialog, SheetContext& context) { return Dialog::OnInit(dialog, context); }
+  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
+    if constexpr (Dialog::kHasHelp) {
+      if (IsHelpRequest(message, wparam)) {
+        Dialog::ShowHelp(context);
+        return TRUE;
+      }
+    }
+    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+      if (LOWORD(wparam) == IDCANCEL || Dialog::Confirm(dialog, context)) EndDialog(dialog, LOWORD(wparam));
+      return TRUE;
+    }
+    return Dialog::OnOther(dialog, context, message, wparam, lparam);
+  }
+};
+
 // Runs one of the plug-in's modal dialogs inside the plug-in's activation context (common
 // controls 6, as on its pages). The dialog's records in the context (window, template, word,
 // tooltip window, limits) and the string table's section are put back as they were when it

@@ -47,7 +47,7 @@ PrivateDevmode* RecordOf(const SheetContext& context) {
 
 Visibility Seen(bool shown) { return shown ? Visibility::kShow : Visibility::kHide; }
 
-void ShowHelp(const SheetContext& context) {
+void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
   HelpPath(context, context.wSecurePrint != 0 ? L"output_options_tab" : L"Html",
            L"Print And Hold Dialog.htm", path);
@@ -210,22 +210,13 @@ struct HoldDialog {
     return TRUE;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_HELP) {
-      ShowHelp(context);
-      return TRUE;
-    }
+  static constexpr bool kHasHelp = true;
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static bool Confirm(HWND dialog, SheetContext& context) { return Store(dialog, context); }
+
+  static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
     switch (LOWORD(wparam)) {
-      case IDOK:
-        if (Store(dialog, context)) EndDialog(dialog, IDOK);
-        return TRUE;
-      case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      case IDC_HELP_BUTTON:
-        ShowHelp(context);
-        return TRUE;
       case IDC_HOLD_STORE:
         context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_STORE) == BST_CHECKED ? 1 : 0;
         return TRUE;
@@ -250,7 +241,7 @@ struct HoldDialog {
 }  // namespace
 
 LONG APIENTRY HoldPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_HOLD, IDD_HOLD_RTL, DialogProc<HoldDialog>);
+  return OpenFromPushButton(cb, IDD_HOLD, IDD_HOLD_RTL, DialogProc<OkCancelDialog<HoldDialog>>);
 }
 
 }  // namespace kv

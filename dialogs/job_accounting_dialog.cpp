@@ -17,7 +17,7 @@ namespace {
 constexpr wchar_t kWord[] = L"Job Accounting";
 constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
 
-void ShowHelp(const SheetContext& context) {
+void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
   HelpPath(context, L"Html", L"Job Accounting.htm", path);
   ShowHelpTopic(path);
@@ -33,13 +33,7 @@ void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAcc
                              &needed) != ERROR_SUCCESS ||
       type != REG_SZ || needed > kStoredBytes)
     return;
-  const size_t units = needed / sizeof(wchar_t);
-  size_t n = 0;
-  while (n < units && n + 1 < kJobAccountUnits && stored[n] != L'\0') {
-    text[n] = stored[n];
-    ++n;
-  }
-  text[n] = L'\0';
+  ReadField(stored, needed, text, kJobAccountUnits);
 }
 
 struct JobAccountingDialog {
@@ -90,33 +84,16 @@ struct JobAccountingDialog {
     return true;
   }
 
-  static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_HELP) {
-      ShowHelp(context);
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wparam)) {
-      case IDOK:
-        if (Confirm(dialog, context)) EndDialog(dialog, IDOK);
-        return TRUE;
-      case IDCANCEL:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      case IDC_HELP_BUTTON:
-        ShowHelp(context);
-        return TRUE;
-      default:
-        return FALSE;
-    }
-  }
+  static constexpr bool kHasHelp = true;
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static INT_PTR OnOther(HWND, SheetContext&, UINT, WPARAM, LPARAM) { return FALSE; }
 };
 
 }  // namespace
 
 LONG APIENTRY JobAccountingPushed(PCPSUICBPARAM cb) {
   return OpenFromPushButton(cb, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL,
-                            DialogProc<JobAccountingDialog>);
+                            DialogProc<OkCancelDialog<JobAccountingDialog>>);
 }
 
 }  // namespace kv

@@ -42,6 +42,16 @@ HWND CreateTooltipWindow(HWND dialog) {
   return tooltip;
 }
 
+void CentreOnParent(HWND dialog) {
+  HWND parent = GetParent(dialog);
+  RECT outer = {}, own = {};
+  if (!parent || !GetWindowRect(parent, &outer) || !GetWindowRect(dialog, &own)) return;
+  const int width = own.right - own.left, height = own.bottom - own.top;
+  SetWindowPos(dialog, nullptr, outer.left + (outer.right - outer.left - width) / 2,
+               outer.top + (outer.bottom - outer.top - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool IsStaticText(HWND control) {
   wchar_t name[64] = {};
   if (GetClassNameW(control, name, 64) <= 0) return false;

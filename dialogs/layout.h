@@ -29,6 +29,9 @@ void ShowControlList(HWND dialog, ControlList ids, Visibility show, const POINT*
 void EnableControl(HWND dialog, int id, bool enable);
 void EnableControlList(HWND dialog, ControlList ids, bool enable);
 
+// Centres the dialog over its owner's window, keeping its size.
+void CentreOnParent(HWND dialog);
+
 // Whether the window's class, upper-cased, contains "STATIC".
 [[nodiscard]] bool IsStaticText(HWND control);
 

@@ -125,35 +125,30 @@ TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
   HWND group = GetDlgItem(dialog, IDC_TS_WEB_GROUP);
   EXPECT_EQ(L"Open it.", Tool(dialog, IDC_TS_LINK1));
 
-  TOOLINFOW tool = {};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = dialog;
-  tool.uId = reinterpret_cast<UINT_PTR>(link);
-  ASSERT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
-  EXPECT_TRUE(tool.uFlags & TTF_IDISHWND) << "a notifying text is keyed by its window";
-  EXPECT_TRUE(tool.uFlags & TTF_SUBCLASS);
+  const auto info = [&](HWND owner, UINT_PTR id) {
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = owner;
+    tool.uId = id;
+    EXPECT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    return tool;
+  };
+  const TOOLINFOW notifying = info(dialog, reinterpret_cast<UINT_PTR>(link));
+  EXPECT_TRUE(notifying.uFlags & TTF_IDISHWND) << "a notifying text is keyed by its window";
+  EXPECT_TRUE(notifying.uFlags & TTF_SUBCLASS);
 
   // A group box is a button: its tool is the control itself with its client rectangle.
-  tool = {};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = group;
-  tool.uId = IDC_TS_WEB_GROUP;
-  ASSERT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
   RECT client = {};
   GetClientRect(group, &client);
-  EXPECT_TRUE(EqualRect(&client, &tool.rect));
+  const TOOLINFOW button = info(group, IDC_TS_WEB_GROUP);
+  EXPECT_TRUE(EqualRect(&client, &button.rect));
 
   // A plain static text's tool belongs to the dialog and covers the text.
-  HWND label = GetDlgItem(dialog, IDC_TS_DIAG_TEXT);
-  tool = {};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = dialog;
-  tool.uId = IDC_TS_DIAG_TEXT;
-  ASSERT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
   RECT where = {};
-  GetWindowRect(label, &where);
+  GetWindowRect(GetDlgItem(dialog, IDC_TS_DIAG_TEXT), &where);
   MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&where), 2);
-  EXPECT_TRUE(EqualRect(&where, &tool.rect));
+  const TOOLINFOW text = info(dialog, IDC_TS_DIAG_TEXT);
+  EXPECT_TRUE(EqualRect(&where, &text.rect));
 }
 
 TEST_F(ControlTexts, LongTextsAreCutToTheirBuffers) {
