@@ -39,6 +39,10 @@ constexpr int kHandControls[] = {IDC_TS_WAYFER_TOPIC, IDC_TS_LINK1, IDC_TS_LINK2
 // Whether a hand cursor is showing over a link; one pointer serves the whole process.
 bool g_hand_shown = false;
 
+// The page's link font, made for the page and deleted with it (a sheet may show the page
+// more than once).
+constexpr wchar_t kLinkFontProperty[] = L"KvLinkFont";
+
 int LinkId(int n) { return IDC_TS_LINK1 + n - 1; }
 
 int StatusMonitorMode(SheetContext& context) {
@@ -82,18 +86,22 @@ void RemoveStatusGroup(HWND page, const SheetContext& context) {
 }
 
 // The links' font: the page's own, underlined and semi-bold, made once for the page.
-void GiveLinksTheirFont(HWND page, SheetContext& context, bool with_topic) {
+void GiveLinksTheirFont(HWND page, bool with_topic) {
   HFONT font = reinterpret_cast<HFONT>(SendDlgItemMessageW(page, IDC_TS_LINK1, WM_GETFONT, 0, 0));
   LOGFONTW face = {};
   if (!font || !GetObjectW(font, sizeof face, &face) || face.lfUnderline) return;
   face.lfUnderline = TRUE;
   face.lfWeight = 600;
-  if (!context.hLinkFont) context.hLinkFont = CreateFontIndirectW(&face);
-  if (!context.hLinkFont) return;
+  HFONT link_font = static_cast<HFONT>(GetPropW(page, kLinkFontProperty));
+  if (!link_font) {
+    link_font = CreateFontIndirectW(&face);
+    if (!link_font) return;
+    SetPropW(page, kLinkFontProperty, link_font);
+  }
   for (int n = 1; n <= kLinks; ++n)
-    SendDlgItemMessageW(page, LinkId(n), WM_SETFONT, reinterpret_cast<WPARAM>(context.hLinkFont), TRUE);
+    SendDlgItemMessageW(page, LinkId(n), WM_SETFONT, reinterpret_cast<WPARAM>(link_font), TRUE);
   if (with_topic)
-    SendDlgItemMessageW(page, IDC_TS_WAYFER_TOPIC, WM_SETFONT, reinterpret_cast<WPARAM>(context.hLinkFont), TRUE);
+    SendDlgItemMessageW(page, IDC_TS_WAYFER_TOPIC, WM_SETFONT, reinterpret_cast<WPARAM>(link_font), TRUE);
 }
 
 // Each link takes the size of its text, centred where it was, so that only the text reacts.
@@ -255,7 +263,7 @@ struct TroubleshootingPage {
     if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
 
     FillDiagnosticList(page, context, 0);
-    GiveLinksTheirFont(page, context, mode == 1);
+    GiveLinksTheirFont(page, mode == 1);
     FitLinks(page, mode == 1);
     for (int n = 1; n <= kLinks; ++n) {
       wchar_t target[kTextUnits];
@@ -312,8 +320,7 @@ struct TroubleshootingPage {
           DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
         return 0;
       case WM_DESTROY:
-        if (context.hLinkFont) DeleteObject(context.hLinkFont);
-        context.hLinkFont = nullptr;
+        if (HANDLE font = RemovePropW(page, kLinkFontProperty)) DeleteObject(font);
         return 0;
       default:
         return FALSE;

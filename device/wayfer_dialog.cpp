@@ -46,13 +46,23 @@ void ShowInterval(HWND dialog, int seconds) {
   SetDlgItemTextW(dialog, IDC_WF_INTERVAL, text);
 }
 
-// The arrows follow the edit. Setting their position may write the edit's text back, which
-// reports a change again: that second report is let pass.
+// The arrows follow the edit. Setting their position writes their (clamped) number back into
+// the edit, which would change what the user is typing and move the caret: the text and the
+// caret are put back, and the change that writing reports again is let pass.
 bool g_following = false;
 void FollowEdit(HWND dialog) {
   if (g_following) return;
   g_following = true;
+  HWND edit = GetDlgItem(dialog, IDC_WF_INTERVAL);
+  wchar_t typed[8] = {};
+  GetWindowTextW(edit, typed, 8);
+  DWORD start = 0, end = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
+  wchar_t now[8] = {};
+  GetWindowTextW(edit, now, 8);
+  if (wcscmp(now, typed) != 0) SetWindowTextW(edit, typed);
+  SendMessageW(edit, EM_SETSEL, start, end);
   g_following = false;
 }
 

@@ -1,5 +1,7 @@
 #include "dialogs/context_help.h"
 
+#include <cstring>
+
 #include "platform/handles.h"
 #include "platform/library_loader.h"
 #include "platform/seam.h"
@@ -28,7 +30,7 @@ void RegisteredHelpControl(wchar_t (&path)[MAX_PATH]) {
                        &bytes) != ERROR_SUCCESS)
     return;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return;
-  if (bytes == 0 || bytes > sizeof value || value[bytes - 1] != '\0' || value[0] == '\0') return;
+  if (bytes == 0 || bytes > sizeof value || !memchr(value, '\0', bytes) || value[0] == '\0') return;
   char expanded[MAX_PATH] = {};
   const char* text = value;
   if (type == REG_EXPAND_SZ) {

@@ -67,7 +67,8 @@ struct CopiesDialog {
     } else {
       ShowNumber(dialog, IDC_COLOR_COPIES, copies - context.iMonoCopies);
     }
-    const bool splittable = dm && dm->dmColor == DMCOLOR_COLOR && dm->dmCollate == DMCOLLATE_TRUE;
+    const bool splittable = dm && dm->dmColor == DMCOLOR_COLOR && dm->dmCollate == DMCOLLATE_TRUE &&
+                            !context.bNoPermission;
     EnableControl(dialog, IDC_GRAY_COPIES, splittable);
     EnableControl(dialog, IDC_GRAY_SPIN, splittable);
     return TRUE;

@@ -44,6 +44,9 @@ constexpr FilterRule kRules[] = {
      [](unsigned b) { return IsPrintable(b) || b == 8; }, true, true, false, false},
 };
 
+
+const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
+
 struct FilterState {
   WNDPROC previous;
   bool swallow_next;
@@ -51,9 +54,21 @@ struct FilterState {
 
 FilterState g_state[4];
 
-const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
+constexpr wchar_t kPreviousProperty[] = L"KvEditFilterPrevious";
 
-bool LeftControlDown() { return (GetKeyState(VK_LCONTROL) & 0x8000) != 0; }
+// The left Control key alone, not AltGr: keyboards with AltGr report left Control with it,
+// and AltGr+V or AltGr+X type characters ("@" on some layouts) rather than shortcuts.
+bool LeftControlDown() {
+  return (GetKeyState(VK_LCONTROL) & 0x8000) != 0 && (GetKeyState(VK_RMENU) & 0x8000) == 0;
+}
+
+// The edit's own previous procedure. Every filtered edit keeps the one it had beside it:
+// edits of one filter need not share it (a tooltip wraps the edits it has a tool for, and
+// only those). The process-wide slot is what an edit without its own falls back to.
+WNDPROC PreviousOf(HWND edit, const FilterState& state) {
+  if (auto* own = reinterpret_cast<WNDPROC>(GetPropW(edit, kPreviousProperty))) return own;
+  return state.previous;
+}
 
 bool IsKey(WPARAM key, char upper) { return key == static_cast<WPARAM>(upper) || key == static_cast<WPARAM>(upper + 32); }
 
@@ -122,10 +137,15 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
         SendMessageW(edit, WM_CUT, 0, 0);
       }
       break;
+    case WM_NCDESTROY: {
+      const WNDPROC previous = PreviousOf(edit, state);
+      RemovePropW(edit, kPreviousProperty);
+      return CallWindowProcW(previous, edit, message, wparam, lparam);
+    }
     default:
       break;
   }
-  return CallWindowProcW(state.previous, edit, message, wparam, lparam);
+  return CallWindowProcW(PreviousOf(edit, state), edit, message, wparam, lparam);
 }
 
 template <EditFilter kFilter>
@@ -156,7 +176,9 @@ void InstallEditFilter(HWND edit, EditFilter filter) {
   const auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kProcs[index])));
   // A second installation on the same edit would make the filter its own previous procedure.
-  if (previous && previous != kProcs[index]) g_state[index].previous = previous;
+  if (!previous || previous == kProcs[index]) return;
+  g_state[index].previous = previous;
+  SetPropW(edit, kPreviousProperty, reinterpret_cast<HANDLE>(previous));
 }
 
 }  // namespace kv

@@ -65,8 +65,10 @@ void ApplyLayout(HWND dialog, SheetContext& context, bool secure, HoldChoice cho
   }
   ShowControlList(dialog, kPrintAtGroup, Seen(layout.print_at), nullptr, context);
   ShowControlList(dialog, kPasscodeGroup, Seen(layout.passcode), nullptr, context);
+  // A user who may not change the settings keeps every control disabled.
   if (layout.passcode_enabling != Enabling::kUnchanged)
-    EnableControlList(dialog, kPasscodeGroup, layout.passcode_enabling == Enabling::kEnable);
+    EnableControlList(dialog, kPasscodeGroup,
+                      layout.passcode_enabling == Enabling::kEnable && !context.bNoPermission);
   ShowControlList(dialog, kExactHints, Seen(layout.exact_hints), nullptr, context);
   ShowControlList(dialog, kRangeHints, Seen(layout.range_hints), nullptr, context);
 }
@@ -142,7 +144,8 @@ bool Store(HWND dialog, SheetContext& context) {
   // Nothing selected (the stored code was none of the list's): the job prints normally.
   if (!InHoldList(secure, choice.index)) choice = {0, 0};
   const bool passcode = NeedsPasscode(secure, choice);
-  if (passcode && !ConfirmPasscodes(dialog, context, kWord, kPasscodeUnits, false)) return false;
+  if (passcode && !ConfirmPasscodes(dialog, context, kWord, kPasscodeUnits, false, EditFilter::kDigits))
+    return false;
   if (!record) return true;
 
   wchar_t user[kUserIdUnits], job[kJobNameUnits];
@@ -222,7 +225,7 @@ struct HoldDialog {
         return TRUE;
       case IDC_HOLD_PUBLIC:
         context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_PUBLIC) == BST_CHECKED ? 1 : 0;
-        EnableControlList(dialog, kPasscodeGroup, context.wHoldStore == 0);
+        EnableControlList(dialog, kPasscodeGroup, context.wHoldStore == 0 && !context.bNoPermission);
         return TRUE;
       case IDC_HOLD_MODE: {
         if (HIWORD(wparam) != CBN_SELCHANGE) return FALSE;

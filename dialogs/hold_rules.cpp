@@ -37,7 +37,8 @@ HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_len
   HoldLayout layout = {};
   layout.passcode_enabling = Enabling::kUnchanged;
   if (secure) {
-    layout.passcode = choice.index != 0;
+    // No selection prints normally on OK, so it asks for no passcode either.
+    layout.passcode = choice.index != 0 && InHoldList(true, choice.index);
   } else {
     const int index = choice.index;
     layout.store_box = index >= 0 && index <= 2;

@@ -72,7 +72,8 @@ struct JobAccountingDialog {
 
   // OK checks the passwords before it keeps anything.
   static bool Confirm(HWND dialog, SheetContext& context) {
-    if (!ConfirmPasscodes(dialog, context, kWord, kJobAccountUnits, true)) return false;
+    if (!ConfirmPasscodes(dialog, context, kWord, kJobAccountUnits, true, EditFilter::kAccountPassword))
+      return false;
     wchar_t id[kJobAccountUnits];
     GetDlgItemTextW(dialog, IDC_USER_ID, id, kJobAccountUnits);
     if (id[0] == L'\0' || !IsPlainName(id)) CopyText(id, L"Unknown");

@@ -28,12 +28,15 @@ void LoggedOnUser(wchar_t* name, size_t units) {
 }
 
 bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, size_t units,
-                      bool empty_allowed) {
+                      bool empty_allowed, EditFilter filter) {
   std::wstring first(units, L'\0'), second(units, L'\0');
   GetDlgItemTextW(dialog, IDC_PASS, first.data(), static_cast<int>(units));
   GetDlgItemTextW(dialog, IDC_CONFIRM, second.data(), static_cast<int>(units));
   const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
-  if (PasscodesValid(first.c_str(), second.c_str(), minimum, maximum)) return true;
+  bool typable = true;
+  for (const wchar_t* c = first.c_str(); *c; ++c)
+    typable = typable && *c != 8 && AcceptsTyped(filter, *c);
+  if (typable && PasscodesValid(first.c_str(), second.c_str(), minimum, maximum)) return true;
   if (empty_allowed && first[0] == L'\0' && second[0] == L'\0') return true;
 
   ProfileReader& table = context.StringTable;

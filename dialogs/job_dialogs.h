@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "dialogs/edit_filters.h"
+
 namespace kv {
 
 struct SheetContext;
@@ -19,11 +21,12 @@ void HideTitleBarHelp(HWND dialog);
 void LoggedOnUser(wchar_t* name, size_t units);
 
 // Compares the passcode (or password) edits 1020 and 1349, each read up to `units` - 1
-// characters: equal, and the first within the context's length limits (or both empty, when
-// `empty_allowed`). Otherwise shows the dialog's warning (from the section of `word`) and
-// answers false.
+// characters: equal, the first within the context's length limits and made only of what
+// `filter` lets be typed (a paste by the edit's own menu or Shift+Insert passes no filter),
+// or both empty when `empty_allowed`. Otherwise shows the dialog's warning (from the section
+// of `word`) and answers false.
 [[nodiscard]] bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word,
-                                    size_t units, bool empty_allowed);
+                                    size_t units, bool empty_allowed, EditFilter filter);
 
 // The sheet holds new settings: DESTROY reports them, and the host's sheet learns at once.
 void MarkSheetChanged(SheetContext& context);

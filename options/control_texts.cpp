@@ -114,7 +114,9 @@ void AddTooltip(HWND dialog, HWND control, int id, HWND tooltip, const wchar_t* 
     tool.uId = static_cast<UINT_PTR>(id);
   } else if (IsStaticText(control)) {
     tool.hwnd = dialog;
-    tool.rect = RectInDialog(dialog, control);
+    // A hidden text has no tooltip area, as when it is hidden later: another control may
+    // take its place.
+    if (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) tool.rect = RectInDialog(dialog, control);
     if (GetWindowLongPtrW(control, GWL_STYLE) & SS_NOTIFY) {
       tool.uFlags |= TTF_IDISHWND;
       tool.uId = reinterpret_cast<UINT_PTR>(control);

@@ -53,7 +53,6 @@ struct SheetContext {
   int16_t nBrand;
   ProfileReader HintFile;
   wchar_t szPrinterAddress[260];
-  HFONT hLinkFont;  // the Troubleshooting page's underlined link font, while the page lives
   wchar_t szPageTitle[kTextUnits];  // the Troubleshooting page's title while the host shows it
 
   // Resolutions the model offers (document sheets).

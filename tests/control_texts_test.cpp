@@ -151,6 +151,19 @@ TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
   EXPECT_TRUE(EqualRect(&where, &text.rect));
 }
 
+TEST_F(ControlTexts, AHiddenTextHasNoTooltipArea) {
+  WriteStringTable(L"[Hold Dialog]\r\nPrint At tooltip=When.\r\nUser ID tooltip=Who.\r\n");
+  HWND dialog = Translate(IDD_HOLD, L"Hold");
+  for (const auto& [id, shown] : {std::pair{IDC_HOLD_AT_LABEL, false}, std::pair{IDC_USER_ID_LABEL, true}}) {
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = dialog;
+    tool.uId = static_cast<UINT_PTR>(id);
+    ASSERT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_EQ(shown, !IsRectEmpty(&tool.rect)) << id;
+  }
+}
+
 TEST_F(ControlTexts, LongTextsAreCutToTheirBuffers) {
   const std::wstring long_text(400, L'x');
   WriteStringTable(L"[About Dialog]\r\nOK=" + long_text + L"\r\nOK tooltip=" + long_text + L"\r\n");

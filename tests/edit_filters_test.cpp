@@ -105,7 +105,7 @@ class FakeClipboard final : public kv::Clipboard {
 
 std::vector<BYTE> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-enum class Control { kNone, kLeft, kRight };
+enum class Control { kNone, kLeft, kRight, kAltGr };
 
 class EditFilterTest : public kvtest::DialogFixture {
  protected:
@@ -129,6 +129,8 @@ class EditFilterTest : public kvtest::DialogFixture {
     if (control != Control::kNone) keys[VK_CONTROL] = 0x80;
     if (control == Control::kLeft) keys[VK_LCONTROL] = 0x80;
     if (control == Control::kRight) keys[VK_RCONTROL] = 0x80;
+    // AltGr comes with the left Control key on the keyboards that have it.
+    if (control == Control::kAltGr) keys[VK_LCONTROL] = keys[VK_MENU] = keys[VK_RMENU] = 0x80;
     SetKeyboardState(keys);
   }
 
@@ -335,6 +337,39 @@ TEST_F(EditFilterTest, CopyAndCutShortcutsOnlyInTheNameAndAccountIdFilters) {
     }
   }
   EXPECT_TRUE(clipboard_.unicode_asked.empty());
+}
+
+TEST_F(EditFilterTest, AltGrKeysTypeTheirCharactersAndAreNoShortcuts) {
+  clipboard_.block = Bytes(std::string("1234", 5));
+  for (const Field& field : kFields) {
+    for (WPARAM key : {WPARAM{'V'}, WPARAM{'X'}}) {
+      HWND edit = Edit(field.filter);
+      g_reached.clear();
+      KeyDown(edit, key, Control::kAltGr);
+      EXPECT_EQ(std::vector<UINT>{WM_KEYDOWN}, g_reached) << field.name << " " << key;
+      Type(edit, '@');  // what AltGr+V types on such a layout
+      EXPECT_EQ(kv::AcceptsTyped(field.filter, '@'), Text(edit) == L"W@Z") << field.name;
+    }
+  }
+  EXPECT_TRUE(clipboard_.unicode_asked.empty()) << "nothing was pasted";
+}
+
+// Edits of one filter need not share a window procedure: a tooltip wraps the edits it has a
+// tool for, and only those.
+TEST_F(EditFilterTest, EachEditKeepsItsOwnPreviousProcedure) {
+  kv::SheetContext& context = NewContext();
+  HWND dialog = Open(IDD_HOLD, context);
+  HWND user = GetDlgItem(dialog, IDC_USER_ID), job = GetDlgItem(dialog, IDC_JOB_NAME);
+  g_edit_procs[user] = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(user, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
+  kv::InstallEditFilter(user, EditFilter::kName);
+  kv::InstallEditFilter(job, EditFilter::kName);  // the job name has no recorder under it
+  g_reached.clear();
+  Type(user, 'a');
+  Type(job, 'b');
+  EXPECT_EQ(std::vector<UINT>{WM_CHAR}, g_reached) << "only the user ID's own procedure records";
+  EXPECT_EQ(L"a", Text(user));
+  EXPECT_EQ(L"b", Text(job));
 }
 
 }  // namespace

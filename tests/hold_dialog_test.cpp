@@ -56,6 +56,7 @@ TEST(HoldRules, EachJobTypeShowsItsControls) {
       {false, -1, 0, false, false, false, false, E::kUnchanged},
       {true, 0, 0, false, false, false, false, E::kUnchanged},
       {true, 1, 0, false, false, false, true, E::kUnchanged},
+      {true, -1, 0, false, false, false, false, E::kUnchanged},
   };
   for (const auto& c : cases) {
     const kv::HoldLayout layout = kv::LayoutFor(c.secure, {c.index, c.store}, 4, 8);
@@ -206,7 +207,8 @@ TEST_F(HoldDialog, PasscodesAreCheckedBeforeAnythingIsStored) {
     bool accepted;
   };
   const Case cases[] = {{L"1234", L"1235", false}, {L"123", L"123", false},
-                        {L"123456789", L"123456789", false}, {L"12345", L"12345", true}};
+                        {L"123456789", L"123456789", false}, {L"12a45", L"12a45", false},
+                        {L"12345", L"12345", true}};
   for (const auto& c : cases) {
     boxes_.shown.clear();
     bool closed = false;
@@ -401,6 +403,21 @@ TEST_F(HoldDialog, HelpOpensTheTopicOfTheVariant) {
   }
   ASSERT_FALSE(loader_.loaded.empty());
   EXPECT_EQ(std::vector<WORD>{15}, loader_.ordinals) << "the entry point is looked up once";
+}
+
+TEST_F(HoldDialog, WithoutPermissionThePasscodeRowsStayDisabled) {
+  emuhost::EmulatedHost& host = NewHost();
+  host.psparam.dwFlags = 0x20;  // the host's no-permission mode
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
+  ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_DOCPROP));
+  host.Callback(CPSUICB_REASON_SETACTIVE);
+  Record().wHoldMode = 4;
+  ASSERT_TRUE(Push(host, kv::kHoldItem, [&](HWND dialog) {
+    EXPECT_TRUE(Shown(dialog, IDC_PASS));
+    EXPECT_FALSE(Enabled(dialog, IDC_PASS));
+    EXPECT_FALSE(Enabled(dialog, IDOK));
+    EXPECT_TRUE(Enabled(dialog, IDCANCEL)) << "the user can still leave";
+  }));
 }
 
 }  // namespace

@@ -286,4 +286,22 @@ TEST_F(TroubleshootingPage, TheDialogsItOpensGiveThePageItsRecordsBack) {
   }
 }
 
+TEST_F(TroubleshootingPage, TwoPagesOfOneSheetEachHaveTheirOwnLinkFont) {
+  HWND first = OpenPage();
+  emuhost::AddedPage again = {};
+  again.flags = PSP_USETITLE;
+  again.instance = GetModuleHandleW(nullptr);
+  again.template_id = IDD_TROUBLESHOOTING;
+  again.title = L"Troubleshooting";
+  again.procedure = kv::TroubleshootingPageProc;
+  again.lparam = reinterpret_cast<LPARAM>(context_);
+  auto second = std::make_unique<emuhost::PageSheet>(again);
+  ASSERT_NE(nullptr, second->page());
+  EXPECT_NE(FontOf(first, IDC_TS_LINK1), FontOf(second->page(), IDC_TS_LINK1));
+  sheet_.reset();  // the first page goes
+  LOGFONTW face = {};
+  EXPECT_TRUE(GetObjectW(FontOf(second->page(), IDC_TS_LINK1), sizeof face, &face)) << "still alive";
+  EXPECT_TRUE(face.lfUnderline);
+}
+
 }  // namespace

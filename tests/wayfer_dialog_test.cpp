@@ -101,4 +101,23 @@ TEST_F(WayferDialog, TheArrowsFollowWhatIsTypedAndOkStoresTheCheckBox) {
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), spooler_.data[L"PWayfer_Timeout"].type);
 }
 
+TEST_F(WayferDialog, TypingKeepsWhatTheUserTypes) {
+  Store(L"PWayfer_Timeout", 10);
+  EXPECT_EQ(IDOK, Open([&](HWND dialog) {
+    HWND edit = GetDlgItem(dialog, IDC_WF_INTERVAL);
+    SetWindowTextW(edit, L"");
+    for (const wchar_t* keys : {L"7", L"5"}) SendMessageW(edit, WM_CHAR, keys[0], 1);
+    EXPECT_EQ(L"75", ItemText(dialog, IDC_WF_INTERVAL)) << "not cut to 60, nor typed backwards";
+    EXPECT_EQ(60, Position(dialog));
+    LeaveField(dialog);
+    EXPECT_EQ(L"60", ItemText(dialog, IDC_WF_INTERVAL));
+    SetWindowTextW(edit, L"");
+    EXPECT_EQ(L"", ItemText(dialog, IDC_WF_INTERVAL)) << "an emptied field stays empty while typing";
+    for (const wchar_t* keys : {L"1", L"2"}) SendMessageW(edit, WM_CHAR, keys[0], 1);
+    EXPECT_EQ(L"12", ItemText(dialog, IDC_WF_INTERVAL));
+    Press(dialog, IDOK);
+  }));
+  EXPECT_EQ(12u, Stored(L"PWayfer_Timeout"));
+}
+
 }  // namespace
