@@ -251,23 +251,22 @@ struct TroubleshootingPage {
     TranslateDialog(page, context, TemplateFor(IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL), kWord);
 
     context.szPrinterAddress[0] = L'\0';
-    if (!QueueAddress(context.hPrinter, context.szPrinterAddress)) {
-      context.szPrinterAddress[0] = L'\0';
-      for (int n = 1; n <= kLinks; ++n) {
-        wchar_t target[kTextUnits];
-        LinkTarget(context, n, target);
-        if (wcsstr(target, kAddressPlaceholder)) EnableControl(page, LinkId(n), false);
-      }
-    }
+    const bool addressed = QueueAddress(context.hPrinter, context.szPrinterAddress);
+    if (!addressed) context.szPrinterAddress[0] = L'\0';
     wchar_t topic[kLastInfoBytes / 2];
     if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
 
     FillDiagnosticList(page, context, 0);
     GiveLinksTheirFont(page, mode == 1);
     FitLinks(page, mode == 1);
+    // A link without a target is hidden; one whose target needs the address it lacks is
+    // disabled.
     for (int n = 1; n <= kLinks; ++n) {
       wchar_t target[kTextUnits];
-      if (!LinkTarget(context, n, target)) ShowControl(page, LinkId(n), Visibility::kHide, nullptr, context);
+      if (!LinkTarget(context, n, target))
+        ShowControl(page, LinkId(n), Visibility::kHide, nullptr, context);
+      else if (!addressed && wcsstr(target, kAddressPlaceholder))
+        EnableControl(page, LinkId(n), false);
     }
     context.StringTable.SetDialogSection(kWord);
     return TRUE;

@@ -183,9 +183,7 @@ struct HoldDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    context.ModelProfile.SetSection(L"Common");
-    context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"ExtrasMinPassLen", 4));
-    context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"ExtrasMaxPassLen", 4));
+    ReadLengthLimits(context, L"ExtrasMinPassLen", L"ExtrasMaxPassLen", 4);
     TranslateDialog(dialog, context, TemplateFor(IDD_HOLD, IDD_HOLD_RTL), kWord);
 
     const bool secure = IsSecure(context);
@@ -199,10 +197,7 @@ struct HoldDialog {
     SendDlgItemMessageW(dialog, IDC_JOB_NAME, EM_LIMITTEXT, 64, 0);
     InstallEditFilter(GetDlgItem(dialog, IDC_USER_ID), EditFilter::kName);
     InstallEditFilter(GetDlgItem(dialog, IDC_JOB_NAME), EditFilter::kName);
-    for (int id : {IDC_PASS, IDC_CONFIRM}) {
-      SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 0), 0);
-      InstallEditFilter(GetDlgItem(dialog, id), EditFilter::kDigits);
-    }
+    PreparePasscodeEdits(dialog, context, EditFilter::kDigits);
 
     context.szHoldTimeText[0] = L'\0';
     if (record) {

@@ -40,17 +40,12 @@ struct JobAccountingDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    context.ModelProfile.SetSection(L"Common");
-    context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"PrinterMinPassLen", 32));
-    context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(L"PrinterMaxPassLen", 32));
+    ReadLengthLimits(context, L"PrinterMinPassLen", L"PrinterMaxPassLen", 32);
     TranslateDialog(dialog, context, TemplateFor(IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL), kWord);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 32, 0);
     InstallEditFilter(GetDlgItem(dialog, IDC_USER_ID), EditFilter::kAccountId);
-    for (int id : {IDC_PASS, IDC_CONFIRM}) {
-      SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 0), 0);
-      InstallEditFilter(GetDlgItem(dialog, id), EditFilter::kAccountPassword);
-    }
+    PreparePasscodeEdits(dialog, context, EditFilter::kAccountPassword);
 
     // The pending pair is what the dialog last confirmed in this sheet; without one, the
     // printer's stored values, or the logged-on user. The confirmed pair stays as it is

@@ -27,6 +27,21 @@ void LoggedOnUser(wchar_t* name, size_t units) {
   if (!IsPlainName(name)) CopyText(name, units, L"Unknown");
 }
 
+void ReadLengthLimits(SheetContext& context, const wchar_t* minimum_key, const wchar_t* maximum_key,
+                      int fallback) {
+  context.ModelProfile.SetSection(L"Common");
+  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(minimum_key, fallback));
+  context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(maximum_key, fallback));
+}
+
+void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter) {
+  const auto limit = static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 0);
+  for (int id : {IDC_PASS, IDC_CONFIRM}) {
+    SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, limit, 0);
+    InstallEditFilter(GetDlgItem(dialog, id), filter);
+  }
+}
+
 bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, size_t units,
                       bool empty_allowed, EditFilter filter) {
   std::wstring first(units, L'\0'), second(units, L'\0');

@@ -20,6 +20,16 @@ void HideTitleBarHelp(HWND dialog);
 // leave it empty); "Unknown" for a name the printer would not take.
 void LoggedOnUser(wchar_t* name, size_t units);
 
+// The passcode (or password) length limits from the model profile's [Common] keys, each
+// `fallback` when absent, into the context, where the control-text pass and the length
+// checks of the edit filters read them.
+void ReadLengthLimits(SheetContext& context, const wchar_t* minimum_key, const wchar_t* maximum_key,
+                      int fallback);
+
+// Limits the two passcode (or password) edits 1020 and 1349 to the maximum length and gives
+// them their filter.
+void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter);
+
 // Compares the passcode (or password) edits 1020 and 1349, each read up to `units` - 1
 // characters: equal, the first within the context's length limits and made only of what
 // `filter` lets be typed (a paste by the edit's own menu or Shift+Insert passes no filter),

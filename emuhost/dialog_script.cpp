@@ -6,6 +6,7 @@
 
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/modal_driver.h"
+#include "resources/dialog_ids.h"
 
 namespace emuhost {
 namespace {
@@ -113,7 +114,7 @@ void Perform(HWND dialog, const DialogAction& action) {
       break;
     case DialogAction::Kind::kTime: {
       SYSTEMTIME time = action.time;
-      for (HWND picker : {GetDlgItem(dialog, 1143), GetDlgItem(dialog, 1132)})
+      for (HWND picker : {GetDlgItem(dialog, IDC_HOLD_DATE), GetDlgItem(dialog, IDC_HOLD_TIME)})
         SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
       break;
     }

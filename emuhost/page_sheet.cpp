@@ -3,7 +3,30 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "resources/dialog_ids.h"
+
 namespace emuhost {
+
+bool RightToLeftSystem() {
+  const unsigned primary = PRIMARYLANGID(GetSystemDefaultLangID());
+  return primary == LANG_ARABIC || primary == LANG_HEBREW;
+}
+
+AddedPage TroubleshootingPageRecord(HINSTANCE instance, DLGPROC procedure, LPARAM context,
+                                    HANDLE activation_context) {
+  AddedPage page = {};
+  page.flags = PSP_USETITLE;
+  if (activation_context && activation_context != INVALID_HANDLE_VALUE) {
+    page.flags |= PSP_USEFUSIONCONTEXT;
+    page.activation_context = activation_context;
+  }
+  page.instance = instance;
+  page.template_id = RightToLeftSystem() ? IDD_TROUBLESHOOTING_RTL : IDD_TROUBLESHOOTING;
+  page.title = L"Troubleshooting";
+  page.procedure = procedure;
+  page.lparam = context;
+  return page;
+}
 
 PageSheet::PageSheet(const AddedPage& added, const wchar_t* caption) {
   PROPSHEETPAGEW page = {};

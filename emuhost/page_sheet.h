@@ -9,6 +9,15 @@
 
 namespace emuhost {
 
+// Whether the system's default language is written right to left (its dialogs mirrored).
+[[nodiscard]] bool RightToLeftSystem();
+
+// The Troubleshooting page's record as the plug-in would ask the host to add it: the page
+// procedure, the module with its templates (the mirrored one on right-to-left systems), the
+// sheet context, and the activation context when there is one. For a sheet that adds none.
+AddedPage TroubleshootingPageRecord(HINSTANCE instance, DLGPROC procedure, LPARAM context,
+                                    HANDLE activation_context = nullptr);
+
 class PageSheet {
  public:
   explicit PageSheet(const AddedPage& page, const wchar_t* caption = L"Printer Properties");

@@ -97,11 +97,6 @@ class Sheet {
   std::unique_ptr<EmulatedHost> host_;
 };
 
-bool RtlSystem() {
-  const unsigned primary = PRIMARYLANGID(GetSystemDefaultLangID());
-  return primary == LANG_ARABIC || primary == LANG_HEBREW;
-}
-
 kv::PrivateDevmode& RecordOf(EmulatedHost& host) {
   return *reinterpret_cast<kv::PrivateDevmode*>(host.private_dm.data());
 }
@@ -119,7 +114,7 @@ constexpr HoldState kSecureStates[] = {{0, L"secure-normal"}, {1, L"secure-confi
 
 void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* states,
                   size_t count) {
-  const WORD hold = RtlSystem() ? IDD_HOLD_RTL : IDD_HOLD;
+  const WORD hold = RightToLeftSystem() ? IDD_HOLD_RTL : IDD_HOLD;
   for (size_t i = 0; i < count; ++i) {
     Sheet document(run, OEMCUIP_DOCPROP, [&](EmulatedHost& host) {
       kv::PrivateDevmode& record = RecordOf(host);
@@ -133,7 +128,7 @@ void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* 
 }
 
 void CopiesPictures(Photographer& camera, const PictureRun& run) {
-  const WORD copies = RtlSystem() ? IDD_COPIES_RTL : IDD_COPIES;
+  const WORD copies = RightToLeftSystem() ? IDD_COPIES_RTL : IDD_COPIES;
   for (bool colour : {true, false}) {
     Sheet document(run, OEMCUIP_DOCPROP, [&](EmulatedHost& host) {
       host.public_dm.dmCopies = 5;
@@ -169,16 +164,9 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
   } else if (run.page_procedure && printer.host().psui.UserData) {
     camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown from the "
                L"plug-in's templates with the page's own code");
-    page.flags = PSP_USETITLE;
-    if (run.page_activation_context) {
-      page.flags |= PSP_USEFUSIONCONTEXT;
-      page.activation_context = run.page_activation_context;
-    }
-    page.instance = run.page_instance;
-    page.template_id = RtlSystem() ? IDD_TROUBLESHOOTING_RTL : IDD_TROUBLESHOOTING;
-    page.title = L"Troubleshooting";
-    page.procedure = run.page_procedure;
-    page.lparam = static_cast<LPARAM>(printer.host().psui.UserData);
+    page = TroubleshootingPageRecord(run.page_instance, run.page_procedure,
+                                     static_cast<LPARAM>(printer.host().psui.UserData),
+                                     run.page_activation_context);
   } else {
     return;
   }
@@ -194,7 +182,7 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
   auto* context = reinterpret_cast<const SheetContext*>(page.lparam);
   camera.Snap(sheet.page(), page.template_id, L"normal");
   camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
-                   RtlSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
+                   RightToLeftSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
   camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",
                    IDD_ABOUT);
 }
@@ -211,7 +199,7 @@ std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");
   {
     Sheet printer(run, OEMCUIP_PRNPROP);
-    const WORD accounting = RtlSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
+    const WORD accounting = RightToLeftSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
     camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal", accounting);
     PrinterPage(camera, run, printer, true);
   }

@@ -132,9 +132,9 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePicture) {
   dir_.Write(L"MODEL.VER", L"[Version]\r\nLanguageDependent=0\r\nModel=WWWW\r\n");
   Picture(500, 240);
   for (const wchar_t* caption : {L"Korvane Test Model", L"Pelma Test Model"}) {
-    kvtest::ModelSpec spec;
-    spec.caption = caption;
-    WriteModel(spec);
+    kvtest::ModelKeys model;
+    model.caption = caption;
+    WriteModel(model);
     size_t white = 0;
     Open([&](HWND dialog) {
       const emuhost::Picture picture = emuhost::Capture(dialog);

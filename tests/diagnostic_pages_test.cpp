@@ -48,9 +48,9 @@ class DiagnosticPagesTest : public kvtest::DialogFixture {
   }
 
   void Model(const std::wstring& common) {
-    kvtest::ModelSpec spec;
-    spec.extra_common = common;
-    WriteModel(spec);
+    kvtest::ModelKeys model;
+    model.extra_common = common;
+    WriteModel(model);
   }
   void Strings(const std::wstring& troubleshooting) {
     WriteStringTable(L"[Hold Dialog]\r\nConfig Page=Wrong Section\r\n[Troubleshooting Dialog]\r\n" +

@@ -115,12 +115,12 @@ class HoldDialog : public kvtest::DialogFixture {
     Limits(4, 8);
   }
   void Limits(int minimum, int maximum, int secure = 0) {
-    kvtest::ModelSpec spec;
-    spec.secure_print = secure;
-    spec.extra_common = L"ExtrasMinPassLen=" + std::to_wstring(minimum) + L"\r\nExtrasMaxPassLen=" +
+    kvtest::ModelKeys model;
+    model.secure_print = secure;
+    model.extra_common = L"ExtrasMinPassLen=" + std::to_wstring(minimum) + L"\r\nExtrasMaxPassLen=" +
                         std::to_wstring(maximum) + L"\r\n";
-    spec.extra_sections = L"EncryptionKey=KEY-0123456789-ABCDEFGHIJ\r\n";
-    WriteModel(spec);
+    model.extra_sections = L"EncryptionKey=KEY-0123456789-ABCDEFGHIJ\r\n";
+    WriteModel(model);
   }
   // A document sheet whose record holds `code` (and what `prepare` puts there), then the push.
   bool OpenCode(int16_t code, const std::function<void(HWND)>& script,

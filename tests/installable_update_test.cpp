@@ -8,7 +8,7 @@
 
 using emuhost::EmulatedHost;
 using emuhost::HostItemSpec;
-using kvtest::ModelSpec;
+using kvtest::ModelKeys;
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST_F(InstallableUpdateTest, TheStatusRecordSaysWhichFeaturesThePpdHas) {
       {"first keywords", {"Option1", "Option2", "Option4", "Option5", "Finisher"}, 0, 0, 0, 0, 0},
       {"fields without a status", {"Option6", "InstalledMemory", "OptTray4"}, -1, -1, -1, -1, -1},
   };
-  ModelSpec model;
+  ModelKeys model;
   model.extra_sections = L"[FUNCTION]\r\n";  // the switches come from the existing section
   for (const auto& c : cases) {
     std::vector<HostItemSpec> items;
@@ -97,7 +97,7 @@ TEST_F(InstallableUpdateTest, TheStatusRecordSaysWhichFeaturesThePpdHas) {
 
 TEST_F(InstallableUpdateTest, TheModelsSwitchesTravelInTheRecord) {
   for (int network : {0, 1, 7}) {
-    ModelSpec model;
+    ModelKeys model;
     model.extra_sections = L"";
     WriteModel(model);
     // The profile's [FUNCTION] section is the one WriteModel writes; extend it in place.

@@ -22,10 +22,10 @@ class JobAccountingDialog : public kvtest::DialogFixture {
     context_ = static_cast<kv::SheetContext*>(host_->cuip_.pOEMUserData);
   }
   void Limits(int minimum, int maximum) {
-    kvtest::ModelSpec spec;
-    spec.extra_common = L"PrinterMinPassLen=" + std::to_wstring(minimum) + L"\r\nPrinterMaxPassLen=" +
+    kvtest::ModelKeys model;
+    model.extra_common = L"PrinterMinPassLen=" + std::to_wstring(minimum) + L"\r\nPrinterMaxPassLen=" +
                         std::to_wstring(maximum) + L"\r\n";
-    WriteModel(spec);
+    WriteModel(model);
   }
   bool Open(const std::function<void(HWND)>& script) { return Push(*host_, kv::kJobAccountingItem, script); }
   void Fill(HWND dialog, const std::wstring& id, const std::wstring& first, const std::wstring& second) {

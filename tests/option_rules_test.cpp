@@ -9,7 +9,7 @@
 #include "sheets/sheet_context.h"
 
 using emuhost::EmulatedHost;
-using kvtest::ModelSpec;
+using kvtest::ModelKeys;
 
 namespace {
 
@@ -55,7 +55,7 @@ TEST_F(DocumentRulesTest, SwitchingToColourSetsTheColourModeThroughTheHost) {
 }
 
 TEST_F(DocumentRulesTest, ModelsWithoutTheFeaturesLeaveTheirItemsAlone) {
-  ModelSpec model;
+  ModelKeys model;
   model.grayscale = 0;
   model.copies_setting = 0;
   WriteModel(model);
@@ -110,7 +110,7 @@ TEST_F(DocumentRulesTest, CopiesChangeWithColourCopiesAsksFirst) {
 }
 
 TEST_F(DocumentRulesTest, ApplyStoresTheSheetsChoicesInTheRecord) {
-  ModelSpec model;
+  ModelKeys model;
   model.extra_common = L"Graphics600Res=257\r\n";  // entries 1 and 600
   model.extra_sections = L"[DEFAULTDEVMODE]\r\niResolution=300\r\n";
   WriteModel(model);
@@ -154,7 +154,7 @@ TEST_F(DocumentRulesTest, ApplyDropsColourCopiesThatCannotPrint) {
 }
 
 TEST_F(DocumentRulesTest, AQualityBeyondTheResolutionTableKeepsTheResolution) {
-  ModelSpec model;
+  ModelKeys model;
   model.extra_common = L"Graphics600Res=257\r\n";
   model.extra_sections = L"[DEFAULTDEVMODE]\r\niResolution=300\r\n";
   WriteModel(model);
@@ -168,7 +168,7 @@ TEST_F(DocumentRulesTest, AQualityBeyondTheResolutionTableKeepsTheResolution) {
 }
 
 TEST_F(DocumentRulesTest, ApplyKeepsTheHeldJobsUserForTheJobMonitor) {
-  ModelSpec model;
+  ModelKeys model;
   model.extra_oemfiles = L"JobMointor=1\r\nJobMointorPath=Software\\Korvane\\Monitor\r\n";
   WriteModel(model);
   EmulatedHost& host = OpenDocument();

@@ -7,7 +7,7 @@
 #include "sheets/sheet_context.h"
 
 using emuhost::EmulatedHost;
-using kvtest::ModelSpec;
+using kvtest::ModelKeys;
 
 namespace {
 
@@ -104,7 +104,7 @@ TEST_F(OptionTreeTest, TheHoldRuleAsksTheHostOnlyWhenTheDiskIsOptional) {
       {"optional disk absent, secure print", 1, 1, 0, "False", nullptr, false, 0},
   };
   for (const auto& c : cases) {
-    ModelSpec model;
+    ModelKeys model;
     model.secure_print = c.secure;
     model.printer_hdd = c.printer_hdd;
     model.installed_hdd = c.installed_hdd;
@@ -122,7 +122,7 @@ TEST_F(OptionTreeTest, TheHoldRuleAsksTheHostOnlyWhenTheDiskIsOptional) {
 
 TEST_F(OptionTreeTest, TheCopiesItemFollowsTheModel) {
   for (int setting : {0, 1}) {
-    ModelSpec model;
+    ModelKeys model;
     model.copies_setting = setting;
     WriteModel(model);
     EmulatedHost& host = NewHost();
@@ -133,7 +133,7 @@ TEST_F(OptionTreeTest, TheCopiesItemFollowsTheModel) {
 }
 
 TEST_F(OptionTreeTest, AMissingHardDiskSettingIsCreatedFromTheHostsSelection) {
-  ModelSpec model;
+  ModelKeys model;
   model.installed_hdd = 0;
   WriteModel(model);
   EmulatedHost& host = NewHost();
@@ -159,7 +159,7 @@ TEST_F(OptionTreeTest, AMissingHardDiskSettingIsCreatedFromTheHostsSelection) {
 
   // A model with a built-in disk never creates it.
   spooler_.data.clear();
-  WriteModel(ModelSpec());
+  WriteModel(ModelKeys());
   EmulatedHost& built_in = NewHost();
   ASSERT_EQ(S_OK, built_in.FillTree(OEMCUIP_DOCPROP));
   EXPECT_EQ(0u, spooler_.data.count(L"HDD_SETTING"));
@@ -203,7 +203,7 @@ TEST_F(OptionTreeTest, AdjustmentFlagsLockTheFirstMatchingHostItem) {
 
 TEST_F(OptionTreeTest, ThePrinterTreeGetsJobAccountingAndKeepsItsContext) {
   for (int accounting : {1, 0}) {
-    ModelSpec model;
+    ModelKeys model;
     model.job_accounting = accounting;
     WriteModel(model);
     EmulatedHost& host = NewHost();
@@ -224,7 +224,7 @@ TEST_F(OptionTreeTest, ThePrinterTreeGetsJobAccountingAndKeepsItsContext) {
 
 TEST_F(OptionTreeTest, TheDocumentTreeAsksThePrinterOnlyWhenTheModelSaysSo) {
   for (int auto_configuration : {0, 1}) {
-    ModelSpec model;
+    ModelKeys model;
     model.auto_configuration = auto_configuration;
     WriteModel(model);
     EmulatedHost& host = NewHost();

@@ -8,14 +8,14 @@
 #include "sheets/sheet_link.h"
 
 using emuhost::EmulatedHost;
-using kvtest::ModelSpec;
+using kvtest::ModelKeys;
 
 namespace {
 
 class PropertySheetsTest : public kvtest::PluginFixture {
  protected:
   void WriteTabs(const std::wstring& caption, const std::wstring& tabs) {
-    ModelSpec model;
+    ModelKeys model;
     model.caption = caption;
     model.extra_sections = L"[TABNUMBER]\r\n" + tabs;
     WriteModel(model);

@@ -39,9 +39,9 @@ class TroubleshootingPage : public kvtest::DialogFixture {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, PortKey().c_str());
   }
   void Profile(const std::wstring& common) {
-    kvtest::ModelSpec spec;
-    spec.extra_common = common;
-    WriteModel(spec);
+    kvtest::ModelKeys model;
+    model.extra_common = common;
+    WriteModel(model);
   }
   std::wstring PortKey() const {
     return L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
@@ -63,16 +63,14 @@ class TroubleshootingPage : public kvtest::DialogFixture {
     EXPECT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
     context_ = reinterpret_cast<kv::SheetContext*>(host.psui.UserData);
     context_->hPrinter = reinterpret_cast<HANDLE>(0x5150);  // the host's printer handle
-    emuhost::AddedPage page = {};
-    page.flags = PSP_USETITLE;
-    page.instance = GetModuleHandleW(nullptr);
-    page.template_id = IDD_TROUBLESHOOTING;
-    page.title = L"Troubleshooting";
-    page.procedure = kv::TroubleshootingPageProc;
-    page.lparam = reinterpret_cast<LPARAM>(context_);
-    sheet_ = std::make_unique<emuhost::PageSheet>(page);
+    sheet_ = std::make_unique<emuhost::PageSheet>(PageRecord());
     EXPECT_NE(nullptr, sheet_->page());
     return sheet_->page();
+  }
+  // The page as the printer sheet asks the host to add it, from the test program's templates.
+  emuhost::AddedPage PageRecord() const {
+    return emuhost::TroubleshootingPageRecord(GetModuleHandleW(nullptr), kv::TroubleshootingPageProc,
+                                              reinterpret_cast<LPARAM>(context_));
   }
   static RECT Placed(HWND page, int id) {
     RECT rect = {};
@@ -288,14 +286,7 @@ TEST_F(TroubleshootingPage, TheDialogsItOpensGiveThePageItsRecordsBack) {
 
 TEST_F(TroubleshootingPage, TwoPagesOfOneSheetEachHaveTheirOwnLinkFont) {
   HWND first = OpenPage();
-  emuhost::AddedPage again = {};
-  again.flags = PSP_USETITLE;
-  again.instance = GetModuleHandleW(nullptr);
-  again.template_id = IDD_TROUBLESHOOTING;
-  again.title = L"Troubleshooting";
-  again.procedure = kv::TroubleshootingPageProc;
-  again.lparam = reinterpret_cast<LPARAM>(context_);
-  auto second = std::make_unique<emuhost::PageSheet>(again);
+  auto second = std::make_unique<emuhost::PageSheet>(PageRecord());
   ASSERT_NE(nullptr, second->page());
   EXPECT_NE(FontOf(first, IDC_TS_LINK1), FontOf(second->page(), IDC_TS_LINK1));
   sheet_.reset();  // the first page goes

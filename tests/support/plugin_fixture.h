@@ -22,7 +22,7 @@
 namespace kvtest {
 
 // Profile keys of the scripted model; tests override what they need.
-struct ModelSpec {
+struct ModelKeys {
   std::wstring caption = L"Korvane Test Model";
   int copies_setting = 1;
   int printer_hdd = 0;
@@ -49,10 +49,10 @@ class PluginFixture : public testing::Test {
                      L"[Paper Dialog]\r\nWarning=Copies changed\r\n"
                      L"CopiesChangedMsg=Print all copies in black and white?\r\n"
                      L"[Troubleshooting Dialog]\r\nCaption=Troubleshooting\r\n");
-    WriteModel(ModelSpec());
+    WriteModel(ModelKeys());
   }
 
-  void WriteModel(const ModelSpec& m) {
+  void WriteModel(const ModelKeys& m) {
     dir_.Write(L"MODELu.INI",
                L"[OEMFiles]\r\nOEMPrefix=KV\r\n" + m.extra_oemfiles + L"[Common]\r\nCaption=" + m.caption +
                    L"\r\nGraphicsCopiesSetting=" + std::to_wstring(m.copies_setting) +

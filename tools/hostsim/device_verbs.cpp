@@ -47,20 +47,9 @@ std::unique_ptr<PageSheet> OpenPage(Session& session, EmulatedHost& host) {
   PrintLine(L"   this model's sheet adds no Troubleshooting page: shown from the plug-in's "
             L"templates with the page's own code");
   kv::SetThisModule(session.plugin_module());
-  AddedPage page = {};
-  page.flags = PSP_USETITLE;
-  page.instance = session.plugin_module();
-  const unsigned primary = PRIMARYLANGID(GetSystemDefaultLangID());
-  page.template_id = primary == LANG_ARABIC || primary == LANG_HEBREW ? IDD_TROUBLESHOOTING_RTL
-                                                                      : IDD_TROUBLESHOOTING;
-  page.title = L"Troubleshooting";
-  page.procedure = kv::TroubleshootingPageProc;
-  page.lparam = static_cast<LPARAM>(host.psui.UserData);
-  const HANDLE activation = kv::PluginActivationContext();
-  if (activation != INVALID_HANDLE_VALUE) {
-    page.flags |= PSP_USEFUSIONCONTEXT;
-    page.activation_context = activation;
-  }
+  const AddedPage page =
+      TroubleshootingPageRecord(session.plugin_module(), kv::TroubleshootingPageProc,
+                                static_cast<LPARAM>(host.psui.UserData), kv::PluginActivationContext());
   return std::make_unique<PageSheet>(page);
 }
 

@@ -31,6 +31,7 @@
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
+#include "emuhost/page_sheet.h"
 #include "emuhost/pictures.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
@@ -188,8 +189,7 @@ std::wstring PictureFolder(Session& session, const wchar_t* given) {
     const std::wstring code = context && context->szLanguageCode[0] ? context->szLanguageCode : L"EN";
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
     // Mirrored pictures of a table that is not itself right to left go beside the others.
-    const unsigned system = PRIMARYLANGID(GetSystemDefaultLangID());
-    const bool mirrored = (system == LANG_ARABIC || system == LANG_HEBREW) && code != L"AR";
+    const bool mirrored = RightToLeftSystem() && code != L"AR";
     folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code + (mirrored ? L"-RTL" : L"");
   }
   for (auto& c : folder)
