@@ -55,7 +55,8 @@ bool CompanionPath(wchar_t (&path)[kPathUnits]) {
   return true;
 }
 
-// The queue's port name in the system's ANSI code page, at most 255 bytes.
+// The queue's port name in the system's ANSI code page, at most 255 bytes; false when the
+// queue has none, or only an empty one, since there is then no printer to ask.
 bool PortName(HANDLE printer, char (&port)[256]) {
   port[0] = '\0';
   DWORD needed = 0;
@@ -65,7 +66,7 @@ bool PortName(HANDLE printer, char (&port)[256]) {
   auto* info = static_cast<PRINTER_INFO_2W*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
   if (!info) return false;
   bool ok = Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
-            info->pPortName;
+            info->pPortName && info->pPortName[0] != L'\0';
   if (ok) {
     // Converted whole, then cut to what the companion takes.
     const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, nullptr, 0, nullptr, nullptr);

@@ -77,9 +77,11 @@ void HelpViewer::Show(const wchar_t* path) {
   entry_(nullptr, path, 0, 0);
 }
 
-void ShowHelpTopic(const wchar_t* path) {
+HelpViewer& HelpViewer::Default() {
   static HelpViewer viewer;
-  viewer.Show(path);
+  return viewer;
 }
+
+void ShowHelpTopic(const wchar_t* path) { Use<HelpViewer>().Show(path); }
 
 }  // namespace kv

@@ -18,9 +18,11 @@ void HelpPath(const SheetContext& context, const wchar_t* folder, const wchar_t*
 
 // The viewer: the help control registered under the HTML help class, else "hhctrl.ocx" by
 // name, and its entry point with ordinal 15. Once loading or the entry point has failed,
-// requests do nothing. The plug-in keeps one for the process; tests make their own.
+// requests do nothing. The plug-in keeps one for the process (Default()); tests make their
+// own and put it in place with ScopedSeam.
 class HelpViewer {
  public:
+  static HelpViewer& Default();
   void Show(const wchar_t* path);
   [[nodiscard]] bool failed() const noexcept { return failed_; }
   [[nodiscard]] HMODULE module() const noexcept { return module_; }
@@ -34,7 +36,7 @@ class HelpViewer {
   Entry entry_ = nullptr;
 };
 
-// Opens the topic in the process's viewer.
+// Opens the topic in the viewer in force.
 void ShowHelpTopic(const wchar_t* path);
 
 }  // namespace kv

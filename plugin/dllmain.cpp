@@ -5,11 +5,14 @@
 #include "plugin/module.h"
 #include "plugin/plugin_object.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     kv::SetThisModule(instance);
     DisableThreadLibraryCalls(instance);
   }
+  // Unloaded by FreeLibrary (reserved is null): give back what the module made for itself.
+  // At process exit the system reclaims everything, and other modules may already be gone.
+  if (reason == DLL_PROCESS_DETACH && !reserved) kv::ReleasePluginActivationContext();
   return TRUE;
 }
 

@@ -14,6 +14,8 @@ void SetThisModule(HMODULE module) noexcept;
 // The activation context made from the module's manifest (common controls 6) for its pages
 // and dialogs; INVALID_HANDLE_VALUE when it cannot be made.
 HANDLE PluginActivationContext() noexcept;
+// Releases it when the module is unloaded; the next use makes it again.
+void ReleasePluginActivationContext() noexcept;
 
 void LockModule() noexcept;
 void UnlockModule() noexcept;

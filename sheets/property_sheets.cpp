@@ -83,10 +83,19 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
 
 void Init(PROPSHEETUI_INFO& info, Sheet sheet, IPrintOemDriverUI* driver_ui) {
   auto* param = reinterpret_cast<POEMUIPSPARAM>(info.lParamInit);
+  auto* record = param && sheet == Sheet::kDocument ? static_cast<PrivateDevmode*>(param->pOEMDM)
+                                                    : nullptr;
+  // A second INIT for the same sheet, or one after the host discarded its heap without a
+  // DESTROY, finds the earlier context's link still in place; it must not outlive this INIT.
+  if (param)
+    ReleaseSheetLinks(record ? record->pSheetLink : 0,
+                      static_cast<const SheetContext*>(param->pOEMUserData));
+  if (record) record->pSheetLink = 0;
   SheetContext* context =
       param ? CreateSheetContext(param->hOEMHeap, param->hPrinter, param->pPrinterName, driver_ui)
             : nullptr;
   if (!context) {
+    if (param) param->pOEMUserData = nullptr;
     info.Result = sheet == Sheet::kDocument ? 0 : 1;
     return;
   }
@@ -96,7 +105,7 @@ void Init(PROPSHEETUI_INFO& info, Sheet sheet, IPrintOemDriverUI* driver_ui) {
   context->bChanged = FALSE;
 
   if (sheet == Sheet::kDocument) {
-    if (auto* record = static_cast<PrivateDevmode*>(param->pOEMDM)) {
+    if (record) {
       if (record->iResolution != 0) BuildResolutionTable(*context);
       SeedCopies(*context, *record, param->pPublicDM);
       record->pSheetLink = LinkSheetContext(context);

@@ -15,6 +15,7 @@ struct Slot {
 };
 
 Slot g_slots[kSlots];
+uint32_t g_next_generation;  // 0 until the first link draws the process's seed
 SRWLOCK g_lock = SRWLOCK_INIT;
 
 class Exclusive {
@@ -27,6 +28,21 @@ uint32_t CookieOf(uint32_t slot, uint32_t generation) {
   return (generation << 8) | slot;
 }
 
+// Generations run 1 .. 2^24 - 1, so no cookie is 0.
+uint32_t NextGeneration() {
+  if (g_next_generation == 0) {
+    LARGE_INTEGER now = {};
+    QueryPerformanceCounter(&now);
+    uint32_t seed = GetCurrentProcessId() * 2654435761u ^ static_cast<uint32_t>(now.QuadPart) ^
+                    static_cast<uint32_t>(now.QuadPart >> 32) * 40503u ^ GetTickCount();
+    seed ^= seed >> 16;
+    g_next_generation = seed;
+  }
+  uint32_t generation = g_next_generation++ & 0xFFFFFF;
+  if (generation == 0) generation = g_next_generation++ & 0xFFFFFF;
+  return generation;
+}
+
 }  // namespace
 
 uint32_t LinkSheetContext(SheetContext* context) {
@@ -35,9 +51,7 @@ uint32_t LinkSheetContext(SheetContext* context) {
   for (uint32_t slot = 0; slot < kSlots; ++slot) {
     Slot& entry = g_slots[slot];
     if (entry.context) continue;
-    // Generations run 1 .. 2^24 - 1, so no cookie is 0.
-    entry.generation = (entry.generation + 1) & 0xFFFFFF;
-    if (entry.generation == 0) entry.generation = 1;
+    entry.generation = NextGeneration();
     entry.context = context;
     context->dwLink = CookieOf(slot, entry.generation);
     return context->dwLink;
@@ -60,6 +74,15 @@ void UnlinkSheetContext(SheetContext* context) {
   Slot& entry = g_slots[context->dwLink & 0xFF];
   if (entry.context == context) entry.context = nullptr;
   context->dwLink = 0;
+}
+
+void ReleaseSheetLinks(uint32_t cookie, const SheetContext* context) {
+  Exclusive lock;
+  Slot& linked = g_slots[cookie & 0xFF];
+  if (cookie >> 8 != 0 && linked.generation == cookie >> 8) linked.context = nullptr;
+  if (!context) return;
+  for (Slot& entry : g_slots)
+    if (entry.context == context) entry.context = nullptr;
 }
 
 }  // namespace kv

@@ -155,12 +155,26 @@ TEST_F(InstallableUpdateTest, ALongPortNameIsCutForTheCompanion) {
   EXPECT_EQ(std::string(255, 'p'), g_script.port);
 }
 
-TEST_F(InstallableUpdateTest, NoPortNoQuestion) {
-  spooler_.port_name.clear();
+TEST_F(InstallableUpdateTest, NullArgumentsAskNothing) {
   EmulatedHost& host = Host({});
   kv::UpdateInstallableOptions(&host.cuip_, nullptr);
   kv::UpdateInstallableOptions(nullptr, &host.driver_ui);
   EXPECT_TRUE(loader_.loaded.empty());
+}
+
+TEST_F(InstallableUpdateTest, NoPortNoQuestion) {
+  // An empty port name and a queue that names no port both end the update before the
+  // companion is loaded.
+  for (const bool names_port : {true, false}) {
+    spooler_.port_name.clear();
+    spooler_.info_names_port = names_port;
+    loader_.loaded.clear();
+    g_script = {};
+    EmulatedHost& host = Host({});
+    Update(host);
+    EXPECT_TRUE(loader_.loaded.empty()) << "names port " << names_port;
+    EXPECT_FALSE(g_script.called) << "names port " << names_port;
+  }
 }
 
 TEST_F(InstallableUpdateTest, TrayCodesSetEveryTrayKeyword) {

@@ -228,12 +228,67 @@ TEST(SheetLink, CookiesResolveOnlyWhileLinked) {
 }
 
 TEST(SheetLink, AFullTableLinksNothing) {
-  std::vector<kv::SheetContext> contexts(300);
-  size_t linked = 0;
-  for (auto& context : contexts) linked += kv::LinkSheetContext(&context) != 0;
-  EXPECT_EQ(256u, linked);
-  EXPECT_EQ(0u, contexts[299].dwLink);
-  for (auto& context : contexts) kv::UnlinkSheetContext(&context);
+  // Other tests of this process may hold slots: every free one links, then nothing does, and
+  // unlinking gives every slot back.
+  size_t first_pass = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<kv::SheetContext> contexts(300);
+    size_t linked = 0;
+    for (auto& context : contexts) linked += kv::LinkSheetContext(&context) != 0;
+    EXPECT_GT(linked, 200u) << pass;
+    EXPECT_LE(linked, 256u) << pass;
+    EXPECT_EQ(0u, contexts[linked].dwLink) << "the first refused one " << pass;
+    EXPECT_EQ(0u, contexts.back().dwLink) << pass;
+    for (size_t i = 0; i < linked; ++i)
+      EXPECT_EQ(&contexts[i], kv::ResolveSheetLink(contexts[i].dwLink)) << i;
+    if (pass == 0)
+      first_pass = linked;
+    else
+      EXPECT_EQ(first_pass, linked) << "unlinking gives every slot back";
+    for (auto& context : contexts) kv::UnlinkSheetContext(&context);
+  }
+}
+
+TEST(SheetLink, ReleasingTouchesNoContext) {
+  kv::SheetContext first = {}, second = {};
+  const uint32_t a = kv::LinkSheetContext(&first);
+  const uint32_t b = kv::LinkSheetContext(&second);
+  kv::ReleaseSheetLinks(a, nullptr);
+  EXPECT_EQ(nullptr, kv::ResolveSheetLink(a));
+  EXPECT_EQ(a, first.dwLink) << "the released context is not written";
+  kv::ReleaseSheetLinks(0, &second);
+  EXPECT_EQ(nullptr, kv::ResolveSheetLink(b));
+  kv::ReleaseSheetLinks(b + 0x100, nullptr);  // a stale generation of nothing live
+  kv::UnlinkSheetContext(&first);
+  kv::UnlinkSheetContext(&second);
+}
+
+// A sheet's INIT ends whatever link its parameters or its record still carry from an
+// earlier INIT: a second INIT of the same sheet, or a host that discarded its heap without
+// DESTROY, must not leave a cookie that resolves into freed memory.
+TEST_F(PropertySheetsTest, AnInitEndsTheEarlierLinks) {
+  EmulatedHost& host = NewHost();
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
+  const uint32_t first = Record().pSheetLink;
+  kv::SheetContext* earlier = Context();
+  ASSERT_EQ(earlier, kv::ResolveSheetLink(first));
+
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
+  EXPECT_EQ(nullptr, kv::ResolveSheetLink(first)) << "second INIT";
+  EXPECT_NE(earlier, Context());
+  EXPECT_EQ(Context(), kv::ResolveSheetLink(Record().pSheetLink));
+
+  // The host's parameters forget the context (as after a discarded heap); the record's own
+  // cookie still names it, and an INIT whose context cannot be made clears it.
+  const uint32_t second = Record().pSheetLink;
+  host.psparam.pOEMUserData = nullptr;
+  const HANDLE heap = host.psparam.hOEMHeap;
+  host.psparam.hOEMHeap = nullptr;
+  ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
+  host.psparam.hOEMHeap = heap;
+  EXPECT_EQ(nullptr, kv::ResolveSheetLink(second)) << "failed INIT";
+  EXPECT_EQ(0u, Record().pSheetLink);
+  EXPECT_EQ(nullptr, host.psparam.pOEMUserData);
 }
 
 }  // namespace

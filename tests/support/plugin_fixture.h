@@ -13,7 +13,9 @@
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
 #include "platform/seam.h"
+#include "dialogs/context_help.h"
 #include "plugin/plugin_object.h"
+#include "sheets/sheet_link.h"
 #include "tests/support/fake_language.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fakes.h"
@@ -70,10 +72,7 @@ class PluginFixture : public testing::Test {
   // A fresh host around a fresh plug-in object, with the host items given.
   emuhost::EmulatedHost& NewHost(
       std::vector<emuhost::HostItemSpec> items = emuhost::StandardHostItems()) {
-    // The plug-in holds the host's service interface: it goes before its host.
-    if (plugin_) plugin_->Release();
-    plugin_ = nullptr;
-    host_.reset();
+    CloseHost();
     plugin_ = new kv::PluginObject();
     host_ = std::make_unique<emuhost::EmulatedHost>(plugin_, nullptr, L"Office Printer",
                                                     std::move(items));
@@ -81,8 +80,16 @@ class PluginFixture : public testing::Test {
     return *host_;
   }
 
-  ~PluginFixture() override {
+  ~PluginFixture() override { CloseHost(); }
+
+  // Tests end sheets without DESTROY; the link of a context in the discarded heap must not
+  // reach the next test of the same process.
+  void CloseHost() {
+    if (host_)
+      kv::ReleaseSheetLinks(0, reinterpret_cast<const kv::SheetContext*>(host_->psui.UserData));
+    // The plug-in holds the host's service interface: it goes before its host.
     if (plugin_) plugin_->Release();
+    plugin_ = nullptr;
     host_.reset();
   }
 
@@ -98,6 +105,8 @@ class PluginFixture : public testing::Test {
   FakeLibraryLoader loader_;
   kv::ScopedSeam<kv::Spooler> use_spooler_{spooler_};
   kv::ScopedSeam<kv::Language> use_language_{language_};
+  kv::HelpViewer viewer_;  // each test loads the help control afresh
+  kv::ScopedSeam<kv::HelpViewer> use_viewer_{viewer_};
   kv::ScopedSeam<kv::MessageBoxes> use_boxes_{boxes_};
   kv::ScopedSeam<kv::LibraryLoader> use_loader_{loader_};
   kv::PluginObject* plugin_ = nullptr;
