@@ -159,6 +159,33 @@ TEST_F(InstalledPelma, ADocumentSessionThroughTheDll) {
   EXPECT_EQ(CPSUICB_ACTION_NONE, host.Callback(CPSUICB_REASON_SETACTIVE)) << "the sheet has closed";
 }
 
+// A record keeps its sheet's cookie when it is stored: a cookie of one load of the plug-in
+// must not name a sheet of the next, so each load draws its generations afresh.
+TEST_F(InstalledPelma, EachLoadOfTheDllHandsOutItsOwnCookies) {
+  std::vector<uint32_t> cookies;
+  for (int load = 0; load < 3; ++load) {
+    emuhost::EmulatedHost& host = *host_;
+    ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT)) << load;
+    cookies.push_back(Record().pSheetLink);
+    ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY)) << load;
+    plugin_->Release();
+    plugin_ = nullptr;
+    host_.reset();
+    loaded_.reset();
+    ASSERT_EQ(nullptr, GetModuleHandleW((folder_ + L"kvpsui.dll").c_str())) << "unloaded " << load;
+    loaded_ = std::make_unique<emuhost::LoadedPlugin>(folder_ + L"kvpsui.dll");
+    ASSERT_TRUE(loaded_->ok());
+    plugin_ = loaded_->CreatePlugin();
+    ASSERT_NE(nullptr, plugin_);
+    host_ = std::make_unique<emuhost::EmulatedHost>(plugin_, printer_.get(), package_.printer_name);
+    ASSERT_EQ(S_OK, host_->DefaultRecords());
+  }
+  EXPECT_NE(cookies[0], cookies[1]);
+  EXPECT_NE(cookies[1], cookies[2]);
+  EXPECT_NE(cookies[0], cookies[2]);
+  for (const uint32_t cookie : cookies) EXPECT_NE(0u, cookie >> 8);
+}
+
 TEST_F(InstalledPelma, APrinterSessionAsksTheStandInCompanion) {
   emuhost::EmulatedHost& host = *host_;
   const std::wstring answers = folder_ + L"kvpsuN.ini";
