@@ -251,26 +251,30 @@ TEST_F(DevModeTest, ConvertAndMergeWithAMissingRecordWriteNothing) {
   EXPECT_EQ(ERROR_INVALID_PARAMETER, GetLastError());
 }
 
-TEST_F(DevModeTest, ConvertWithOurSignatureCopiesEveryUserField) {
-  GuardedRecord in, out(0xCD);
-  FillUserFields(*in.record());
-  out.record()->dwSignature = kv::kPrivateSignature;
-  OEMDMPARAM param = {sizeof param};
-  param.pOEMDMIn = in.record();
-  param.pOEMDMOut = out.record();
-  param.cbBufSize = 2404;
-  EXPECT_EQ(S_OK, kv::DevMode(OEMDM_CONVERT, &param));
+// Convert and merge of a record of ours: every user field reaches Out (a merge that
+// defaulted Out would lose every application's job settings).
+TEST_F(DevModeTest, ConvertAndMergeWithOurSignatureCopyEveryUserField) {
+  for (const DWORD mode : {OEMDM_CONVERT, OEMDM_MERGE}) {
+    GuardedRecord in, out(0xCD);
+    FillUserFields(*in.record());
+    out.record()->dwSignature = kv::kPrivateSignature;
+    OEMDMPARAM param = {sizeof param};
+    param.pOEMDMIn = in.record();
+    param.pOEMDMOut = out.record();
+    param.cbBufSize = 2404;
+    EXPECT_EQ(S_OK, kv::DevMode(mode, &param)) << mode;
 
-  PrivateDevmode expected;
-  std::memcpy(&expected, in.record(), sizeof expected);
-  expected.dwVersion = 1;
-  expected.iOemItemSel = 0;
-  // Out keeps its own padding, link and tail.
-  for (const auto& range : kUntouched)
-    std::memset(reinterpret_cast<unsigned char*>(&expected) + range.offset, 0xCD, range.width);
-  EXPECT_EQ(0, std::memcmp(&expected, out.record(), sizeof expected));
-  EXPECT_EQ(0, spooler_.driver_calls) << "a whole record needs no defaults";
-  EXPECT_TRUE(out.GuardsIntact());
+    PrivateDevmode expected;
+    std::memcpy(&expected, in.record(), sizeof expected);
+    expected.dwVersion = 1;
+    expected.iOemItemSel = 0;  // never survives either
+    // Out keeps its own padding, link and tail.
+    for (const auto& range : kUntouched)
+      std::memset(reinterpret_cast<unsigned char*>(&expected) + range.offset, 0xCD, range.width);
+    EXPECT_EQ(0, std::memcmp(&expected, out.record(), sizeof expected)) << mode;
+    EXPECT_EQ(0, spooler_.driver_calls) << "a whole record needs no defaults " << mode;
+    EXPECT_TRUE(out.GuardsIntact()) << mode;
+  }
 }
 
 TEST_F(DevModeTest, ConvertFromAForeignRecordDefaultsEverything) {

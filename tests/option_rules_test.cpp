@@ -153,6 +153,54 @@ TEST_F(DocumentRulesTest, ApplyDropsColourCopiesThatCannotPrint) {
   }
 }
 
+// The copy count the sheet holds against the colour copies it would print: when the count
+// fell below them, apply drops the colour copies and keeps the record's black-and-white
+// count as it was.
+TEST_F(DocumentRulesTest, ApplyDropsColourCopiesWhenTheCountFellBelowThem) {
+  struct Case {
+    WORD current;
+    int colour, mono;
+    DWORD stored_colour, stored_mono;
+  };
+  const Case cases[] = {
+      {3, 2, 1, 2, 1},  // enough copies: the split is stored
+      {2, 2, 0, 2, 0},  // exactly the colour copies
+      {1, 2, 5, 0, 7},  // fewer: colour dropped, the stored mono count stays
+      {0, 1, 4, 0, 7},
+  };
+  for (const auto& c : cases) {
+    EmulatedHost& host = OpenDocument(0, 7, 1);
+    host.public_dm.dmColor = DMCOLOR_COLOR;
+    host.public_dm.dmCollate = DMCOLLATE_TRUE;
+    Context().wCurrentCopies = c.current;
+    Context().iColorCopies = c.colour;
+    Context().iMonoCopies = c.mono;
+    host.Callback(CPSUICB_REASON_APPLYNOW);
+    EXPECT_EQ(c.stored_colour, Record().dwColorCopies) << c.current << "/" << c.colour;
+    EXPECT_EQ(c.stored_mono, Record().dwMonoCopies) << c.current << "/" << c.colour;
+    if (c.current < c.colour) EXPECT_EQ(0, Context().iColorCopies) << c.current;
+  }
+}
+
+// Activating the sheet of a monochrome document: the host's colour mode goes to its
+// monochrome choice, the colour-copies button is disabled and the grayscale enhancement
+// offered; a colour document gets the opposite.
+TEST_F(DocumentRulesTest, SetActiveAppliesTheColourRulesOfTheDocument) {
+  for (const short colour : {DMCOLOR_MONOCHROME, DMCOLOR_COLOR}) {
+    EmulatedHost& host = OpenDocument();
+    host.public_dm.dmColor = colour;
+    host.HostItem("ColorMode")->Sel = colour == DMCOLOR_COLOR ? 0 : 1;
+    host.HostItem("JCLEnhanceGray")->Sel = 1;
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    const bool is_colour = colour == DMCOLOR_COLOR;
+    EXPECT_EQ(is_colour ? 1 : 0, host.HostItem("ColorMode")->Sel) << colour;
+    EXPECT_EQ(!is_colour, (host.PluginItems()[kv::kCopiesItem].Flags & OPTIF_DISABLED) != 0) << colour;
+    const OPTITEM& gray = *host.HostItem("JCLEnhanceGray");
+    EXPECT_EQ(is_colour, (gray.Flags & OPTIF_DISABLED) != 0) << colour;
+    EXPECT_EQ(is_colour ? 0 : 1, gray.Sel) << "a monochrome document keeps its enhancement";
+  }
+}
+
 TEST_F(DocumentRulesTest, AQualityBeyondTheResolutionTableKeepsTheResolution) {
   ModelKeys model;
   model.extra_common = L"Graphics600Res=257\r\n";

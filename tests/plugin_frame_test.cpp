@@ -9,6 +9,7 @@
 
 #include "emuhost/fake_driver_ui.h"
 #include "emuhost/plugin_host.h"
+#include "options/option_tree.h"
 #include "tests/support/sandbox.h"
 
 #pragma push_macro("DeviceCapabilities")
@@ -256,6 +257,88 @@ TEST_F(PluginObjectTest, PublishDriverInterfaceFailsWithoutTheServiceInterface) 
   EXPECT_EQ(0u, object_->Release());
   object_ = nullptr;
   EXPECT_EQ(1, later.References());
+}
+
+// The host calls the plug-in through the raw method table, by slot: each method must sit
+// in the host's slot, whatever the class declares. Every call below is one whose answer only
+// that method gives.
+TEST_F(PluginObjectTest, EachMethodAnswersInTheHostsSlot) {
+  void** table = *reinterpret_cast<void***>(object_);
+  auto slot = [&](int index) { return table[index]; };
+  using Self = IPrintOemUI*;
+
+  DWORD signature = 0, needed = 0;
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, PVOID, DWORD, PDWORD)>(
+                      slot(3))(object_, OEMGI_GETSIGNATURE, &signature, 4, &needed));
+  EXPECT_EQ(0x4D534654u, signature) << "slot 3: GetInfo";
+
+  OEMDMPARAM dm = {sizeof dm};
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, POEMDMPARAM)>(slot(4))(
+                      object_, OEMDM_SIZE, &dm));
+  EXPECT_EQ(2404u, dm.cbBufSize) << "slot 4: DevMode";
+
+  FakeDriverUI host;
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, IUnknown*)>(slot(5))(
+                      object_, &host));
+  EXPECT_EQ(2, host.References()) << "slot 5: PublishDriverInterface keeps the host";
+
+  for (const DWORD mode : {OEMCUIP_DOCPROP, OEMCUIP_PRNPROP}) {
+    OEMCUIPPARAM tree = {sizeof tree};
+    tree.cOEMOptItems = 0xdeadbeef;
+    EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, POEMCUIPPARAM)>(
+                        slot(6))(object_, mode, &tree));
+    EXPECT_EQ(mode == OEMCUIP_DOCPROP ? kv::kDocumentItemCount : kv::kPrinterItemCount,
+              tree.cOEMOptItems)
+        << "slot 6: CommonUIProp counts its items";
+  }
+
+  // A reason the protocol does not know: the document sheets answer 0, the printer's 1.
+  for (const int index : {7, 8}) {
+    PROPSHEETUI_INFO info = {sizeof info};
+    info.Version = PROPSHEETUI_INFO_VERSION;
+    info.Reason = 0x7777;
+    info.Result = 0x5555;
+    EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, PPROPSHEETUI_INFO, LPARAM)>(
+                        slot(index))(object_, &info, 0));
+    EXPECT_EQ(index == 7 ? 0 : 1, info.Result) << "slot " << index << ": the sheets";
+  }
+
+  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, PVOID, PDEVMODEW,
+                                                                      PVOID)>(slot(9))(
+                           object_, nullptr, nullptr, nullptr, nullptr));
+  DWORD capability = 0;
+  EXPECT_EQ(E_NOTIMPL,
+            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID,
+                                                         PDEVMODEW, PVOID, DWORD, DWORD*)>(slot(10))(
+                object_, nullptr, nullptr, nullptr, DC_PAPERS, nullptr, nullptr, nullptr, 0,
+                &capability));
+  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, PBYTE)>(slot(11))(
+                           object_, 1, nullptr));
+  wchar_t printer[] = L"Slot Test Printer";
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, PWSTR, INT, DWORD, LPARAM)>(
+                      slot(12))(object_, printer, PRINTER_EVENT_INITIALIZE, 0, 0))
+      << "slot 12: PrinterEvent";
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, DWORD, LPBYTE, LPARAM)>(
+                      slot(13))(object_, DRIVER_EVENT_INITIALIZE, 3, nullptr, 0))
+      << "slot 13: DriverEvent";
+
+  wchar_t profile[32] = {};
+  ULONG size = sizeof profile;
+  FLONG flags = 0;
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HANDLE, POEMUIOBJ, PDEVMODEW,
+                                                                 PVOID, ULONG, VOID*, ULONG*, FLONG*)>(
+                      slot(14))(object_, nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE,
+                                profile, &size, &flags));
+  EXPECT_STREQ(L"OEMPROFILE.icm", profile) << "slot 14: QueryColorProfile";
+
+  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HWND, UINT, WPARAM, LPARAM)>(
+                           slot(15))(object_, nullptr, WM_INITDIALOG, 0, 0));
+  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HANDLE, HANDLE, PWSTR)>(
+                           slot(16))(object_, nullptr, nullptr, nullptr));
+  // The object holds the host's interface: it goes first.
+  EXPECT_EQ(0u, object_->Release());
+  object_ = nullptr;
+  EXPECT_EQ(1, host.References());
 }
 
 TEST_F(PluginObjectTest, UnsupportedMethodsSayNotImplemented) {
