@@ -72,6 +72,11 @@ HRESULT PluginObject::DevMode(DWORD mode, POEMDMPARAM param) {
 }
 
 HRESULT PluginObject::PublishDriverInterface(IUnknown* host) {
+  // The host's own QueryInterface runs here: nothing it throws goes back through the host.
+  return FirewallHr([&] { return Publish(host); });
+}
+
+HRESULT PluginObject::Publish(IUnknown* host) {
   if (driver_ui_) return S_OK;
   if (!host) return E_FAIL;
   void* found = nullptr;
@@ -107,7 +112,7 @@ HRESULT PluginObject::DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, 
 HRESULT PluginObject::UpgradePrinter(DWORD, PBYTE) { return E_NOTIMPL; }
 
 HRESULT PluginObject::PrinterEvent(PWSTR printer_name, INT event, DWORD flags, LPARAM lparam) {
-  return kv::PrinterEvent(printer_name, event, flags, lparam);
+  return FirewallHr([&] { return kv::PrinterEvent(printer_name, event, flags, lparam); });
 }
 
 HRESULT PluginObject::DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM lparam) {

@@ -50,6 +50,7 @@ class PluginObject final : public IPrintOemUI {
 
  private:
   ~PluginObject();
+  HRESULT Publish(IUnknown* host);
 
   volatile LONG refs_ = 1;
   IPrintOemDriverUI* driver_ui_ = nullptr;
