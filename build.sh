@@ -19,12 +19,24 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
+# What a maker ships: the DLLs stripped, each with its symbols beside it in a .debug file
+# that a debugger finds through the DLL's debug link.
+ship() {  # arch toolchain
+  local dll
+  for dll in kvpsui.dll kvpsuN.dll; do
+    (cd "dist/$1" &&
+     "$2-w64-mingw32-objcopy" --only-keep-debug "$dll" "$dll.debug" &&
+     "$2-w64-mingw32-strip" --strip-all "$dll" &&
+     "$2-w64-mingw32-objcopy" --add-gnu-debuglink="$dll.debug" "$dll")
+  done
+}
 build() {  # arch toolchain tests
   cmake -S . -B "build/$1" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$2.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS="$3" >/dev/null
   cmake --build "build/$1" -j"$jobs"
   mkdir -p "dist/$1"
   cp build/"$1"/bin/*.dll build/"$1"/bin/hostsim.exe "dist/$1/"
+  ship "$1" "$2"
   rm -rf "dist/$1/samples" && cp -r samples "dist/$1/samples"
 }
 
