@@ -19,7 +19,7 @@
 #include "emuhost/modal_driver.h"
 #include "emuhost/page_sheet.h"
 #include "resources/dialog_ids.h"
-#include "tests/support/import_counter.h"
+#include "emuhost/import_counter.h"
 #include "tests/support/installed_sample.h"
 #include "tests/support/records.h"
 #include "tests/support/sandbox.h"
@@ -221,7 +221,7 @@ TEST_F(InstalledPelma, OpeningThePageAHundredTimesLeavesNothingBehind) {
   emuhost::EmulatedHost& host = *host_;
   ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
   ASSERT_EQ(1u, host.pages.size());
-  kvtest::ImportCounter counter(loaded_->module());
+  emuhost::ImportCounter counter(loaded_->module());
   ASSERT_GE(counter.patched(), 8) << "the plug-in imports the functions counted";
 
   HDC screen = GetDC(nullptr);

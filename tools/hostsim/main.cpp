@@ -13,6 +13,8 @@
 //   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
+//   hostsim soak [MODEL] N   leak soak: N cycles of everything a user does
+//   hostsim bench [MODEL]    the plug-in's time against the platform work it must do
 #include <windows.h>
 #include <fcntl.h>
 #include <shlobj.h>
@@ -39,8 +41,10 @@
 #include "platform/handles.h"
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
+#include "tools/hostsim/bench_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/session.h"
+#include "tools/hostsim/soak_verb.h"
 
 using namespace emuhost;
 using namespace hostsim;
@@ -296,6 +300,8 @@ int VerbHelp() {
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
+  PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
+  PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -308,7 +314,8 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
-                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0;
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
+                           wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -342,6 +349,8 @@ int wmain(int argc, wchar_t** argv) {
       {L"wayfer", [] { return VerbPageDialog(true, g_actions); }},
       {L"about", [] { return VerbPageDialog(false, g_actions); }},
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
+      {L"soak", [&] { return VerbSoak(g_actions, next == 3); }},
+      {L"bench", [&] { return VerbBench(g_actions, next == 3); }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)

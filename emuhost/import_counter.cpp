@@ -1,0 +1,607 @@
+#include "emuhost/import_counter.h"
+
+#include <winspool.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <unordered_map>
+
+namespace emuhost {
+namespace {
+
+struct Tracked {
+  unsigned counts = 0;
+  std::map<std::string, std::set<void*>> live;
+  std::map<std::string, int> made;
+  std::set<HWND> windows;
+  std::unordered_map<void*, size_t> blocks;  // heap blocks and their sizes
+  std::map<HMODULE, int> modules;            // loads not yet freed, per module
+  std::vector<ImportCounter::Replay>* record = nullptr;
+};
+Tracked* g_tracked = nullptr;
+// The counter's own bookkeeping allocates; those blocks are not the module's.
+bool g_inside = false;
+
+struct Inside {
+  bool was = g_inside;
+  Inside() { g_inside = true; }
+  ~Inside() { g_inside = was; }
+};
+
+void Made(const char* kind, void* handle) {
+  if (!g_tracked || !handle) return;
+  Inside inside;
+  g_tracked->live[kind].insert(handle);
+  ++g_tracked->made[kind];
+}
+
+void Released(void* handle) {
+  if (!g_tracked || !handle) return;
+  Inside inside;
+  for (auto& entry : g_tracked->live) entry.second.erase(handle);
+}
+
+bool CountingHeap() { return g_tracked && (g_tracked->counts & ImportCounter::kHeap) && !g_inside; }
+
+void BlockMade(void* block, size_t size) {
+  if (!block || !CountingHeap()) return;
+  Inside inside;
+  g_tracked->blocks[block] = size;
+  ++g_tracked->made["heap"];
+}
+
+void BlockFreed(void* block) {
+  if (!block || !CountingHeap()) return;
+  Inside inside;
+  g_tracked->blocks.erase(block);
+}
+
+// --- GDI and USER objects ---------------------------------------------------------------
+
+HFONT WINAPI MyCreateFontIndirectW(const LOGFONTW* face) {
+  HFONT font = CreateFontIndirectW(face);
+  Made("font", font);
+  return font;
+}
+HFONT WINAPI MyCreateFontW(int h, int w, int e, int o, int weight, DWORD i, DWORD u, DWORD s,
+                           DWORD c, DWORD op, DWORD cp, DWORD q, DWORD p, LPCWSTR face) {
+  HFONT font = CreateFontW(h, w, e, o, weight, i, u, s, c, op, cp, q, p, face);
+  Made("font", font);
+  return font;
+}
+HBITMAP WINAPI MyCreateBitmap(int w, int h, UINT planes, UINT bits, const void* data) {
+  HBITMAP bitmap = CreateBitmap(w, h, planes, bits, data);
+  Made("bitmap", bitmap);
+  return bitmap;
+}
+HBITMAP WINAPI MyCreateCompatibleBitmap(HDC dc, int w, int h) {
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+  Made("bitmap", bitmap);
+  return bitmap;
+}
+HBITMAP WINAPI MyCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                  HANDLE section, DWORD offset) {
+  HBITMAP bitmap = CreateDIBSection(dc, info, usage, bits, section, offset);
+  Made("bitmap", bitmap);
+  return bitmap;
+}
+HBRUSH WINAPI MyCreateSolidBrush(COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  Made("brush", brush);
+  return brush;
+}
+HPEN WINAPI MyCreatePen(int style, int width, COLORREF colour) {
+  HPEN pen = CreatePen(style, width, colour);
+  Made("pen", pen);
+  return pen;
+}
+HANDLE WINAPI MyLoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int w, int h, UINT flags) {
+  HANDLE image = LoadImageW(instance, name, type, w, h, flags);
+  // Shared images (cursors, icons of the system) are not the caller's to free.
+  if (!(flags & LR_SHARED))
+    Made(type == IMAGE_BITMAP ? "bitmap" : type == IMAGE_ICON ? "icon" : "cursor", image);
+  return image;
+}
+HICON WINAPI MyCreateIconIndirect(ICONINFO* info) {
+  HICON icon = CreateIconIndirect(info);
+  Made("icon", icon);
+  return icon;
+}
+BOOL WINAPI MyDestroyIcon(HICON icon) {
+  Released(icon);
+  return DestroyIcon(icon);
+}
+BOOL WINAPI MyDestroyCursor(HCURSOR cursor) {
+  Released(cursor);
+  return DestroyCursor(cursor);
+}
+BOOL WINAPI MyDeleteObject(HGDIOBJ object) {
+  Released(object);
+  return DeleteObject(object);
+}
+HDC WINAPI MyCreateCompatibleDC(HDC dc) {
+  HDC made = CreateCompatibleDC(dc);
+  Made("dc", made);
+  return made;
+}
+BOOL WINAPI MyDeleteDC(HDC dc) {
+  Released(dc);
+  return DeleteDC(dc);
+}
+HDC WINAPI MyGetDC(HWND window) {
+  HDC dc = GetDC(window);
+  Made("dc", dc);
+  return dc;
+}
+int WINAPI MyReleaseDC(HWND window, HDC dc) {
+  Released(dc);
+  return ReleaseDC(window, dc);
+}
+HWND WINAPI MyCreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y,
+                              int w, int h, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  HWND window = CreateWindowExW(ex, cls, name, style, x, y, w, h, parent, menu, instance, param);
+  if (g_tracked && window) {
+    Inside inside;
+    g_tracked->windows.insert(window);
+    ++g_tracked->made["window"];
+  }
+  return window;
+}
+HMENU WINAPI MyCreatePopupMenu() {
+  HMENU menu = CreatePopupMenu();
+  Made("menu", menu);
+  return menu;
+}
+HMENU WINAPI MyCreateMenu() {
+  HMENU menu = CreateMenu();
+  Made("menu", menu);
+  return menu;
+}
+HMENU WINAPI MyLoadMenuW(HINSTANCE instance, LPCWSTR name) {
+  HMENU menu = LoadMenuW(instance, name);
+  Made("menu", menu);
+  return menu;
+}
+BOOL WINAPI MyDestroyMenu(HMENU menu) {
+  Released(menu);
+  return DestroyMenu(menu);
+}
+HACCEL WINAPI MyCreateAcceleratorTableW(ACCEL* table, int count) {
+  HACCEL accelerators = CreateAcceleratorTableW(table, count);
+  Made("accelerator", accelerators);
+  return accelerators;
+}
+BOOL WINAPI MyDestroyAcceleratorTable(HACCEL accelerators) {
+  Released(accelerators);
+  return DestroyAcceleratorTable(accelerators);
+}
+
+// --- Heap blocks outside the host's heap -------------------------------------------------
+// The host's plug-in heap is one the host made; the plug-in makes none of its own, so the
+// blocks counted are those of the process heap and of the C runtime's allocator.
+
+LPVOID WINAPI MyHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
+  LPVOID block = HeapAlloc(heap, flags, size);
+  if (heap == GetProcessHeap()) BlockMade(block, size);
+  return block;
+}
+LPVOID WINAPI MyHeapReAlloc(HANDLE heap, DWORD flags, LPVOID old, SIZE_T size) {
+  LPVOID block = HeapReAlloc(heap, flags, old, size);
+  if (block && heap == GetProcessHeap()) {
+    BlockFreed(old);
+    BlockMade(block, size);
+  }
+  return block;
+}
+BOOL WINAPI MyHeapFree(HANDLE heap, DWORD flags, LPVOID block) {
+  if (heap == GetProcessHeap()) BlockFreed(block);
+  return HeapFree(heap, flags, block);
+}
+HLOCAL WINAPI MyLocalAlloc(UINT flags, SIZE_T size) {
+  HLOCAL block = LocalAlloc(flags, size);
+  BlockMade(block, size);
+  return block;
+}
+HLOCAL WINAPI MyLocalFree(HLOCAL block) {
+  BlockFreed(block);
+  return LocalFree(block);
+}
+HGLOBAL WINAPI MyGlobalAlloc(UINT flags, SIZE_T size) {
+  HGLOBAL block = GlobalAlloc(flags, size);
+  BlockMade(block, size);
+  return block;
+}
+HGLOBAL WINAPI MyGlobalFree(HGLOBAL block) {
+  BlockFreed(block);
+  return GlobalFree(block);
+}
+void* __cdecl MyMalloc(size_t size) {
+  void* block = std::malloc(size);
+  BlockMade(block, size);
+  return block;
+}
+void* __cdecl MyCalloc(size_t count, size_t size) {
+  void* block = std::calloc(count, size);
+  BlockMade(block, count * size);
+  return block;
+}
+void* __cdecl MyRealloc(void* old, size_t size) {
+  const auto was = reinterpret_cast<uintptr_t>(old);  // only a key once realloc has run
+  void* block = std::realloc(old, size);
+  if (block || size == 0) BlockFreed(reinterpret_cast<void*>(was));
+  BlockMade(block, size);
+  return block;
+}
+void __cdecl MyFree(void* block) {
+  BlockFreed(block);
+  std::free(block);
+}
+char* __cdecl MyStrdup(const char* text) {
+  char* copy = _strdup(text);
+  BlockMade(copy, copy ? std::strlen(copy) + 1 : 0);
+  return copy;
+}
+
+// --- Modules -------------------------------------------------------------------------------
+
+void ModuleLoaded(HMODULE module) {
+  if (!module || !g_tracked || !(g_tracked->counts & ImportCounter::kModules)) return;
+  Inside inside;
+  ++g_tracked->modules[module];
+  ++g_tracked->made["module"];
+}
+HMODULE WINAPI MyLoadLibraryW(LPCWSTR name) {
+  HMODULE module = LoadLibraryW(name);
+  ModuleLoaded(module);
+  return module;
+}
+HMODULE WINAPI MyLoadLibraryA(LPCSTR name) {
+  HMODULE module = LoadLibraryA(name);
+  ModuleLoaded(module);
+  return module;
+}
+HMODULE WINAPI MyLoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
+  HMODULE module = LoadLibraryExW(name, file, flags);
+  ModuleLoaded(module);
+  return module;
+}
+BOOL WINAPI MyFreeLibrary(HMODULE module) {
+  if (module && g_tracked && (g_tracked->counts & ImportCounter::kModules)) {
+    Inside inside;
+    auto found = g_tracked->modules.find(module);
+    if (found != g_tracked->modules.end() && --found->second == 0) g_tracked->modules.erase(found);
+  }
+  return FreeLibrary(module);
+}
+
+// --- Recording the platform work -----------------------------------------------------------
+
+std::map<HKEY, HKEY>& ReplayedKeys() {
+  static std::map<HKEY, HKEY> keys;
+  return keys;
+}
+HKEY ReplayedKey(HKEY recorded) {
+  auto found = ReplayedKeys().find(recorded);
+  return found == ReplayedKeys().end() ? recorded : found->second;
+}
+std::wstring Copy(const wchar_t* text) { return text ? text : L""; }
+const wchar_t* Or(const std::wstring& text, const wchar_t* original) {
+  return original ? text.c_str() : nullptr;
+}
+void Keep(ImportCounter::Replay replay) {
+  if (!g_tracked || !g_tracked->record) return;
+  Inside inside;
+  g_tracked->record->push_back(std::move(replay));
+}
+bool Recording() { return g_tracked && g_tracked->record && !g_inside; }
+
+DWORD WINAPI MyGetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def, LPWSTR out,
+                                        DWORD size, LPCWSTR file) {
+  const DWORD result = GetPrivateProfileStringW(app, key, def, out, size, file);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<wchar_t>>(size ? size : 1);
+    Keep([a = Copy(app), k = Copy(key), d = Copy(def), f = Copy(file), app, key, def, buffer,
+          size] {
+      GetPrivateProfileStringW(Or(a, app), Or(k, key), Or(d, def), buffer->data(), size,
+                               f.c_str());
+    });
+  }
+  return result;
+}
+UINT WINAPI MyGetPrivateProfileIntW(LPCWSTR app, LPCWSTR key, INT def, LPCWSTR file) {
+  const UINT result = GetPrivateProfileIntW(app, key, def, file);
+  if (Recording()) {
+    Inside inside;
+    Keep([a = Copy(app), k = Copy(key), f = Copy(file), def] {
+      GetPrivateProfileIntW(a.c_str(), k.c_str(), def, f.c_str());
+    });
+  }
+  return result;
+}
+DWORD WINAPI MyGetFileAttributesW(LPCWSTR path) {
+  const DWORD result = GetFileAttributesW(path);
+  if (Recording()) {
+    Inside inside;
+    Keep([p = Copy(path)] { GetFileAttributesW(p.c_str()); });
+  }
+  return result;
+}
+BOOL WINAPI MyGetPrinterW(HANDLE printer, DWORD level, LPBYTE out, DWORD size, LPDWORD needed) {
+  const BOOL result = GetPrinterW(printer, level, out, size, needed);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<BYTE>>(size ? size : 1);
+    const bool null_out = !out;
+    Keep([=] {
+      DWORD n = 0;
+      GetPrinterW(printer, level, null_out ? nullptr : buffer->data(), size, &n);
+    });
+  }
+  return result;
+}
+BOOL WINAPI MyGetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE out,
+                                DWORD size, LPDWORD needed) {
+  const BOOL result = GetPrinterDriverW(printer, environment, level, out, size, needed);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<BYTE>>(size ? size : 1);
+    auto env = std::make_shared<std::wstring>(Copy(environment));
+    const bool null_out = !out, null_env = !environment;
+    Keep([=] {
+      DWORD n = 0;
+      GetPrinterDriverW(printer, null_env ? nullptr : env->data(), level,
+                        null_out ? nullptr : buffer->data(), size, &n);
+    });
+  }
+  return result;
+}
+BOOL WINAPI MyGetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level,
+                                         LPBYTE out, DWORD size, LPDWORD needed) {
+  const BOOL result = GetPrinterDriverDirectoryW(server, environment, level, out, size, needed);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<BYTE>>(size ? size : 1);
+    auto names = std::make_shared<std::pair<std::wstring, std::wstring>>(Copy(server), Copy(environment));
+    const bool null_server = !server, null_env = !environment, null_out = !out;
+    Keep([=] {
+      DWORD n = 0;
+      GetPrinterDriverDirectoryW(null_server ? nullptr : names->first.data(),
+                                 null_env ? nullptr : names->second.data(), level,
+                                 null_out ? nullptr : buffer->data(), size, &n);
+    });
+  }
+  return result;
+}
+DWORD WINAPI MyGetPrinterDataW(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE out, DWORD size,
+                               LPDWORD needed) {
+  const DWORD result = GetPrinterDataW(printer, name, type, out, size, needed);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<BYTE>>(size ? size : 1);
+    auto value = std::make_shared<std::wstring>(Copy(name));
+    Keep([=] {
+      DWORD t = 0, n = 0;
+      GetPrinterDataW(printer, value->data(), &t, buffer->data(), size, &n);
+    });
+  }
+  return result;
+}
+DWORD WINAPI MySetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD size) {
+  const DWORD result = SetPrinterDataW(printer, name, type, data, size);
+  if (Recording()) {
+    Inside inside;
+    auto bytes = std::make_shared<std::vector<BYTE>>(data, data + (data ? size : 0));
+    auto value = std::make_shared<std::wstring>(Copy(name));
+    Keep([=] { SetPrinterDataW(printer, value->data(), type, bytes->data(), size); });
+  }
+  return result;
+}
+LONG WINAPI MyRegOpenKeyExW(HKEY root, LPCWSTR sub, DWORD options, REGSAM access, PHKEY out) {
+  const LONG result = RegOpenKeyExW(root, sub, options, access, out);
+  if (Recording() && result == ERROR_SUCCESS) {
+    Inside inside;
+    const HKEY recorded = *out;
+    Keep([=, s = Copy(sub)] {
+      HKEY key = nullptr;
+      if (RegOpenKeyExW(ReplayedKey(root), s.c_str(), options, access, &key) == ERROR_SUCCESS)
+        ReplayedKeys()[recorded] = key;
+    });
+  }
+  return result;
+}
+LONG WINAPI MyRegCreateKeyExW(HKEY root, LPCWSTR sub, DWORD reserved, LPWSTR cls, DWORD options,
+                              REGSAM access, const SECURITY_ATTRIBUTES* security, PHKEY out,
+                              LPDWORD disposition) {
+  const LONG result = RegCreateKeyExW(root, sub, reserved, cls, options, access,
+                                      const_cast<SECURITY_ATTRIBUTES*>(security), out, disposition);
+  if (Recording() && result == ERROR_SUCCESS) {
+    Inside inside;
+    const HKEY recorded = *out;
+    Keep([=, s = Copy(sub)] {
+      HKEY key = nullptr;
+      if (RegCreateKeyExW(ReplayedKey(root), s.c_str(), 0, nullptr, options, access, nullptr, &key,
+                          nullptr) == ERROR_SUCCESS)
+        ReplayedKeys()[recorded] = key;
+    });
+  }
+  return result;
+}
+LONG WINAPI MyRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
+                               LPBYTE data, LPDWORD size) {
+  const DWORD asked = size ? *size : 0;
+  const LONG result = RegQueryValueExW(key, name, reserved, type, data, size);
+  if (Recording()) {
+    Inside inside;
+    auto buffer = std::make_shared<std::vector<BYTE>>(asked ? asked : 1);
+    const bool null_data = !data;
+    Keep([=, n = Copy(name)] {
+      DWORD t = 0, s = asked;
+      RegQueryValueExW(ReplayedKey(key), n.c_str(), nullptr, &t,
+                       null_data ? nullptr : buffer->data(), &s);
+    });
+  }
+  return result;
+}
+LONG WINAPI MyRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                             DWORD size) {
+  const LONG result = RegSetValueExW(key, name, reserved, type, data, size);
+  if (Recording()) {
+    Inside inside;
+    auto bytes = std::make_shared<std::vector<BYTE>>(data, data + (data ? size : 0));
+    Keep([=, n = Copy(name)] { RegSetValueExW(ReplayedKey(key), n.c_str(), 0, type, bytes->data(), size); });
+  }
+  return result;
+}
+LONG WINAPI MyRegCloseKey(HKEY key) {
+  if (Recording()) {
+    Inside inside;
+    Keep([key] {
+      auto found = ReplayedKeys().find(key);
+      if (found == ReplayedKeys().end()) return;
+      RegCloseKey(found->second);
+      ReplayedKeys().erase(found);
+    });
+  }
+  return RegCloseKey(key);
+}
+
+struct Replacement {
+  const char* name;
+  void* function;
+};
+
+#define KV_REPLACE(name) {#name, reinterpret_cast<void*>(My##name)}
+const Replacement kReplacements[] = {
+    KV_REPLACE(CreateFontIndirectW), KV_REPLACE(CreateFontW), KV_REPLACE(CreateBitmap),
+    KV_REPLACE(CreateCompatibleBitmap), KV_REPLACE(CreateDIBSection), KV_REPLACE(CreateSolidBrush),
+    KV_REPLACE(CreatePen), KV_REPLACE(LoadImageW), KV_REPLACE(CreateIconIndirect),
+    KV_REPLACE(DestroyIcon), KV_REPLACE(DestroyCursor), KV_REPLACE(DeleteObject),
+    KV_REPLACE(CreateCompatibleDC), KV_REPLACE(DeleteDC), KV_REPLACE(GetDC), KV_REPLACE(ReleaseDC),
+    KV_REPLACE(CreateWindowExW), KV_REPLACE(CreatePopupMenu), KV_REPLACE(CreateMenu),
+    KV_REPLACE(LoadMenuW), KV_REPLACE(DestroyMenu), KV_REPLACE(CreateAcceleratorTableW),
+    KV_REPLACE(DestroyAcceleratorTable),
+};
+const Replacement kHeapReplacements[] = {
+    KV_REPLACE(HeapAlloc),   KV_REPLACE(HeapReAlloc), KV_REPLACE(HeapFree),
+    KV_REPLACE(LocalAlloc),  KV_REPLACE(LocalFree),   KV_REPLACE(GlobalAlloc),
+    KV_REPLACE(GlobalFree),  {"malloc", reinterpret_cast<void*>(MyMalloc)},
+    {"calloc", reinterpret_cast<void*>(MyCalloc)},     {"realloc", reinterpret_cast<void*>(MyRealloc)},
+    {"free", reinterpret_cast<void*>(MyFree)},         {"_strdup", reinterpret_cast<void*>(MyStrdup)},
+};
+const Replacement kModuleReplacements[] = {
+    KV_REPLACE(LoadLibraryW), KV_REPLACE(LoadLibraryA), KV_REPLACE(LoadLibraryExW),
+    KV_REPLACE(FreeLibrary),
+};
+const Replacement kRecordReplacements[] = {
+    KV_REPLACE(GetPrivateProfileStringW), KV_REPLACE(GetPrivateProfileIntW),
+    KV_REPLACE(GetFileAttributesW),       KV_REPLACE(GetPrinterW),
+    KV_REPLACE(GetPrinterDriverW),        KV_REPLACE(GetPrinterDriverDirectoryW),
+    KV_REPLACE(GetPrinterDataW),          KV_REPLACE(SetPrinterDataW),
+    KV_REPLACE(RegOpenKeyExW),            KV_REPLACE(RegCreateKeyExW),
+    KV_REPLACE(RegQueryValueExW),         KV_REPLACE(RegSetValueExW),
+    KV_REPLACE(RegCloseKey),
+};
+#undef KV_REPLACE
+
+struct Patch {
+  void** slot;
+  void* original;
+};
+std::vector<Patch> g_patches;
+
+void Write(void** slot, void* value) {
+  DWORD old = 0;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  *slot = value;
+  VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+template <size_t N>
+bool Replace(const char* name, const Replacement (&table)[N], void** slot) {
+  for (const auto& replacement : table) {
+    if (std::strcmp(name, replacement.name) != 0) continue;
+    g_patches.push_back({slot, *slot});
+    Write(slot, replacement.function);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ImportCounter::ImportCounter(HMODULE module, unsigned counts) : module_(module) {
+  g_tracked = new Tracked();
+  g_tracked->counts = counts;
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!directory.VirtualAddress) return;
+  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+       import->Name; ++import) {
+    if (!import->OriginalFirstThunk) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      const char* name = reinterpret_cast<const char*>(by_name->Name);
+      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
+      if (Replace(name, kReplacements, slot) ||
+          ((counts & kHeap) && Replace(name, kHeapReplacements, slot)) ||
+          ((counts & kModules) && Replace(name, kModuleReplacements, slot)) ||
+          Replace(name, kRecordReplacements, slot))
+        ++patched_;
+    }
+  }
+}
+
+ImportCounter::~ImportCounter() {
+  for (const auto& patch : g_patches) Write(patch.slot, patch.original);
+  g_patches.clear();
+  ReplayDone();
+  Tracked* tracked = g_tracked;
+  g_tracked = nullptr;
+  delete tracked;
+}
+
+std::map<std::string, int> ImportCounter::Live() const {
+  Inside inside;
+  std::map<std::string, int> live;
+  for (const auto& entry : g_tracked->live) live[entry.first] = static_cast<int>(entry.second.size());
+  // Windows end without the module's asking (a dialog's controls go with it): those that
+  // are gone are forgotten, so that the bookkeeping does not grow over a long soak.
+  for (auto it = g_tracked->windows.begin(); it != g_tracked->windows.end();)
+    it = IsWindow(*it) ? std::next(it) : g_tracked->windows.erase(it);
+  live["window"] = static_cast<int>(g_tracked->windows.size());
+  if (g_tracked->counts & kHeap) live["heap"] = static_cast<int>(g_tracked->blocks.size());
+  if (g_tracked->counts & kModules) {
+    int loads = 0;
+    for (const auto& entry : g_tracked->modules) loads += entry.second;
+    live["module"] = loads;
+  }
+  return live;
+}
+
+size_t ImportCounter::LiveHeapBytes() const {
+  size_t bytes = 0;
+  for (const auto& entry : g_tracked->blocks) bytes += entry.second;
+  return bytes;
+}
+
+std::map<std::string, int> ImportCounter::Made() const {
+  Inside inside;
+  return g_tracked->made;
+}
+
+void ImportCounter::Record(std::vector<Replay>* into) { g_tracked->record = into; }
+
+void ImportCounter::ReplayDone() {
+  for (const auto& entry : ReplayedKeys()) RegCloseKey(entry.second);
+  ReplayedKeys().clear();
+}
+
+}  // namespace emuhost

@@ -1,0 +1,59 @@
+// Counts what one loaded module makes and releases, by taking the place of the making and
+// releasing functions in the module's import table: GDI objects and device contexts, windows,
+// menus, icons, cursors and accelerator tables, and, when asked, blocks of the process heap
+// and of the C runtime's allocator (the heaps that are not the host's plug-in heap) and the
+// modules it loads. Under Wine the process-wide counters (GetGuiResources, the handle count,
+// private bytes) all answer 0, so leak tests and the soak count what the module itself asks
+// of the system instead.
+//
+// It can also record the module's profile, spooler and registry calls, each as a call that
+// can be made again with the same arguments: the platform work of an operation, replayed
+// alone as the reference of the cost benchmark.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace emuhost {
+
+class ImportCounter {
+ public:
+  enum Counts : unsigned {
+    kObjects = 0,      // GDI and USER objects
+    kHeap = 1u << 0,   // process-heap and C runtime blocks ("heap")
+    kModules = 1u << 1 // LoadLibrary / FreeLibrary ("module")
+  };
+
+  // Patches `module`'s imports for as long as the counter lives. One counter at a time.
+  explicit ImportCounter(HMODULE module, unsigned counts = kObjects);
+  ~ImportCounter();
+  ImportCounter(const ImportCounter&) = delete;
+  ImportCounter& operator=(const ImportCounter&) = delete;
+
+  // How many functions were patched (0: the module imports none of them).
+  [[nodiscard]] int patched() const { return patched_; }
+  // Objects made and not yet released, by kind ("font", "bitmap", "brush", "dc", "window",
+  // "menu", "icon", "cursor", "accelerator", and "heap", "module" when counted); windows count
+  // while they still exist. Heap blocks count as blocks; LiveHeapBytes() gives their bytes.
+  [[nodiscard]] std::map<std::string, int> Live() const;
+  [[nodiscard]] size_t LiveHeapBytes() const;
+  // Objects made, by kind.
+  [[nodiscard]] std::map<std::string, int> Made() const;
+
+  // While `into` is set, each profile, spooler and registry call of the module is appended
+  // to it as a replay with the same arguments (into buffers of the same sizes). Registry keys
+  // opened in a replay are closed by the replay of the close, or by ReplayDone().
+  using Replay = std::function<void()>;
+  void Record(std::vector<Replay>* into);
+  static void ReplayDone();
+
+ private:
+  HMODULE module_;
+  int patched_ = 0;
+};
+
+}  // namespace emuhost

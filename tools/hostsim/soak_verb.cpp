@@ -1,0 +1,173 @@
+#include "tools/hostsim/soak_verb.h"
+
+#include <chrono>
+#include <cwchar>
+#include <map>
+#include <memory>
+
+#include "emuhost/import_counter.h"
+#include "emuhost/modal_driver.h"
+#include "emuhost/page_sheet.h"
+#include "resources/dialog_ids.h"
+#include "tools/hostsim/canceller.h"
+#include "tools/hostsim/device_verbs.h"
+#include "tools/hostsim/session.h"
+
+namespace hostsim {
+namespace {
+
+// Committed private memory of the process, from a walk over its address space.
+size_t CommittedPrivateBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region = {};
+  for (const BYTE* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    if (region.RegionSize == 0) break;
+  }
+  return total;
+}
+
+// One cycle: a document session with both job dialogs opened and closed, then a printer
+// session with the Job Accounting dialog and the Troubleshooting page with its status
+// monitor and About dialogs. Each session is a fresh plug-in object and a fresh host, as
+// the driver's user interface makes them. Returns the dialogs closed.
+int Cycle(Session& session) {
+  const int before = Canceller::closed();
+  {
+    IPrintOemUI* plugin = session.NewPlugin();
+    if (!plugin) return 0;
+    {
+      EmulatedHost host(plugin, session.printer(), session.printer_name());
+      host.DefaultRecords();
+      host.driver_ui.settings["Option4"] = "True";  // the disk installed: Print and Hold shows
+      host.public_dm.dmCopies = 3;
+      host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+      host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
+      host.FillTree(OEMCUIP_DOCPROP);
+      host.Callback(CPSUICB_REASON_SETACTIVE);
+      {
+        Canceller cancel;
+        host.Push(0);  // Print and Hold
+        host.Push(1);  // Color Copies Setting
+      }
+      host.Callback(CPSUICB_REASON_APPLYNOW);
+      host.Callback(CPSUICB_REASON_KILLACTIVE);
+      host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+    }
+    plugin->Release();
+  }
+  {
+    IPrintOemUI* plugin = session.NewPlugin();
+    if (!plugin) return 0;
+    {
+      EmulatedHost host(plugin, session.printer(), session.printer_name());
+      host.DefaultRecords();
+      host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
+      host.FillTree(OEMCUIP_PRNPROP);
+      host.Callback(CPSUICB_REASON_SETACTIVE);
+      {
+        Canceller cancel;
+        host.Push(0);  // Job Accounting
+      }
+      if (!host.pages.empty()) {
+        PageSheet sheet(host.pages.front());
+        if (sheet.page()) {
+          Canceller cancel;
+          ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS);
+          ModalDriver::Press(sheet.page(), IDC_TS_ABOUT);
+        }
+      }
+      host.Callback(CPSUICB_REASON_APPLYNOW);
+      host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
+    }
+    plugin->Release();
+  }
+  return Canceller::closed() - before;
+}
+
+int Sum(const std::map<std::string, int>& live, std::initializer_list<const char*> kinds) {
+  int total = 0;
+  for (const char* kind : kinds) {
+    const auto found = live.find(kind);
+    if (found != live.end()) total += found->second;
+  }
+  return total;
+}
+
+constexpr std::initializer_list<const char*> kGdiKinds = {"font", "bitmap", "brush", "pen", "dc"};
+constexpr std::initializer_list<const char*> kUserKinds = {"window", "menu", "icon", "cursor",
+                                                           "accelerator"};
+
+}  // namespace
+
+int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
+  const long cycles = words.empty() ? 0 : wcstol(words.front().c_str(), nullptr, 10);
+  if (cycles < 1) {
+    PrintLine(L"usage: hostsim soak [KVCP3520 | PLM4020] N, N cycles from 1");
+    return 2;
+  }
+  if (!model_named) g_model = &kModels[1];
+  Session session;
+  if (!session.Open()) return 1;
+  PutPrinterOnTheNetwork();
+  RecordLastTopic(session.printer());
+  session.ScriptPrinterAnswers();
+
+  const auto start = std::chrono::steady_clock::now();
+  ImportCounter counter(session.plugin_module(), ImportCounter::kHeap | ImportCounter::kModules);
+  // The warm-up makes what is made once per process (the common controls' classes, the help
+  // module, the C runtime's and Wine's own caches), so that what follows is growth.
+  const long warm_up = 20;
+  int dialogs = 0;
+  for (long i = 0; i < warm_up; ++i) dialogs += Cycle(session);
+  const int per_cycle = dialogs / warm_up;
+  PrintLine(L"== Soak: " + std::to_wstring(cycles) + L" cycles after " + std::to_wstring(warm_up) +
+            L" of warm-up, " + std::to_wstring(per_cycle) + L" dialogs opened and closed in each");
+  if (per_cycle < 4) PrintLine(L"   fewer dialogs than a cycle opens: the model lacks the page?");
+  const auto base = counter.Live();
+  const size_t base_bytes = counter.LiveHeapBytes();
+  const size_t base_memory = CommittedPrivateBytes();
+
+  int short_cycles = 0;
+  for (long i = 0; i < cycles; ++i) {
+    if (Cycle(session) != per_cycle) ++short_cycles;
+    if ((i + 1) % 1000 == 0)
+      PrintLine(L"   " + std::to_wstring(i + 1) + L" cycles, committed " +
+                std::to_wstring(CommittedPrivateBytes() / 1024) + L" KiB");
+  }
+
+  const auto live = counter.Live();
+  const size_t memory = CommittedPrivateBytes();
+  std::map<std::string, int> growth;
+  for (const auto& [kind, count] : live) {
+    const auto was = base.find(kind);
+    growth[kind] = count - (was == base.end() ? 0 : was->second);
+  }
+  const auto made = counter.Made();
+  for (const auto& [kind, count] : made)
+    PrintLine(L"   " + std::wstring(kind.begin(), kind.end()) + L": made " + std::to_wstring(count) +
+              L", left after the warm-up " + std::to_wstring(base.count(kind) ? base.at(kind) : 0) +
+              L", growth " + std::to_wstring(growth[kind]));
+  const long long heap_bytes = static_cast<long long>(counter.LiveHeapBytes()) - static_cast<long long>(base_bytes);
+  const long long kib = (static_cast<long long>(memory) - static_cast<long long>(base_memory)) / 1024;
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  wchar_t line[160];
+  swprintf(line, 160, L"   heap bytes growth %lld; committed private memory %zu KiB after the warm-up, %zu KiB at the end; %.1f s",
+           heap_bytes, base_memory / 1024, memory / 1024, seconds);
+  PrintLine(line);
+  if (short_cycles) PrintLine(L"   " + std::to_wstring(short_cycles) + L" cycles opened fewer dialogs");
+  PrintLine(L"   modules loaded and not freed: growth " + std::to_wstring(growth["module"]));
+
+  const int gdi = Sum(growth, kGdiKinds);
+  const int user = Sum(growth, kUserKinds);
+  const int heap = growth["heap"];
+  swprintf(line, 160, L"soak: %ld cycles, growth gdi %d user %d heap %d kib %lld", cycles, gdi, user,
+           heap, kib);
+  PrintLine(line);
+  const bool memory_ok = kib * 1024 <= static_cast<long long>(base_memory / 100);
+  return gdi == 0 && user == 0 && heap == 0 && growth["module"] == 0 && memory_ok && !short_cycles ? 0 : 1;
+}
+
+}  // namespace hostsim

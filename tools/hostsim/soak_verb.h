@@ -1,0 +1,16 @@
+// The leak soak: everything a user does with the plug-in, again and again, and what the
+// plug-in made and did not release.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+// hostsim soak [MODEL] N: N cycles after a warm-up; without a model, the model whose printer
+// sheet adds the Troubleshooting page. Last line
+// "soak: N cycles, growth gdi G user U heap H kib K"; exit status 1 when anything but the
+// committed memory grew, or the memory grew by more than 1%.
+int VerbSoak(const std::vector<std::wstring>& words, bool model_named);
+
+}  // namespace hostsim
