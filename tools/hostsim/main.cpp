@@ -10,6 +10,8 @@
 //   hostsim all         every scenario above, in order (the default)
 //   hostsim pictures [MODEL] [FOLDER]
 //                       a PNG picture of every dialog and page of the model
+//   hostsim fuzz-devmode N SEED
+//                       N mutated private records through every DevMode mode
 //   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
@@ -40,6 +42,7 @@
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
 #include "tools/hostsim/device_verbs.h"
+#include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/session.h"
 
 using namespace emuhost;
@@ -296,6 +299,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
+  PrintLine(L"       hostsim fuzz-devmode N SEED");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -308,7 +312,8 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
-                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0;
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
+                           wcscmp(wanted, L"fuzz-devmode") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -342,6 +347,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"wayfer", [] { return VerbPageDialog(true, g_actions); }},
       {L"about", [] { return VerbPageDialog(false, g_actions); }},
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
+      {L"fuzz-devmode", [] { return VerbFuzzDevmode(g_actions); }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)
