@@ -19,6 +19,8 @@
 #include "emuhost/page_sheet.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
+#include "device/troubleshooting_page.h"
+#include "plugin/module.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/session.h"
 
@@ -487,6 +489,348 @@ int VerbFuzzDevmode(const std::vector<std::wstring>& words) {
   PrintLine(L"fuzz-devmode: " + std::to_wstring(n) + L" runs, " + std::to_wstring(faults) + L" faults, " +
             std::to_wstring(rig.failures) + L" invariant failures");
   return faults || rig.failures ? 1 : 0;
+}
+
+namespace {
+
+// ---- fuzz-model
+
+constexpr wchar_t kFuzzStem[] = L"FZMODEL";
+constexpr wchar_t kFuzzPrefix[] = L"FZ";
+
+const wchar_t* const kHostileTexts[] = {
+    L"%s%s%s%n%n%d%x%p%%%", L"%d%d%d%d%d%d%d%d%d%d", L"%", L"%%", L"%ls%hs%S%1$s", L"$DESCRIPTION$MAINVERSION%s%s",
+    L"", L" ", L"=", L"[Common]", L"KORVANE PELMA TUNO", L"pelma", L"Tuno", L"\x202E\xD800\xDFFF\xFFFF",
+    L"..\\..\\..\\x", L"http://%s%s%s", L"1,2,3,4,5,6,7,8,9,10,0,-1,99999999999,,,", L",,,,,",
+    L"-2147483649", L"4294967296", L"0x12345678", L"305419896", L"1e9", L"+5", L" -0", L"9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9,9",
+};
+const wchar_t* const kHostileNumbers[] = {
+    L"-1", L"0", L"1", L"2", L"3", L"7", L"8", L"9", L"10", L"12", L"63", L"64", L"65", L"100", L"255", L"256",
+    L"32767", L"32768", L"65535", L"65536", L"65540", L"2147483647", L"-2147483648", L"4294967295",
+    L"99999999999999999999", L"305419896", L"0xFFF", L"4095", L"2313", L"abc", L"",
+};
+
+struct Entry {
+  std::wstring key, value;
+};
+struct Section {
+  std::wstring name;
+  std::vector<Entry> entries;
+};
+
+// The sections and keys of a model file as the sample has them.
+std::vector<Section> ReadSample(const std::wstring& path) {
+  std::vector<Section> sections;
+  std::vector<wchar_t> names(65536);
+  const DWORD length = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), path.c_str());
+  for (const wchar_t* name = names.data(); name < names.data() + length && *name; name += wcslen(name) + 1) {
+    Section section{name, {}};
+    std::vector<wchar_t> body(65536);
+    const DWORD used = GetPrivateProfileSectionW(name, body.data(), static_cast<DWORD>(body.size()), path.c_str());
+    for (const wchar_t* line = body.data(); line < body.data() + used && *line; line += wcslen(line) + 1) {
+      const wchar_t* eq = wcschr(line, L'=');
+      if (eq) section.entries.push_back({std::wstring(line, eq), eq + 1});
+    }
+    sections.push_back(section);
+  }
+  return sections;
+}
+
+std::wstring Mutated(Random& r, const std::wstring& value) {
+  switch (r.Below(6)) {
+    case 0: return kHostileTexts[r.Below(std::size(kHostileTexts))];
+    case 1: return kHostileNumbers[r.Below(std::size(kHostileNumbers))];
+    case 2: return std::wstring(250 + r.Below(300), static_cast<wchar_t>(L'A' + r.Below(26))) + L"%s%d";
+    case 3: {
+      std::wstring garbage;
+      for (int i = static_cast<int>(r.Below(40)); i > 0; --i) garbage += static_cast<wchar_t>(1 + r.Below(0xFFFE));
+      for (auto& c : garbage)
+        if (c == L'\r' || c == L'\n') c = L'x';
+      return garbage;
+    }
+    default: return value;
+  }
+}
+
+// A hostile copy of a sample file: sections and keys dropped, values out of every range,
+// junk lines, sometimes a line of 1 MB; written as ANSI, UTF-16 (sometimes of an odd byte
+// count), or replaced by binary garbage.
+std::string HostileFile(Random& r, std::vector<Section> sections, const std::vector<Entry>& forced) {
+  if (r.OneIn(12)) {
+    std::string garbage(r.Below(70000), '\0');
+    for (auto& c : garbage) c = static_cast<char>(r.Next());
+    return garbage;
+  }
+  std::wstring text;
+  if (r.OneIn(6)) text += L"junk before any section\r\n=\r\n[\r\n";
+  for (auto& section : sections) {
+    if (r.OneIn(10)) continue;
+    text += (r.OneIn(30) ? L"[" + section.name : L"[" + section.name + L"]") + L"\r\n";
+    for (auto& entry : section.entries) {
+      if (r.OneIn(8)) continue;
+      text += entry.key + L"=" + (r.OneIn(3) ? Mutated(r, entry.value) : entry.value) + L"\r\n";
+    }
+    for (const auto& f : forced)
+      if (section.name == L"Common") text = text + f.key + L"=" + f.value + L"\r\n";
+    if (r.OneIn(20)) text += L"TabNumber=" + std::wstring(kHostileNumbers[r.Below(std::size(kHostileNumbers))]) + L"\r\n";
+  }
+  if (r.OneIn(8)) text.insert(r.Below(static_cast<uint32_t>(text.size() + 1)), std::wstring(1 << 20, L'z') + L"\r\n");
+  std::string bytes;
+  if (r.OneIn(2)) {
+    bytes.assign("\xFF\xFE", 2);
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    if (r.OneIn(3)) bytes.push_back('\x41');
+  } else {
+    for (wchar_t c : text) bytes.push_back(static_cast<char>(c < 0x80 ? c : '?' + (c & 1)));
+  }
+  return bytes;
+}
+
+std::string HostileBitmap(Random& r, const std::string& sample) {
+  std::string bytes = sample;
+  switch (r.Below(4)) {
+    case 0: bytes.resize(r.Below(static_cast<uint32_t>(bytes.size() + 1))); break;
+    case 1:
+      for (int i = 0; i < 16 && bytes.size() > 54; ++i) bytes[2 + r.Below(52)] = static_cast<char>(r.Next());
+      break;
+    case 2: bytes.clear(); for (int i = r.Below(4000); i > 0; --i) bytes.push_back(static_cast<char>(r.Next())); break;
+    default: break;
+  }
+  return bytes;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  bytes.resize(read);
+  return bytes;
+}
+
+struct Samples {
+  std::vector<Section> profile, version, table, hints;
+  std::string picture, logo;
+};
+
+Samples LoadSamples(const std::wstring& folder, const std::wstring& stem, const std::wstring& prefix) {
+  Samples s;
+  s.profile = ReadSample(folder + stem + L"u.INI");
+  s.version = ReadSample(folder + stem + L".VER");
+  s.table = ReadSample(folder + prefix + L"EN.DAT");
+  s.hints = ReadSample(folder + stem + L".hin");
+  s.picture = ReadBytes(folder + prefix + L"Y.bmp");
+  s.logo = ReadBytes(folder + prefix + L"l.bmp");
+  return s;
+}
+
+// Opens the dialog that `open` shows, presses OK (answering any warning) and then Cancel.
+uint64_t g_dialogs_driven = 0;
+
+void OpenAndLeave(const std::function<void()>& open) {
+  MessageBoxAnswerer answer(IDOK);
+  ModalDriver driver([](HWND dialog) {
+    ModalDriver::Press(dialog, IDOK);
+    if (IsWindow(dialog)) ModalDriver::Press(dialog, IDCANCEL);
+  });
+  open();
+  g_dialogs_driven += driver.driven().size();
+}
+
+struct ModelRig {
+  Plugin plugin;
+  std::wstring folder;
+  std::wstring printer_name;
+  Samples samples[2];
+};
+
+void WriteModel(ModelRig& rig, Random& r, int secure) {
+  const Samples& s = rig.samples[r.Below(2)];
+  const std::wstring stem = rig.folder + kFuzzStem;
+  std::vector<Entry> forced = {{L"ExtrasSecurePrint", std::to_wstring(secure)}};
+  std::vector<Section> profile = s.profile;
+  for (auto& section : profile)
+    for (auto& e : section.entries) {
+      if (e.key == L"OEMPrefix") e.value = r.OneIn(10) ? Mutated(r, e.value) : kFuzzPrefix;
+      if (e.key == L"JobMointorPath") e.value = L"Software\\KvFuzz\\" + Mutated(r, L"Users");
+      if (e.key == L"Caption" && r.OneIn(3)) e.value = kHostileTexts[r.Below(std::size(kHostileTexts))];
+    }
+  WriteBytes(stem + L"u.INI", HostileFile(r, profile, forced));
+  WriteBytes(stem + L".VER", HostileFile(r, s.version, {}));
+  WriteBytes(stem + L".hin", HostileFile(r, s.hints.empty() ? rig.samples[1].hints : s.hints, {}));
+  const std::string table = HostileFile(r, s.table, {});
+  for (const wchar_t* code : {L"", L"EN"}) WriteBytes(rig.folder + kFuzzPrefix + code + L".DAT", table);
+  WriteBytes(rig.folder + kFuzzPrefix + L"Y.bmp", HostileBitmap(r, s.picture));
+  WriteBytes(rig.folder + kFuzzPrefix + L"l.bmp", HostileBitmap(r, s.logo));
+  // The stored language code: sometimes one no table has, or no text at all.
+  const std::wstring key = L"Software\\KVprint\\" + rig.printer_name;
+  static const wchar_t* const kCodes[] = {L"EN", L"ZZ", L"", L"E1", L"..\\EN"};
+  const wchar_t* code = kCodes[r.Below(std::size(kCodes))];
+  if (r.OneIn(6)) {
+    const DWORD number = 0x4E45;
+    SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"DrvCntCode", REG_DWORD, &number, 4);
+  } else {
+    SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"DrvCntCode", REG_SZ, code,
+                static_cast<DWORD>(wcslen(code) * 2 + (r.OneIn(4) ? 0 : 2)));
+  }
+}
+
+void DocumentSession(ModelRig& rig, bool open_copies) {
+  IPrintOemUI* object = rig.plugin.loaded->CreatePlugin();
+  if (!object) return;
+  {
+    EmulatedHost host(object, rig.plugin.printer.get(), rig.printer_name);
+    host.driver_ui.settings["Option4"] = "True";
+    host.DefaultRecords();
+    host.public_dm.dmCopies = 3;
+    host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
+    host.FillTree(OEMCUIP_DOCPROP);
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    if (open_copies && host.PluginItemCount() > 1) OpenAndLeave([&] { host.Push(1); });
+    {
+      MessageBoxAnswerer answer(IDYES);
+      host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 4);
+    }
+    host.Callback(CPSUICB_REASON_APPLYNOW);
+    host.Callback(CPSUICB_REASON_KILLACTIVE);
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+    object->Release();
+  }
+}
+
+void PrinterSession(ModelRig& rig) {
+  IPrintOemUI* object = rig.plugin.loaded->CreatePlugin();
+  if (!object) return;
+  {
+    EmulatedHost host(object, rig.plugin.printer.get(), rig.printer_name);
+    host.DefaultRecords();
+    host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
+    host.FillTree(OEMCUIP_PRNPROP);
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    // The Troubleshooting page the sheet added, or the page made from the plug-in's
+    // templates with the page's own code for a model whose tabs do not name it.
+    AddedPage page = {};
+    if (!host.pages.empty()) {
+      page = host.pages.front();
+    } else if (host.psui.UserData) {
+      kv::SetThisModule(rig.plugin.loaded->module());
+      page = TroubleshootingPageRecord(rig.plugin.loaded->module(), kv::TroubleshootingPageProc,
+                                       static_cast<LPARAM>(host.psui.UserData), kv::PluginActivationContext());
+    }
+    if (page.procedure) {
+      PageSheet sheet(page);
+      if (sheet.page()) {
+        UpdateWindow(sheet.sheet());
+        OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); });
+        OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); });
+      }
+    }
+    host.PluginItems() && host.PluginItemCount() ? (host.PluginItems()[0].Sel = 1) : 0;
+    host.Callback(CPSUICB_REASON_APPLYNOW);
+    host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
+    object->Release();
+  }
+}
+
+volatile LONG g_model_run_started = 0;  // tick count of the current run's start, 0 between runs
+volatile uint64_t g_model_run_seed = 0;
+
+DWORD WINAPI Watchdog(void*) {
+  for (;;) {
+    Sleep(1000);
+    const LONG started = g_model_run_started;
+    if (started && GetTickCount() - static_cast<DWORD>(started) > 60000) {
+      PrintLine(L"   hang: run seed " + std::to_wstring(g_model_run_seed) + L" (replay: fuzz-model 1 " +
+                std::to_wstring(g_model_run_seed) + L") has not ended in 60 s");
+      PrintLine(L"fuzz-model: unfinished runs, 1 faults");
+      ExitProcess(1);
+    }
+  }
+}
+
+ModelPackage FuzzPackage() {
+  const ModelPackage sample = SamplePackage();
+  ModelPackage package;
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  package.source_dir = std::wstring(temp) + L"kvfuzzmodel";
+  CreateDirectoryW(package.source_dir.c_str(), nullptr);
+  package.data_file = std::wstring(kFuzzStem) + L".PPD";
+  CopyFileW((sample.source_dir + L"\\" + sample.data_file).c_str(),
+            (package.source_dir + L"\\" + package.data_file).c_str(), FALSE);
+  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) {
+    CopyFileW((ProgramFolder() + binary).c_str(), (package.source_dir + L"\\" + binary).c_str(), FALSE);
+    package.files.push_back(binary);
+  }
+  package.driver_name = L"Fuzzed Model PS";
+  package.printer_name = L"Fuzzed Model PS";
+  package.port = L"C:\\windows\\temp\\FZMODEL.prn";
+  return package;
+}
+
+}  // namespace
+
+int VerbFuzzModel(const std::vector<std::wstring>& words) {
+  uint64_t n = 0, seed = 0;
+  if (!ParseCounts(words, n, seed)) return PrintLine(L"usage: hostsim fuzz-model N SEED"), 2;
+  ModelRig rig;
+  const ModelPackage package = FuzzPackage();
+  rig.printer_name = package.printer_name;
+  for (int i = 0; i < 2; ++i) {
+    g_model = &kModels[i];
+    const ModelPackage sample = SamplePackage();
+    if (!InstallModel(sample).ok) return PrintLine(L"   cannot install the sample"), 1;
+    const std::wstring folder = sample.source_dir + L"\\";
+    const std::wstring stem = sample.data_file.substr(0, sample.data_file.find(L'.'));
+    rig.samples[i] = LoadSamples(folder, stem, i == 0 ? L"KVCP" : L"PLM");
+  }
+  if (!rig.plugin.Open(package)) return 1;
+  rig.folder = FolderOf(rig.plugin.installed.data_file);
+  InstallTrap(rig.plugin.loaded->module());
+  CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
+  PrintLine(L"== fuzz-model: " + std::to_wstring(n) + L" model folders from seed " + std::to_wstring(seed));
+  uint64_t runs = 0, faults = 0;
+  for (uint64_t i = 0; i < n; ++i, ++runs) {
+    g_model_run_seed = seed + i;
+    g_model_run_started = static_cast<LONG>(GetTickCount() | 1);
+    bool ok = true;
+    for (int secure = 0; secure < 2 && ok; ++secure) {
+      Random r(seed + i);
+      ok = Guarded([&] {
+        WriteModel(rig, r, secure);
+        DocumentSession(rig, secure == 0);
+        if (secure == 0) PrinterSession(rig);
+      });
+    }
+    g_model_run_started = 0;
+    if (!ok) {
+      // The run's windows, hooks and dialogs are left where the fault stopped them: the
+      // process is not trusted with further runs.
+      ++faults;
+      PrintLine(L"   fault, run seed " + std::to_wstring(seed + i) + L" (replay: fuzz-model 1 " +
+                std::to_wstring(seed + i) + L"): " + FaultText());
+      ++runs;
+      break;
+    }
+  }
+  PrintLine(L"   " + std::to_wstring(g_dialogs_driven) + L" dialogs opened and left");
+  PrintLine(L"fuzz-model: " + std::to_wstring(runs) + L" runs, " + std::to_wstring(faults) + L" faults");
+  return faults ? 1 : 0;
 }
 
 }  // namespace hostsim

@@ -12,6 +12,8 @@
 //                       a PNG picture of every dialog and page of the model
 //   hostsim fuzz-devmode N SEED
 //                       N mutated private records through every DevMode mode
+//   hostsim fuzz-model N SEED
+//                       N hostile model folders through the sessions, dialogs and pages
 //   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
@@ -299,7 +301,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
-  PrintLine(L"       hostsim fuzz-devmode N SEED");
+  PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -313,7 +315,7 @@ int wmain(int argc, wchar_t** argv) {
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
                            wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
-                           wcscmp(wanted, L"fuzz-devmode") == 0;
+                           wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -348,6 +350,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"about", [] { return VerbPageDialog(false, g_actions); }},
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
       {L"fuzz-devmode", [] { return VerbFuzzDevmode(g_actions); }},
+      {L"fuzz-model", [] { return VerbFuzzModel(g_actions); }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)
