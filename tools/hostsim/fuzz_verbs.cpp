@@ -203,6 +203,19 @@ class Arena {
   BYTE* base_ = nullptr;
 };
 
+// The trap proves itself before a run: a read of a no-access page must come back as a fault.
+bool TrapWorks() {
+  Arena arena;
+  volatile BYTE sink = 0;
+  BYTE* past = arena.usable() + Arena::kUsable;
+  const bool returned = Guarded([&] { sink = *static_cast<volatile BYTE*>(past); });
+  if (returned || g_trap.code != EXCEPTION_ACCESS_VIOLATION) {
+    PrintLine(L"   the fault trap does not catch a read of a no-access page");
+    return false;
+  }
+  return true;
+}
+
 using kv::PrivateDevmode;
 constexpr size_t kFull = kv::kPrivateDevmodeSize;
 
@@ -477,6 +490,7 @@ int VerbFuzzDevmode(const std::vector<std::wstring>& words) {
   Plugin plugin;
   if (!plugin.Open(SamplePackage())) return 1;
   InstallTrap(plugin.loaded->module());
+  if (!TrapWorks()) return 1;
   DevmodeRig rig{plugin.object, plugin.printer.get()};
   PrintLine(L"== fuzz-devmode: " + std::to_wstring(n) + L" records from seed " + std::to_wstring(seed));
   uint64_t faults = 0;
@@ -802,6 +816,7 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   if (!rig.plugin.Open(package)) return 1;
   rig.folder = FolderOf(rig.plugin.installed.data_file);
   InstallTrap(rig.plugin.loaded->module());
+  if (!TrapWorks()) return 1;
   CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
   PrintLine(L"== fuzz-model: " + std::to_wstring(n) + L" model folders from seed " + std::to_wstring(seed));
   uint64_t runs = 0, faults = 0;
