@@ -10,6 +10,10 @@
 //   hostsim all         every scenario above, in order (the default)
 //   hostsim pictures [MODEL] [FOLDER]
 //                       a PNG picture of every dialog and page of the model
+//   hostsim fuzz-devmode N SEED
+//                       N mutated private records through every DevMode mode
+//   hostsim fuzz-model N SEED
+//                       N hostile model folders through the sessions, dialogs and pages
 //   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
@@ -43,6 +47,7 @@
 #include "sheets/sheet_context.h"
 #include "tools/hostsim/bench_verb.h"
 #include "tools/hostsim/device_verbs.h"
+#include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/session.h"
 #include "tools/hostsim/soak_verb.h"
 
@@ -302,6 +307,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
   PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
+  PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -315,7 +321,8 @@ int wmain(int argc, wchar_t** argv) {
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
                            wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
-                           wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0;
+                           wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
+                           wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -351,6 +358,8 @@ int wmain(int argc, wchar_t** argv) {
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
       {L"soak", [&] { return VerbSoak(g_actions, next == 3); }},
       {L"bench", [&] { return VerbBench(g_actions, next == 3); }},
+      {L"fuzz-devmode", [] { return VerbFuzzDevmode(g_actions); }},
+      {L"fuzz-model", [] { return VerbFuzzModel(g_actions); }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)
