@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake make mingw-w64 wine64 googletest)
+packages=(cmake make mingw-w64 wine64 googletest snmpd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -46,9 +46,17 @@ build x86 i686 OFF
 build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 
+# The simulator's printer answers over SNMP from a local agent playing the sample printer.
+sim_agent() {
+  tools/snmp-agents start build/x64/sim-agent tools/hostsim/sample-printer.conf >/dev/null
+  trap 'tools/snmp-agents stop build/x64/sim-agent' EXIT
+  KV_SIM_AGENT_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-agent/agents.ini)
+  export KV_SIM_AGENT_PORT
+}
+
 case "$mode" in
-  run) exec tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe all ;;
-  sim) shift; exec tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@" ;;
+  run) sim_agent; tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe all ;;
+  sim) shift; sim_agent; tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@" ;;
   test) cd build/x64 && exec ctest -j"$jobs" --output-on-failure --timeout 120 ;;
   *) echo "usage: ./build.sh [run | test | sim VERB]" >&2; exit 2 ;;
 esac

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <winspool.h>
+#include <shlwapi.h>
 
 #include <memory>
 #include <string>
@@ -186,12 +187,19 @@ TEST_F(InstalledPelma, EachLoadOfTheDllHandsOutItsOwnCookies) {
   for (const uint32_t cookie : cookies) EXPECT_NE(0u, cookie >> 8);
 }
 
-TEST_F(InstalledPelma, APrinterSessionAsksTheStandInCompanion) {
+// The companion asks a local agent (see tests/agents/everything.conf) that plays a printer
+// with trays 2 to 4, a duplex path, a disk and a finisher.
+TEST_F(InstalledPelma, APrinterSessionAsksThePrinterOverSnmp) {
   emuhost::EmulatedHost& host = *host_;
-  const std::wstring answers = folder_ + L"kvpsuN.ini";
-  ASSERT_TRUE(WritePrivateProfileStringW(L"Printer", L"TrayCode", L"4", answers.c_str()));
-  WritePrivateProfileStringW(L"Printer", L"HardDisk", L"1", answers.c_str());
-  WritePrivateProfileStringW(L"Printer", L"Finisher", L"1", answers.c_str());
+  std::wstring agents = L"Z:";
+  for (const char* p = KV_TEST_AGENTS; *p; ++p) agents += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  const UINT port = GetPrivateProfileIntW(L"Agents", L"everything", 0, agents.c_str());
+  ASSERT_NE(0u, port) << "no agents: run the tests through ctest, which starts them";
+  ASSERT_TRUE(WritePrivateProfileStringW(L"SNMP", L"Port", std::to_wstring(port).c_str(),
+                                         (folder_ + L"kvpsuN.ini").c_str()));
+  const std::wstring key =
+      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + package_.port;
+  ASSERT_EQ(ERROR_SUCCESS, SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20));
   ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
   EXPECT_EQ(static_cast<ULONG_PTR>(host.next_page_handle - 1), host.psui.Result);
   ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_PRNPROP));
@@ -199,8 +207,9 @@ TEST_F(InstalledPelma, APrinterSessionAsksTheStandInCompanion) {
     EXPECT_EQ(1, host.HostItem(tray)->Sel) << tray;
   EXPECT_EQ(1, host.HostItem("Option4")->Sel);
   EXPECT_EQ(1, host.HostItem("Finisher")->Sel);
-  EXPECT_EQ(0, host.HostItem("Option2")->Sel) << "no duplex answer";
+  EXPECT_EQ(1, host.HostItem("Option2")->Sel) << "a duplex path";
   EXPECT_EQ(1u, PrinterDword(L"HDD_SETTING"));
+  SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
 
   host.PluginItems()[0].Sel = 1;
   EXPECT_EQ(CPSUICB_ACTION_OPTIF_CHANGED, host.Callback(CPSUICB_REASON_APPLYNOW));

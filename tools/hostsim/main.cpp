@@ -8,6 +8,8 @@
 //   hostsim docsession  a document-properties session from INIT to DESTROY
 //   hostsim prnsession  a printer-properties session with the installable-option update
 //   hostsim all         every scenario above, in order (the default)
+//   hostsim fuzz-snmp N SEED
+//                       N SNMP responses, whole and mangled, through the companion's decoder
 //   hostsim pictures [MODEL] [FOLDER]
 //                       a PNG picture of every dialog and page of the model
 //   hostsim fuzz-devmode N SEED
@@ -50,6 +52,7 @@
 #include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/session.h"
 #include "tools/hostsim/soak_verb.h"
+#include "tools/hostsim/snmp_verbs.h"
 
 using namespace emuhost;
 using namespace hostsim;
@@ -171,9 +174,12 @@ void PrnSession(Session& session) {
   EmulatedHost& host = session.NewHost();
   host.DefaultRecords();
   PrintLine(L"== Printer session");
-  session.ScriptPrinterAnswers();
+  session.PointAtPrinterAgent();
   PrintLine(L"   INIT: " + HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT)));
-  PrintLine(L"   option-tree fill (asks the printer): " + HResultText(host.FillTree(OEMCUIP_PRNPROP)));
+  const ULONGLONG asked = GetTickCount64();
+  const HRESULT filled = host.FillTree(OEMCUIP_PRNPROP);
+  PrintLine(L"   option-tree fill (asks the printer over SNMP): " + HResultText(filled) + L", " +
+            std::to_wstring(GetTickCount64() - asked) + L" ms");
   PrintLine(L"   SETACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_SETACTIVE)));
   host.PluginItems()[0].Sel = 1;
   PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
@@ -308,6 +314,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
   PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
+  PrintLine(L"       hostsim fuzz-snmp N SEED   N SNMP responses, whole and mangled, through the decoder");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -323,8 +330,9 @@ int wmain(int argc, wchar_t** argv) {
                            wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
                            wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
                            wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0;
+  const bool own_arguments = wcscmp(wanted, L"fuzz-snmp") == 0;
   int next = 2;
-  if (argc > 2) {
+  if (argc > 2 && !own_arguments) {
     const SampleModel* named = nullptr;
     for (const auto& model : kModels)
       if (_wcsicmp(model.folder, argv[2]) == 0) named = &model;
@@ -360,6 +368,10 @@ int wmain(int argc, wchar_t** argv) {
       {L"bench", [&] { return VerbBench(g_actions, next == 3); }},
       {L"fuzz-devmode", [] { return VerbFuzzDevmode(g_actions); }},
       {L"fuzz-model", [] { return VerbFuzzModel(g_actions); }},
+      {L"fuzz-snmp", [&] {
+         return VerbFuzzSnmp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000,
+                             argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
+       }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)

@@ -1,0 +1,120 @@
+#include "companion/snmp_client.h"
+
+#include <algorithm>
+
+namespace kv::snmp {
+namespace {
+
+// Request ids differ between updates and processes, so that a late reply to an earlier
+// update is not taken for this one's.
+int32_t FirstRequestId() {
+  const ULONGLONG mixed = GetTickCount64() * 2654435761u ^ (GetCurrentProcessId() << 16) ^
+                          reinterpret_cast<uintptr_t>(&mixed);
+  return static_cast<int32_t>((mixed & 0x3FFFFFFF) | 1);
+}
+
+bool SameEndpoint(const sockaddr_in& a, const sockaddr_in& b) {
+  return a.sin_family == b.sin_family && a.sin_port == b.sin_port &&
+         a.sin_addr.s_addr == b.sin_addr.s_addr;
+}
+
+}  // namespace
+
+Client::Client(const sockaddr_in& target, std::string community, const Deadline& deadline)
+    : target_(target), community_(std::move(community)), deadline_(deadline),
+      next_id_(FirstRequestId()), buffer_(kReceiveBuffer) {}
+
+Client::~Client() {
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+}
+
+bool Client::Open() {
+  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  return socket_ != INVALID_SOCKET;
+}
+
+Reply Client::Get(const Oid& name, VarBind& result) { return Exchange(kGetRequest, name, result); }
+
+Reply Client::GetNext(const Oid& name, VarBind& result) {
+  return Exchange(kGetNextRequest, name, result);
+}
+
+Reply Client::Exchange(uint8_t pdu, const Oid& name, VarBind& result) {
+  if (socket_ == INVALID_SOCKET) return Reply::kSilent;
+  // One id for every try of this request: a slow reply to an earlier try still counts.
+  const int32_t request_id = next_id_;
+  next_id_ = (next_id_ & 0x3FFFFFFF) + 1;
+  unsigned versions = 0;  // bit 0: version 1 sent; bit 1: version 2c sent
+  DWORD wait = kFirstWait;
+  for (unsigned attempt = 0; !deadline_.Passed(); ++attempt) {
+    const int32_t version = known_ ? version_ : (attempt % 2 == 0 ? kVersion2c : kVersion1);
+    const std::vector<uint8_t> packet = EncodeRequest(version, community_, pdu, request_id, {name});
+    if (packet.empty()) return Reply::kSilent;
+    if (sendto(socket_, reinterpret_cast<const char*>(packet.data()), static_cast<int>(packet.size()),
+               0, reinterpret_cast<const sockaddr*>(&target_), sizeof target_) == SOCKET_ERROR)
+      return Reply::kSilent;
+    ++sent_;
+    versions |= 1u << version;
+    const Reply reply = Await(request_id, versions, std::min(wait, deadline_.Remaining()), result);
+    if (reply != Reply::kSilent) return reply;
+    // Until the version is known, both versions get the first, short wait once.
+    if (known_ || attempt % 2 == 1) wait = std::min<DWORD>(wait * 2, kLongestWait);
+  }
+  return Reply::kSilent;
+}
+
+Reply Client::Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& result) {
+  const Deadline until(wait);
+  for (DWORD left = until.Remaining(); left > 0; left = until.Remaining()) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval timeout = {static_cast<long>(left / 1000), static_cast<long>(left % 1000) * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &timeout);
+    if (ready == SOCKET_ERROR) return Reply::kSilent;
+    if (ready == 0) continue;
+    sockaddr_in from = {};
+    int from_size = sizeof from;
+    // A datagram larger than the buffer fails with WSAEMSGSIZE and is dropped; so is the
+    // "port unreachable" a silent host's system may send back (WSAECONNRESET).
+    const int size = recvfrom(socket_, reinterpret_cast<char*>(buffer_.data()),
+                              static_cast<int>(buffer_.size()), 0,
+                              reinterpret_cast<sockaddr*>(&from), &from_size);
+    if (size == SOCKET_ERROR || size <= 0) continue;
+    if (from_size != sizeof from || !SameEndpoint(from, target_)) continue;
+    Message message;
+    if (!DecodeMessage(buffer_.data(), static_cast<size_t>(size), message)) continue;
+    if (message.pdu != kResponse || message.request_id != request_id ||
+        message.community != community_ || !(versions & (1u << message.version)) ||
+        message.bindings.size() != 1)
+      continue;
+    known_ = true;
+    version_ = message.version;
+    if (message.error_status != kNoError) return Reply::kMissing;  // noSuchName ends a v1 walk
+    const uint8_t tag = message.bindings[0].value.tag;
+    if (tag == kTagNoSuchObject || tag == kTagNoSuchInstance || tag == kTagEndOfMibView)
+      return Reply::kMissing;
+    result = std::move(message.bindings[0]);
+    return Reply::kAnswer;
+  }
+  return Reply::kSilent;
+}
+
+Walked Client::Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& rows) {
+  rows.clear();
+  Oid at = column;
+  for (;;) {
+    VarBind next;
+    const Reply reply = GetNext(at, next);
+    if (reply == Reply::kSilent) return Walked::kFailed;
+    if (reply == Reply::kMissing || !IsBelow(next.name, column))
+      return rows.empty() ? Walked::kNotServed : Walked::kRows;
+    // An agent that answers with the same or an earlier name would be walked for ever.
+    if (!OidLess(at, next.name)) return Walked::kFailed;
+    if (rows.size() == max_rows) return Walked::kFailed;
+    at = next.name;
+    rows.push_back(std::move(next));
+  }
+}
+
+}  // namespace kv::snmp

@@ -1,0 +1,93 @@
+// GET and GETNEXT requests to one agent over UDP, within a time budget shared by every
+// request of an update. A reply counts only when it comes from the agent's own address and
+// port, fits the receive buffer, decodes, and answers this request: a Response with its
+// request id, its community, a version that was sent, and the one binding asked for. Anything
+// else is dropped and the wait goes on.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "companion/ber.h"
+
+namespace kv::snmp {
+
+// The time left of a budget, from the tick count.
+class Deadline {
+ public:
+  explicit Deadline(DWORD budget_ms) : end_(GetTickCount64() + budget_ms) {}
+  [[nodiscard]] DWORD Remaining() const {
+    const ULONGLONG now = GetTickCount64();
+    return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
+  }
+  [[nodiscard]] bool Passed() const { return Remaining() == 0; }
+
+ private:
+  ULONGLONG end_;
+};
+
+enum class Reply {
+  kAnswer,   // the binding holds the agent's object
+  kMissing,  // the agent answered that there is no such object (or no next one)
+  kSilent,   // no acceptable reply within the budget
+};
+
+// The rows of one table column, as a GETNEXT walk finds them.
+enum class Walked {
+  kRows,       // one or more rows
+  kNotServed,  // the agent answers, but has nothing in the column
+  kFailed,     // no answer, an agent that does not move forward, or more rows than allowed
+};
+
+class MibSource {
+ public:
+  virtual ~MibSource() = default;
+  virtual Walked Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& rows) = 0;
+};
+
+// Larger datagrams are refused (Winsock reports WSAEMSGSIZE for them).
+constexpr size_t kReceiveBuffer = 2048;
+// The first wait for a reply; each retry waits twice as long, up to kLongestWait.
+constexpr DWORD kFirstWait = 250;
+constexpr DWORD kLongestWait = 1000;
+
+class Client final : public MibSource {
+ public:
+  // `target` is an IPv4 address and port. The version is found by the first request that is
+  // answered: its tries go out as 2c and 1 in turn, and the agent's reply fixes the version
+  // for the rest of the update.
+  Client(const sockaddr_in& target, std::string community, const Deadline& deadline);
+  ~Client() override;
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  [[nodiscard]] bool Open();
+  Reply Get(const Oid& name, VarBind& result);
+  Reply GetNext(const Oid& name, VarBind& result);
+  Walked Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& rows) override;
+
+  // 0 until an agent has answered; then kVersion1 + 1 or kVersion2c + 1.
+  [[nodiscard]] int answered_version() const { return known_ ? version_ + 1 : 0; }
+  [[nodiscard]] unsigned requests_sent() const { return sent_; }
+
+ private:
+  Reply Exchange(uint8_t pdu, const Oid& name, VarBind& result);
+  // Waits up to `wait` ms for the reply to `request_id`; kSilent when none came.
+  Reply Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& result);
+
+  sockaddr_in target_;
+  std::string community_;
+  const Deadline& deadline_;
+  SOCKET socket_ = INVALID_SOCKET;
+  int32_t next_id_;
+  bool known_ = false;
+  int32_t version_ = kVersion2c;
+  unsigned sent_ = 0;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace kv::snmp
