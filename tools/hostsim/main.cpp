@@ -13,6 +13,8 @@
 //   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
+//   hostsim check MODELDIR
+//                       lists what the plug-in would miss or show wrong in a model folder
 #include <windows.h>
 #include <fcntl.h>
 #include <shlobj.h>
@@ -39,6 +41,7 @@
 #include "platform/handles.h"
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
+#include "tools/hostsim/check_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/session.h"
 
@@ -296,6 +299,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
+  PrintLine(L"       hostsim check MODELDIR");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -308,7 +312,8 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
-                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0;
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
+                           wcscmp(wanted, L"check") == 0;
   int next = 2;
   if (argc > 2) {
     const SampleModel* named = nullptr;
@@ -342,6 +347,12 @@ int wmain(int argc, wchar_t** argv) {
       {L"wayfer", [] { return VerbPageDialog(true, g_actions); }},
       {L"about", [] { return VerbPageDialog(false, g_actions); }},
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
+      {L"check", [&] {
+         // "check KVCP3520" checks the sample model beside the simulator.
+         if (g_actions.empty() && next == 3)
+           return VerbCheck({ProgramFolder() + L"samples\\" + g_model->folder});
+         return VerbCheck(g_actions);
+       }},
       {L"help", VerbHelp},
   };
   for (const auto& verb : verbs)
