@@ -642,7 +642,8 @@ class Checker {
 }  // namespace
 
 std::wstring FindingLine(const Finding& finding) {
-  std::wstring line = finding.file + L":";
+  std::wstring line = finding.file;
+  if (!finding.place.empty() || !finding.key.empty()) line += L":";
   if (!finding.place.empty()) line += L" " + finding.place;
   if (!finding.key.empty()) line += L" " + finding.key;
   return line + L": " + finding.problem;

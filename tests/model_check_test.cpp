@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,8 @@ const Defect kDefects[] = {
      [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"(0-9)", L"(a passcode of between %d and %d digits)"); },
      L"KVCPEN.DAT: [Hold Dialog] (0-9): clipped: control ", true},
 };
+
+void PrintTo(const Defect& defect, std::ostream* out) { *out << defect.name; }
 
 class ModelCheckDefects : public testing::TestWithParam<Defect> {};
 
