@@ -11,11 +11,13 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"About";
+constexpr auto& kWord = words::kAbout;
 constexpr int kFootRoom = 48;  // below the picture: the OK button's row
 constexpr int kButtonWidth = 75, kButtonHeight = 24;
 
@@ -94,12 +96,12 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   }
   if (context.nBrand == 0 || context.nBrand == 2) {
     wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
-    context.VersionFile.SetSection(L"Version");
-    context.VersionFile.ReadText(L"Model", model);
+    context.VersionFile.SetSection(keys::kModel.section);
+    context.VersionFile.ReadText(keys::kModel.name, model);
     context.StringTable.SetDialogSection(kWord);
-    context.StringTable.ReadText(L"Description", description);
-    context.StringTable.ReadText(L"Visit Korvane", visit);
-    context.StringTable.ReadText(L"Driver Details", details);
+    context.StringTable.ReadText(texts::kDescription, description);
+    context.StringTable.ReadText(texts::kVisitKorvane, visit);
+    context.StringTable.ReadText(texts::kDriverDetails, details);
     const PaintedText texts[] = {
         {model, 221, 50, 50, 800, false},
         {description, 221, 130, 22, 700, false},

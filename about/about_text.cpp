@@ -5,6 +5,7 @@
 
 #include "config/profile_reader.h"
 #include "platform/text.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
@@ -40,31 +41,43 @@ void Replace(wchar_t (&line)[kLineUnits], const wchar_t* found, const wchar_t* p
   CopyText(line, result);
 }
 
+// The first of the brand's placeholders, in table order, that the line holds, and where;
+// null when it holds none.
+const Placeholder* FirstPlaceholder(const wchar_t* line, bool pelma, const wchar_t** found) {
+  const Placeholder* placeholders = pelma ? kPelmaPlaceholders : kKorvanePlaceholders;
+  const size_t count = pelma ? std::size(kPelmaPlaceholders) : std::size(kKorvanePlaceholders);
+  for (size_t i = 0; i < count; ++i)
+    if ((*found = wcsstr(line, placeholders[i].text)) != nullptr) return &placeholders[i];
+  return nullptr;
+}
+
 }  // namespace
+
+const wchar_t* InformationKeyOf(const wchar_t* line, int brand) {
+  const wchar_t* found = nullptr;
+  const Placeholder* placeholder = line ? FirstPlaceholder(line, brand == 1, &found) : nullptr;
+  return placeholder ? placeholder->key : nullptr;
+}
 
 std::wstring InformationText(const ProfileReader& table, const ProfileReader& version, int brand) {
   const bool pelma = brand == 1;
-  const Placeholder* placeholders = pelma ? kPelmaPlaceholders : kKorvanePlaceholders;
-  const size_t count = pelma ? std::size(kPelmaPlaceholders) : std::size(kKorvanePlaceholders);
   std::wstring text;
   for (int n = 1; n <= kInformationLines; ++n) {
     wchar_t key[16];
-    swprintf(key, 16, L"M_Info%d", n);
+    swprintf(key, 16, texts::kInformationFormat, n);
     wchar_t line[kLineUnits];
     table.ReadString(key, line, kLineUnits, key);
     if (wcscmp(line, key) != 0) {
       bool shown = !pelma;
-      for (size_t i = 0; i < count; ++i) {
-        const wchar_t* found = wcsstr(line, placeholders[i].text);
-        if (!found) continue;
+      const wchar_t* found = nullptr;
+      if (const Placeholder* placeholder = FirstPlaceholder(line, pelma, &found)) {
         wchar_t value[kTextUnits];
-        version.ReadText(placeholders[i].key, value);
-        const bool present = wcscmp(value, placeholders[i].key) != 0;
+        version.ReadText(placeholder->key, value);
+        const bool present = wcscmp(value, placeholder->key) != 0;
         if (!pelma || present) {
-          Replace(line, found, placeholders[i].text, value);
+          Replace(line, found, placeholder->text, value);
           shown = true;
         }
-        break;
       }
       if (shown) text += line;
     }

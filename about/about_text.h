@@ -16,4 +16,8 @@ constexpr int kInformationLines = 10;
 // missing, by the key's name; brand 1 shows only lines whose placeholder has a value.
 std::wstring InformationText(const ProfileReader& table, const ProfileReader& version, int brand);
 
+// The version-file key that fills the line's placeholder for the brand (the first found in
+// table order), or null when the line has none.
+[[nodiscard]] const wchar_t* InformationKeyOf(const wchar_t* line, int brand);
+
 }  // namespace kv

@@ -12,6 +12,7 @@
 #include "platform/spooler.h"
 #include "platform/text.h"
 #include "sheets/sheet_context.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -37,10 +38,10 @@ struct Switch {
 };
 
 constexpr Switch kSwitches[] = {
-    {L"GraphicsCopiesSetting", &SheetContext::iCopiesSetting},
-    {L"PrinterHDD", &SheetContext::iPrinterHDD},
-    {L"PrinterInstalledHDD", &SheetContext::iInstalledHDD},
-    {L"GraphicsGrayscaleEnh", &SheetContext::iGrayscaleEnh},
+    {keys::kCopiesSetting.name, &SheetContext::iCopiesSetting},
+    {keys::kPrinterHdd.name, &SheetContext::iPrinterHDD},
+    {keys::kInstalledHdd.name, &SheetContext::iInstalledHDD},
+    {keys::kGrayscaleEnh.name, &SheetContext::iGrayscaleEnh},
 };
 
 struct Brand {
@@ -99,14 +100,20 @@ void ReadDriverDirectory(wchar_t (&dir)[260]) {
 
 int16_t BrandOf(const ProfileReader& profile) {
   wchar_t caption[kTextUnits];
-  profile.ReadText(L"Caption", caption);
-  for (wchar_t* c = caption; *c; ++c) *c = towupper(*c);
-  for (const auto& brand : kBrands)
-    if (wcsstr(caption, brand.word)) return brand.brand;
-  return 0;
+  profile.ReadText(keys::kCaption.name, caption);
+  return BrandOfCaption(caption);
 }
 
 }  // namespace
+
+int16_t BrandOfCaption(const wchar_t* caption) {
+  wchar_t upper[kTextUnits];
+  CopyText(upper, caption ? caption : L"");
+  for (wchar_t* c = upper; *c; ++c) *c = towupper(*c);
+  for (const auto& brand : kBrands)
+    if (wcsstr(upper, brand.word)) return brand.brand;
+  return 0;
+}
 
 const wchar_t* LanguageCodeFor(LANGID language) {
   const unsigned primary = PrimaryOf(language);
@@ -164,20 +171,21 @@ void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
   }
 
   ProfileReader& profile = context.ModelProfile;
-  profile.SetSection(L"OEMFiles");
+  profile.SetSection(keys::kOemPrefix.section);
   wchar_t prefix[kTextUnits];
-  profile.ReadText(L"OEMPrefix", prefix);
+  profile.ReadText(keys::kOemPrefix.name, prefix);
   CopyText(context.szOemPrefix, prefix);
 
-  profile.SetSection(L"Common");
+  profile.SetSection(keys::kCopiesSetting.section);
   for (const auto& row : kSwitches) context.*row.field = profile.ReadInt(row.key, kAbsentMarker);
-  context.wSecurePrint = static_cast<int16_t>(profile.ReadInt(L"ExtrasSecurePrint", kAbsentMarker));
-  profile.SetSection(L"Common");
-  context.iJobAccounting = profile.ReadInt(L"PrinterJobAccounting", kAbsentMarker);
+  context.wSecurePrint = static_cast<int16_t>(profile.ReadInt(keys::kSecurePrint.name, kAbsentMarker));
+  profile.SetSection(keys::kJobAccounting.section);
+  context.iJobAccounting = profile.ReadInt(keys::kJobAccounting.name, kAbsentMarker);
   context.nBrand = BrandOf(profile);
 
-  context.VersionFile.SetSection(L"Version");
-  const bool language_dependent = context.VersionFile.ReadInt(L"LanguageDependent", 0) == 1;
+  context.VersionFile.SetSection(keys::kLanguageDependent.section);
+  const bool language_dependent =
+      context.VersionFile.ReadInt(keys::kLanguageDependent.name, keys::kLanguageDependent.fallback) == 1;
   context.szLanguageCode[0] = L'\0';
   if (language_dependent)
     PrinterLanguageCode(printer_name, context.szLanguageCode, kLanguageCodeUnits);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace kv {
 
 struct SheetContext;
@@ -10,6 +12,10 @@ struct SheetContext;
 // Fills the context's model fields: driver directory, the four readers' files, the model's
 // switches, brand and language code. The context's heap and printer handle must be set.
 void LocateModelFiles(SheetContext& context, const wchar_t* printer_name);
+
+// The brand a model profile's caption names: 0 (Korvane, and any caption naming none), 1
+// (Pelma) or 2 (Tuno), the words searched in that order in any mix of case.
+[[nodiscard]] int16_t BrandOfCaption(const wchar_t* caption);
 
 // True when the system's default language is written right to left (Arabic, Hebrew).
 [[nodiscard]] bool IsRtlSystemLanguage();

@@ -9,11 +9,13 @@
 #include "platform/spooler.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Troubleshooting";
+constexpr auto& kWord = words::kTroubleshooting;
 constexpr char kUel[] = "\x1B%-12345X";  // Universal Exit Language
 constexpr size_t kListTextUnits = 260;
 
@@ -62,9 +64,9 @@ const char* DiagnosticCommandFor(const ProfileReader& strings, const wchar_t* te
 
 void FillDiagnosticList(HWND page, SheetContext& context, int initial_selection) {
   context.StringTable.SetDialogSection(kWord);
-  context.ModelProfile.SetSection(L"Common");
+  context.ModelProfile.SetSection(keys::kTestPages.section);
   wchar_t value[kTextUnits];
-  context.ModelProfile.ReadText(L"TestPages", value);
+  context.ModelProfile.ReadText(keys::kTestPages.name, value);
   HWND list = GetDlgItem(page, IDC_TS_DIAG_LIST);
   if (!list) return;
   // Items between commas; consecutive commas make no empty item.

@@ -18,13 +18,15 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Troubleshooting";
+constexpr auto& kWord = words::kTroubleshooting;
 constexpr wchar_t kAddressPlaceholder[] = L"http://%s";
-constexpr int kLinks = 6;
+constexpr int kLinks = texts::kLinks;
 constexpr DWORD kLastInfoBytes = 520;
 
 constexpr int kStatusGroup[] = {IDC_TS_WAYFER_GROUP, IDC_TS_WAYFER_TEXT, IDC_TS_WAYFER_TOPIC,
@@ -46,14 +48,14 @@ constexpr wchar_t kLinkFontProperty[] = L"KvLinkFont";
 int LinkId(int n) { return IDC_TS_LINK1 + n - 1; }
 
 int StatusMonitorMode(SheetContext& context) {
-  context.ModelProfile.SetSection(L"Common");
-  return context.ModelProfile.ReadInt(L"TroubleWayfer", 0);
+  context.ModelProfile.SetSection(keys::kTroubleWayfer.section);
+  return context.ModelProfile.ReadInt(keys::kTroubleWayfer.name, keys::kTroubleWayfer.fallback);
 }
 
 // The link's target text from the string table; false when the table has none.
 bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
   wchar_t key[16];
-  swprintf(key, 16, L"Ref_URL_%d", n);
+  swprintf(key, 16, texts::kLinkTargetFormat, n);
   context.StringTable.SetDialogSection(kWord);
   context.StringTable.ReadText(key, target);
   return wcscmp(target, key) != 0;
@@ -163,7 +165,7 @@ void ShowLastStatusTopic(const SheetContext& context) {
 
 void ShowPageHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
-  HelpPath(context, L"troublesh_tab", L"troubleshooting_tab.htm", path);
+  HelpPath(context, help::kTroubleshooting.folder, help::kTroubleshooting.topic, path);
   ShowHelpTopic(path);
 }
 

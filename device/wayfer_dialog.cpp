@@ -10,11 +10,12 @@
 #include "platform/spooler.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Wayfer";
+constexpr auto& kWord = words::kWayfer;
 constexpr DWORD kDefaultEnable = 1;
 constexpr DWORD kDefaultTimeout = 5;
 constexpr int kShortest = 1, kLongest = 60;

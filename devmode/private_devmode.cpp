@@ -7,6 +7,7 @@
 #include "config/driver_info.h"
 #include "platform/language.h"
 #include "platform/seam.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -46,9 +47,9 @@ struct ModelDefaultKey {
 };
 
 constexpr ModelDefaultKey kModelDefaultKeys[] = {
-    {L"iResolution", L"DEFAULTDEVMODE", &ModelDefaults::iResolution},
-    {L"PrinterHDD", L"Common", &ModelDefaults::wPrinterHDD},
-    {L"PrinterJobAccounting", L"Common", &ModelDefaults::wJobAccounting},
+    {keys::kResolution.name, keys::kResolution.section, &ModelDefaults::iResolution},
+    {keys::kPrinterHdd.name, keys::kPrinterHdd.section, &ModelDefaults::wPrinterHDD},
+    {keys::kJobAccounting.name, keys::kJobAccounting.section, &ModelDefaults::wJobAccounting},
 };
 
 int16_t ReadProfileDefault(const wchar_t* profile, const ModelDefaultKey& row) {

@@ -12,6 +12,20 @@ struct SheetContext;
 
 constexpr size_t kHelpPathUnits = 260;
 
+// A topic inside the model's help file: its folder and file name.
+struct HelpTopic {
+  const wchar_t* folder;
+  const wchar_t* topic;
+};
+
+namespace help {
+inline constexpr HelpTopic kHold = {L"Html", L"Print And Hold Dialog.htm"};
+inline constexpr HelpTopic kSecureHold = {L"output_options_tab", L"Print And Hold Dialog.htm"};
+inline constexpr HelpTopic kCopies = {L"Html", L"Color Copies Setting.htm"};
+inline constexpr HelpTopic kJobAccounting = {L"Html", L"Job Accounting.htm"};
+inline constexpr HelpTopic kTroubleshooting = {L"troublesh_tab", L"troubleshooting_tab.htm"};
+}  // namespace help
+
 // "<driver dir><prefix>.chm::\<folder>\<topic>", cut to kHelpPathUnits - 1 units.
 void HelpPath(const SheetContext& context, const wchar_t* folder, const wchar_t* topic,
               wchar_t (&path)[kHelpPathUnits]);

@@ -11,16 +11,17 @@
 #include "dialogs/layout.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Copies";
+constexpr auto& kWord = words::kCopies;
 constexpr int kNumberUnits = 5;  // numbers are read up to 4 characters
 
 void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
-  HelpPath(context, L"Html", L"Color Copies Setting.htm", path);
+  HelpPath(context, help::kCopies.folder, help::kCopies.topic, path);
   ShowHelpTopic(path);
 }
 

@@ -7,6 +7,7 @@
 #include "resources/dialog_ids.h"
 #include "platform/text.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
@@ -120,7 +121,7 @@ LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_
 void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word) {
   context.StringTable.SetDialogSection(word);
   wchar_t caption[kTextUnits];
-  context.StringTable.ReadText(L"Caption", caption);
+  context.StringTable.ReadText(texts::kCaption, caption);
   SetWindowTextW(dialog, caption);
 }
 

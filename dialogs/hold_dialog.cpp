@@ -15,19 +15,20 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Hold";
+constexpr auto& kWord = words::kHold;
 constexpr size_t kUserIdUnits = 21;   // 20 characters and a terminator
 constexpr size_t kJobNameUnits = 65;  // 64 and a terminator
 constexpr size_t kPasscodeUnits = 260;
 
-constexpr const wchar_t* kStandardKeys[kStandardJobTypes] = {L"Normal", L"Proof",
-                                                             L"Confidentional", L"Store",
-                                                             L"Spool", L"Delay"};
-constexpr const wchar_t* kSecureKeys[kSecureJobTypes] = {L"Normal", L"Confidentional"};
+static_assert(kStandardHoldTypes == kStandardJobTypes && kSecureHoldTypes == kSecureJobTypes);
+constexpr auto& kStandardKeys = kStandardHoldKeys;
+constexpr auto& kSecureKeys = kSecureHoldKeys;
 
 constexpr int kPrintAtGroup[] = {IDC_HOLD_AT_LABEL, IDC_HOLD_DATE, IDC_HOLD_TIME, 0};
 constexpr int kPasscodeGroup[] = {IDC_PASS_LABEL, IDC_PASS, IDC_PASS_HINT, IDC_CONFIRM_LABEL,
@@ -37,8 +38,8 @@ constexpr int kExactHints[] = {IDC_PASS_HINT, IDC_CONFIRM_HINT, 0};
 constexpr int kRangeHints[] = {IDC_PASS_RANGE_HINT, IDC_CONFIRM_RANGE_HINT, 0};
 
 bool IsSecure(SheetContext& context) {
-  context.ModelProfile.SetSection(L"Common");
-  return context.ModelProfile.ReadInt(L"ExtrasSecurePrint", 0) == 1;
+  context.ModelProfile.SetSection(keys::kSecurePrint.section);
+  return context.ModelProfile.ReadInt(keys::kSecurePrint.name, keys::kSecurePrint.fallback) == 1;
 }
 
 PrivateDevmode* RecordOf(const SheetContext& context) {
@@ -49,8 +50,8 @@ Visibility Seen(bool shown) { return shown ? Visibility::kShow : Visibility::kHi
 
 void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
-  HelpPath(context, context.wSecurePrint != 0 ? L"output_options_tab" : L"Html",
-           L"Print And Hold Dialog.htm", path);
+  const HelpTopic& topic = context.wSecurePrint != 0 ? help::kSecureHold : help::kHold;
+  HelpPath(context, topic.folder, topic.topic, path);
   ShowHelpTopic(path);
 }
 
@@ -162,8 +163,8 @@ bool Store(HWND dialog, SheetContext& context) {
     if (passcode) {
       WriteField(record->szHoldPassword, sizeof record->szHoldPassword, text);
       wchar_t key[kTextUnits];
-      context.ModelProfile.SetSection(L"FUNCTION");
-      context.ModelProfile.ReadText(L"EncryptionKey", key);
+      context.ModelProfile.SetSection(keys::kEncryptionKey.section);
+      context.ModelProfile.ReadText(keys::kEncryptionKey.name, key);
       WriteField(record->szEncryptionKey, sizeof record->szEncryptionKey, key);
     }
   } else {
@@ -183,7 +184,7 @@ struct HoldDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    ReadLengthLimits(context, L"ExtrasMinPassLen", L"ExtrasMaxPassLen", 4);
+    ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass);
     TranslateDialog(dialog, context, TemplateFor(IDD_HOLD, IDD_HOLD_RTL), kWord);
 
     const bool secure = IsSecure(context);

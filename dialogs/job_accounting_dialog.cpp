@@ -10,16 +10,18 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
 
-constexpr wchar_t kWord[] = L"Job Accounting";
+constexpr auto& kWord = words::kJobAccounting;
 constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
 
 void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
-  HelpPath(context, L"Html", L"Job Accounting.htm", path);
+  HelpPath(context, help::kJobAccounting.folder, help::kJobAccounting.topic, path);
   ShowHelpTopic(path);
 }
 
@@ -40,7 +42,7 @@ struct JobAccountingDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    ReadLengthLimits(context, L"PrinterMinPassLen", L"PrinterMaxPassLen", 32);
+    ReadLengthLimits(context, keys::kAccountMinPass, keys::kAccountMaxPass);
     TranslateDialog(dialog, context, TemplateFor(IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL), kWord);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 32, 0);

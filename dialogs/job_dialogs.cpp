@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 
@@ -27,11 +28,11 @@ void LoggedOnUser(wchar_t* name, size_t units) {
   if (!IsPlainName(name)) CopyText(name, units, L"Unknown");
 }
 
-void ReadLengthLimits(SheetContext& context, const wchar_t* minimum_key, const wchar_t* maximum_key,
-                      int fallback) {
-  context.ModelProfile.SetSection(L"Common");
-  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(minimum_key, fallback));
-  context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(maximum_key, fallback));
+void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum) {
+  context.ModelProfile.SetSection(minimum.section);
+  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(minimum.name, minimum.fallback));
+  context.ModelProfile.SetSection(maximum.section);
+  context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(maximum.name, maximum.fallback));
 }
 
 void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter) {
@@ -57,14 +58,14 @@ bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, s
   ProfileReader& table = context.StringTable;
   table.SetDialogSection(word);
   wchar_t title[kTextUnits], message[kTextUnits];
-  table.ReadText(L"Invalid Passcode", title);
+  table.ReadText(texts::kInvalidPasscode, title);
   wchar_t text[260];
   if (minimum == maximum) {
-    table.ReadText(L"InvalidPasscode2Msg", message);
-    if (wcscmp(message, L"InvalidPasscode2Msg") == 0) table.ReadText(L"InvalidPasscodeMsg", message);
+    table.ReadText(texts::kInvalidPasscode2Msg, message);
+    if (wcscmp(message, texts::kInvalidPasscode2Msg) == 0) table.ReadText(texts::kInvalidPasscodeMsg, message);
     FillNumbers(message, {minimum}, text);
   } else {
-    table.ReadText(L"InvalidPasscodeMsg", message);
+    table.ReadText(texts::kInvalidPasscodeMsg, message);
     FillNumbers(message, {minimum, maximum}, text);
   }
   Use<MessageBoxes>().Show(dialog, text, title, MB_ICONWARNING | MB_OK);

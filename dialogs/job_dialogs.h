@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "config/model_keys.h"
 #include "dialogs/edit_filters.h"
 
 namespace kv {
@@ -21,10 +22,9 @@ void HideTitleBarHelp(HWND dialog);
 void LoggedOnUser(wchar_t* name, size_t units);
 
 // The passcode (or password) length limits from the model profile's [Common] keys, each
-// `fallback` when absent, into the context, where the control-text pass and the length
+// its row's default when absent, into the context, where the control-text pass and the length
 // checks of the edit filters read them.
-void ReadLengthLimits(SheetContext& context, const wchar_t* minimum_key, const wchar_t* maximum_key,
-                      int fallback);
+void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum);
 
 // Limits the two passcode (or password) edits 1020 and 1349 to the maximum length and gives
 // them their filter.

@@ -99,28 +99,32 @@ void CheckCombo(HWND control, SIZE room, std::vector<std::wstring>& clipped) {
   }
 }
 
-void Check(HWND window, std::vector<std::wstring>& clipped) {
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (!IsWindowVisible(child)) continue;
-    RECT client = {};
-    GetClientRect(child, &client);
-    const SIZE room = {client.right, client.bottom};
-    wchar_t name[64] = {};
-    GetClassNameW(child, name, 64);
-    if (_wcsicmp(name, L"Static") == 0)
-      CheckStatic(child, room, clipped);
-    else if (_wcsicmp(name, L"Button") == 0)
-      CheckButton(child, room, clipped);
-    else if (_wcsicmp(name, L"ComboBox") == 0)
-      CheckCombo(child, room, clipped);
-  }
+void CheckControl(HWND control, std::vector<std::wstring>& clipped) {
+  RECT client = {};
+  GetClientRect(control, &client);
+  const SIZE room = {client.right, client.bottom};
+  wchar_t name[64] = {};
+  GetClassNameW(control, name, 64);
+  if (_wcsicmp(name, L"Static") == 0)
+    CheckStatic(control, room, clipped);
+  else if (_wcsicmp(name, L"Button") == 0)
+    CheckButton(control, room, clipped);
+  else if (_wcsicmp(name, L"ComboBox") == 0)
+    CheckCombo(control, room, clipped);
 }
 
 }  // namespace
 
 std::vector<std::wstring> ClippedTexts(HWND dialog) {
   std::vector<std::wstring> clipped;
-  Check(dialog, clipped);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (IsWindowVisible(child)) CheckControl(child, clipped);
+  return clipped;
+}
+
+std::vector<std::wstring> ClippedTextsOf(HWND control) {
+  std::vector<std::wstring> clipped;
+  CheckControl(control, clipped);
   return clipped;
 }
 

@@ -13,4 +13,8 @@ namespace emuhost {
 // not fit: its id, the text, the room it needs and the room it has, in pixels.
 std::vector<std::wstring> ClippedTexts(HWND dialog);
 
+// The same for one control, shown or not: a control the dialog shows only in some states
+// must fit too.
+std::vector<std::wstring> ClippedTextsOf(HWND control);
+
 }  // namespace emuhost

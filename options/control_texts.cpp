@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
@@ -46,8 +47,9 @@ void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
   wchar_t scratch[kTextUnits];
   const wchar_t* key = caption;
   if (IsLengthHint(id)) {
-    key = L"(0-9)";
-    if (context.wMinPassLen == context.wMaxPassLen && HasEntry(table, L"(0)", scratch)) key = L"(0)";
+    key = texts::kRangeHint;
+    if (context.wMinPassLen == context.wMaxPassLen && HasEntry(table, texts::kExactHint, scratch))
+      key = texts::kExactHint;
   }
 
   wchar_t translation[kTextUnits];

@@ -14,6 +14,8 @@
 #include "platform/text.h"
 #include "sheets/sheet_context.h"
 #include "sheets/sheet_link.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -76,10 +78,10 @@ void ApplyCopiesRule(const CPSUICBPARAM& cb, const OEMCUIPPARAM& param, SheetCon
     record.dwMonoCopies = context.iMonoCopies;
     return;
   }
-  context.StringTable.SetDialogSection(L"Paper");
+  context.StringTable.SetDialogSection(words::kPaper);
   wchar_t title[kTextUnits], text[kTextUnits];
-  context.StringTable.ReadText(L"Warning", title);
-  context.StringTable.ReadText(L"CopiesChangedMsg", text);
+  context.StringTable.ReadText(texts::kWarning, title);
+  context.StringTable.ReadText(texts::kCopiesChangedMsg, text);
   DEVMODEW* dm = param.pPublicDM;
   for (DWORD i = 0; param.pDrvOptItems && i < param.cDrvOptItems; ++i) {
     OPTITEM& item = param.pDrvOptItems[i];
@@ -104,10 +106,11 @@ void ApplyCopiesRule(const CPSUICBPARAM& cb, const OEMCUIPPARAM& param, SheetCon
 // The job monitor keeps, per printer, the user ID of the last held job.
 void StoreJobMonitorUser(const OEMCUIPPARAM& param, SheetContext& context,
                          const PrivateDevmode& record) {
-  context.ModelProfile.SetSection(L"OEMFiles");
-  if (context.ModelProfile.ReadInt(L"JobMointor", 0) == 0) return;
+  context.ModelProfile.SetSection(keys::kJobMonitor.section);
+  if (context.ModelProfile.ReadInt(keys::kJobMonitor.name, keys::kJobMonitor.fallback) == 0) return;
+  context.ModelProfile.SetSection(keys::kJobMonitorPath.section);
   wchar_t path[kTextUnits];
-  context.ModelProfile.ReadText(L"JobMointorPath", path);
+  context.ModelProfile.ReadText(keys::kJobMonitorPath.name, path);
   unique_hkey key;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                       nullptr) != ERROR_SUCCESS)
@@ -222,14 +225,15 @@ LONG StapleSelection(const OEMCUIPPARAM& param) {
 
 void BuildResolutionTable(SheetContext& context) {
   struct Key {
-    const wchar_t* name;
+    const ModelKey& key;
     int32_t base;
   };
-  static constexpr Key kKeys[] = {
-      {L"Graphics1200Res", 1200}, {L"Graphics600Res", 600}, {L"Graphics300Res", 300}};
+  static constexpr Key kKeys[] = {{keys::kRes1200, 1200}, {keys::kRes600, 600}, {keys::kRes300, 300}};
   context.nResolution = 0;
-  context.ModelProfile.SetSection(L"Common");
-  for (const auto& key : kKeys) DecodeResolutions(context, context.ModelProfile.ReadInt(key.name, 0), key.base);
+  for (const auto& row : kKeys) {
+    context.ModelProfile.SetSection(row.key.section);
+    DecodeResolutions(context, context.ModelProfile.ReadInt(row.key.name, row.key.fallback), row.base);
+  }
 }
 
 LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {

@@ -15,6 +15,8 @@
 #include "platform/spooler.h"
 #include "platform/text.h"
 #include "sheets/sheet_context.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -28,11 +30,11 @@ struct PushItem {
 };
 
 constexpr PushItem kDocumentItems[kDocumentItemCount] = {
-    {L"Hold", 2, HoldPushed},
-    {L"Copies", 2, CopiesPushed},
+    {words::kHold, 2, HoldPushed},
+    {words::kCopies, 2, CopiesPushed},
 };
 constexpr PushItem kPrinterItems[kPrinterItemCount] = {
-    {L"Job Accounting", 1, JobAccountingPushed},
+    {words::kJobAccounting, 1, JobAccountingPushed},
 };
 
 // The host items that bits of bAdjustFlags lock, in bit order.
@@ -67,7 +69,7 @@ struct PushOptType {
 bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& button, OPTITEM& item) {
   context.StringTable.SetDialogSection(button.word);
   wchar_t caption[kTextUnits];
-  const size_t length = context.StringTable.ReadText(L"Caption", caption);
+  const size_t length = context.StringTable.ReadText(texts::kCaption, caption);
 
   auto* name = static_cast<wchar_t*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
   auto* push = static_cast<PushOptType*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PushOptType)));
@@ -153,8 +155,8 @@ HRESULT FillDocumentTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {
       CreateSheetContext(param.hOEMHeap, param.hPrinter, param.pPrinterName, driver_ui);
   if (!context) return S_OK;
 
-  context->ModelProfile.SetSection(L"FUNCTION");
-  if (context->ModelProfile.ReadInt(L"AutoConfiguration", 0) != 0)
+  context->ModelProfile.SetSection(keys::kAutoConfiguration.section);
+  if (context->ModelProfile.ReadInt(keys::kAutoConfiguration.name, keys::kAutoConfiguration.fallback) != 0)
     UpdateInstallableOptions(&param, driver_ui);
 
   auto* record = static_cast<PrivateDevmode*>(param.pOEMDM);

@@ -12,6 +12,8 @@
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 #include "sheets/sheet_link.h"
+#include "dialogs/dialog_texts.h"
+#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -58,21 +60,21 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
   }
 
   ProfileReader& profile = context.ModelProfile;
-  profile.SetSection(L"TABNUMBER");
+  profile.SetSection(keys::kTabNumber.section);
   // A tab list longer than any sheet could show is cut rather than walked for ever.
-  int tabs = profile.ReadInt(L"TabNumber", 0);
+  int tabs = profile.ReadInt(keys::kTabNumber.name, keys::kTabNumber.fallback);
   if (tabs > kMaxTabs) tabs = kMaxTabs;
   LONG_PTR added = 0;
   for (int i = 0; i < tabs; ++i) {
     wchar_t key[16];
-    swprintf(key, 16, L"Tab%d", i);
-    if (profile.ReadInt(key, 100) != kTroubleshootingTab || context.nBrand != 1) continue;
+    swprintf(key, 16, keys::kTabFormat, i);
+    if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1) continue;
     page.pszTemplate = MAKEINTRESOURCEW(IsRtlSystemLanguage() ? IDD_TROUBLESHOOTING_RTL
                                                               : IDD_TROUBLESHOOTING);
     page.pfnDlgProc = TroubleshootingPageProc;
     page.lParam = reinterpret_cast<LPARAM>(&context);
-    context.StringTable.SetDialogSection(L"Troubleshooting");
-    context.StringTable.ReadText(L"Caption", context.szPageTitle);
+    context.StringTable.SetDialogSection(words::kTroubleshooting);
+    context.StringTable.ReadText(texts::kCaption, context.szPageTitle);
     page.pszTitle = context.szPageTitle;
     added = CallHost(info, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
     asked = true;

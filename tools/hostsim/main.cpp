@@ -21,6 +21,8 @@
 //                       (see emuhost/dialog_script.h), then shows what was stored
 //   hostsim soak [MODEL] N   leak soak: N cycles of everything a user does
 //   hostsim bench [MODEL]    the plug-in's time against the platform work it must do
+//   hostsim check MODELDIR
+//                       lists what the plug-in would miss or show wrong in a model folder
 #include <windows.h>
 #include <fcntl.h>
 #include <shlobj.h>
@@ -48,6 +50,7 @@
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
 #include "tools/hostsim/bench_verb.h"
+#include "tools/hostsim/check_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/session.h"
@@ -315,6 +318,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
   PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
   PrintLine(L"       hostsim fuzz-snmp N SEED   N SNMP responses, whole and mangled, through the decoder");
+  PrintLine(L"       hostsim check MODELDIR");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
   return 0;
@@ -329,7 +333,8 @@ int wmain(int argc, wchar_t** argv) {
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
                            wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
                            wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
-                           wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0;
+                           wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0 ||
+                           wcscmp(wanted, L"check") == 0;
   const bool own_arguments = wcscmp(wanted, L"fuzz-snmp") == 0;
   int next = 2;
   if (argc > 2 && !own_arguments) {
@@ -371,6 +376,12 @@ int wmain(int argc, wchar_t** argv) {
       {L"fuzz-snmp", [&] {
          return VerbFuzzSnmp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000,
                              argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
+       }},
+      {L"check", [&] {
+         // "check KVCP3520" checks the sample model beside the simulator.
+         if (g_actions.empty() && next == 3)
+           return VerbCheck({ProgramFolder() + L"samples\\" + g_model->folder});
+         return VerbCheck(g_actions);
        }},
       {L"help", VerbHelp},
   };

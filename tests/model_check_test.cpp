@@ -1,0 +1,233 @@
+// The model checker against copies of the sample models, each with one defect: the defect
+// must give exactly its one finding, and the unchanged samples none. The dialogs are made
+// from the templates this program carries, as the plug-in carries them.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "emuhost/model_check.h"
+#include "emuhost/model_install.h"
+#include "emuhost/plugin_host.h"
+#include "platform/handles.h"
+#include "tests/support/sandbox.h"
+
+namespace {
+
+// One copy of a sample model in a folder of its own.
+class ModelCopy {
+ public:
+  explicit ModelCopy(const std::wstring& sample) {
+    const std::wstring from = emuhost::ProgramFolder() + L"samples\\" + sample;
+    for (const auto& name : emuhost::FilesIn(from))
+      EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), dir_.File(name).c_str(), FALSE)) << name;
+  }
+
+  // Sets (or with a null value removes) an entry of one of the copy's files.
+  void Set(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value) const {
+    EXPECT_TRUE(WritePrivateProfileStringW(section, key, value, dir_.File(file).c_str()));
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, dir_.File(file).c_str());  // flush
+  }
+  void Remove(const wchar_t* file) const { EXPECT_TRUE(DeleteFileW(dir_.File(file).c_str())) << file; }
+  void Write(const wchar_t* file, const std::string& bytes) const {
+    const HANDLE opened =
+        CreateFileW(dir_.File(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, opened);
+    const kv::unique_handle handle(opened);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  }
+  void Garble(const wchar_t* file) const { Write(file, "garbage, not what the name says"); }
+  [[nodiscard]] const std::wstring& path() const { return dir_.path(); }
+
+  std::vector<std::wstring> Check() const {
+    emuhost::CheckSetup setup;
+    setup.templates = GetModuleHandleW(nullptr);
+    std::vector<std::wstring> lines;
+    for (const auto& finding : emuhost::CheckModelFolder(dir_.path(), setup).findings)
+      lines.push_back(emuhost::FindingLine(finding));
+    return lines;
+  }
+
+ private:
+  kvtest::TempDir dir_;
+};
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string Joined(const std::vector<std::wstring>& lines) {
+  std::string joined;
+  for (const auto& line : lines) joined += Narrow(line) + "\n";
+  return joined;
+}
+
+const std::wstring kLong(300, L'x');
+
+struct Defect {
+  const char* name;
+  const wchar_t* sample;
+  std::function<void(const ModelCopy&)> make;
+  const wchar_t* finding;  // the one line expected; a clipped text's sizes follow the fonts
+  bool prefix_only = false;
+};
+
+const Defect kDefects[] = {
+    {"text key missing", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"OEMFiles", L"JobMointorPath", nullptr); },
+     L"KVCP3520u.INI: [OEMFiles] JobMointorPath: missing: reads as its key name"},
+    {"caption missing", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"Common", L"Caption", nullptr); },
+     // Without a caption the brand is the maker's own: the Pelma page is not reached.
+     L"PLM4020u.INI: [Common] Caption: missing: reads as its key name"},
+    {"number does not parse", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"TroubleWayfer", L"yes"); },
+     L"KVCP3520u.INI: [Common] TroubleWayfer: \"yes\" is not a number (read as 0)"},
+    {"number with a tail", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"FUNCTION", L"AutoConfiguration", L"1x"); },
+     L"KVCP3520u.INI: [FUNCTION] AutoConfiguration: \"1x\" is not a number (read as 1)"},
+    {"number out of range", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"PrinterMaxPassLen", L"40"); },
+     L"KVCP3520u.INI: [Common] PrinterMaxPassLen: 40 lies outside 1..32"},
+    {"negative switch", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"Common", L"GraphicsGrayscaleEnh", L"-1"); },
+     L"PLM4020u.INI: [Common] GraphicsGrayscaleEnh: -1 lies outside 0..1"},
+    {"minimum above maximum", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMinPassLen", L"9"); },
+     L"KVCP3520u.INI: [Common] ExtrasMinPassLen: 9 lies above ExtrasMaxPassLen 8: no passcode can be accepted"},
+    {"test page out of range", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"Common", L"TestPages", L"1,2,10,3"); },
+     L"PLM4020u.INI: [Common] TestPages: item \"10\" is not a page number 1..9: the list leaves it out"},
+    {"test page not a number", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"TestPages", L"1,two"); },
+     L"KVCP3520u.INI: [Common] TestPages: item \"two\" is not a page number 1..9: the list leaves it out"},
+    {"tab counted but missing", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"TABNUMBER", L"TabNumber", L"2"); },
+     L"PLM4020u.INI: [TABNUMBER] Tab1: missing: \"TabNumber\" counts it"},
+    {"secure model without its key", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasSecurePrint", L"1");
+       m.Set(L"KVCP3520u.INI", L"FUNCTION", L"EncryptionKey", nullptr);
+     },
+     L"KVCP3520u.INI: [FUNCTION] EncryptionKey: missing: reads as its key name"},
+    {"control caption missing", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"Print Mode", nullptr); },
+     L"KVCPEN.DAT: [Hold Dialog] Print Mode: missing: shows its key name"},
+    {"message empty", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Job Accounting Dialog", L"InvalidPasscodeMsg", L""); },
+     L"PLMGR.DAT: [Job Accounting Dialog] InvalidPasscodeMsg: empty: shows its key name"},
+    {"job type missing", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMEN.DAT", L"Hold Dialog", L"Spool", nullptr); },
+     L"PLMEN.DAT: [Hold Dialog] Spool: missing: shows its key name"},
+    {"diagnostic page name missing", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"PS Font List", nullptr); },
+     L"PLMGR.DAT: [Troubleshooting Dialog] PS Font List: missing: shows its key name"},
+    {"key only one table has", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Copies Dialog", L"Extra tooltip", L"Nur hier"); },
+     L"PLMEN.DAT: [Copies Dialog] Extra tooltip: missing: PLMGR.DAT has it"},
+    {"text cut at 255", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Copies Dialog", L"Caption", kLong.c_str()); },
+     L"KVCPEN.DAT: [Copies Dialog] Caption: longer than 255 characters: cut when read"},
+    {"link target not an address", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMEN.DAT", L"Troubleshooting Dialog", L"Ref_URL_3", L"www.pelma.example"); },
+     L"PLMEN.DAT: [Troubleshooting Dialog] Ref_URL_3: \"www.pelma.example\" is not a web address"},
+    {"link target with a stray placeholder", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"Ref_URL_1", L"https://%s/status"); },
+     L"PLMGR.DAT: [Troubleshooting Dialog] Ref_URL_1: \"https://%s/status\" has a \"%\" other than the "
+     L"address placeholder http://%s: it opens as written"},
+    {"version key of an information line", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020.VER", L"Version", L"CompanyName", nullptr); },
+     L"PLM4020.VER: [Version] CompanyName: missing: M_Info5 of PLMEN.DAT is left out"},
+    {"fallback table missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLMEN.DAT"); },
+     L"PLMEN.DAT: missing: users of a language without a table of its own see key names"},
+    {"table of a model without languages", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020.VER", L"Version", L"LanguageDependent", L"0"); },
+     L"PLM.DAT: missing: every text shows its key name"},
+    {"logo missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLMl.bmp"); },
+     L"PLMl.bmp: missing: the Troubleshooting page shows no logo"},
+    {"picture not a bitmap", L"PLM4020", [](const ModelCopy& m) { m.Garble(L"PLMY.bmp"); },
+     L"PLMY.bmp: not a bitmap the system can load: the About dialog shows no picture"},
+    {"help file missing", L"KVCP3520", [](const ModelCopy& m) { m.Remove(L"KVCP.chm"); },
+     L"KVCP.chm: missing: Help shows nothing"},
+    {"help file not compiled help", L"PLM4020", [](const ModelCopy& m) { m.Garble(L"PLM.chm"); },
+     L"PLM.chm: not a compiled HTML help file"},
+    {"help topic missing", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Write(L"KVCP.chm", "ITSF /Html/Print And Hold Dialog.htm /Html/Color Copies Setting.htm");
+     },
+     L"KVCP.chm: Html\\Job Accounting.htm: missing topic: Help shows an error page"},
+    {"switch out of range", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasSecurePrint", L"2"); },
+     L"KVCP3520u.INI: [Common] ExtrasSecurePrint: 2 lies outside 0..1"},
+    {"caption clipped", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Set(L"KVCPGR.DAT", L"Hold Dialog", L"User ID", L"Benutzerkennung des Auftraggebers");
+     },
+     L"KVCPGR.DAT: [Hold Dialog] User ID: clipped: control 1189 \"Benutzerkennung des Auftraggebers\": needs ",
+     true},
+    {"list item clipped", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Set(L"PLMEN.DAT", L"Hold Dialog", L"Proof", L"Proof: print one copy now and keep the rest of the job on the printer until released");
+     },
+     L"PLMEN.DAT: [Hold Dialog] Proof: clipped: control 1074 \"Proof: print one copy now and keep the rest of the job on the printer until released\": needs ",
+     true},
+    {"length hint clipped once filled", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"(0-9)", L"(a passcode of between %d and %d digits)"); },
+     L"KVCPEN.DAT: [Hold Dialog] (0-9): clipped: control ", true},
+};
+
+void PrintTo(const Defect& defect, std::ostream* out) { *out << defect.name; }
+
+class ModelCheckDefects : public testing::TestWithParam<Defect> {};
+
+TEST_P(ModelCheckDefects, GiveExactlyTheirFinding) {
+  const Defect& defect = GetParam();
+  ModelCopy model(defect.sample);
+  defect.make(model);
+  const auto lines = model.Check();
+  ASSERT_EQ(1u, lines.size()) << Joined(lines);
+  if (defect.prefix_only)
+    EXPECT_EQ(0u, lines.front().rfind(defect.finding, 0)) << Narrow(lines.front());
+  else
+    EXPECT_EQ(std::wstring(defect.finding), lines.front());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ModelCheckDefects, testing::ValuesIn(kDefects),
+                         [](const testing::TestParamInfo<Defect>& info) {
+                           std::string name;
+                           for (const char* c = info.param.name; *c; ++c)
+                             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                           return name;
+                         });
+
+TEST(ModelCheck, SamplesAreClean) {
+  for (const wchar_t* sample : {L"KVCP3520", L"PLM4020"}) {
+    ModelCopy model(sample);
+    EXPECT_EQ("", Joined(model.Check())) << Narrow(sample);
+  }
+}
+
+TEST(ModelCheck, FolderWithoutDataFileSaysSo) {
+  kvtest::TempDir empty;
+  emuhost::CheckSetup setup;
+  setup.templates = GetModuleHandleW(nullptr);
+  const auto check = emuhost::CheckModelFolder(empty.path(), setup);
+  ASSERT_EQ(1u, check.findings.size());
+  EXPECT_EQ(L"no data file (.PPD): nothing of the model can be found", check.findings.front().problem);
+}
+
+TEST(ModelCheck, WithoutTemplatesEveryDialogIsReportedUnmeasured) {
+  ModelCopy model(L"KVCP3520");
+  const auto check = emuhost::CheckModelFolder(model.path(), emuhost::CheckSetup{});
+  EXPECT_EQ(0u, check.dialogs_measured);
+  ASSERT_FALSE(check.findings.empty());
+  for (const auto& finding : check.findings)
+    EXPECT_NE(std::wstring::npos, finding.problem.find(L"could not be made to measure in"))
+        << Narrow(emuhost::FindingLine(finding));
+}
+
+}  // namespace
