@@ -174,8 +174,8 @@ class Session {
   // The companion asks the printer over SNMP. ./build.sh starts a local agent playing the
   // sample printer (tools/hostsim/sample-printer.conf) and names its port in
   // KV_SIM_AGENT_PORT; the queue's port is pointed at it on 127.0.0.1. Without an agent the
-  // session shows a silent printer, with a short budget.
-  void PointAtPrinterAgent() {
+  // session shows a silent printer, with a short budget (in milliseconds, as text).
+  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500") {
     wchar_t port[16] = {};
     const DWORD length = GetEnvironmentVariableW(L"KV_SIM_AGENT_PORT", port, 16);
     const bool agent = length > 0 && length < 16;
@@ -184,7 +184,7 @@ class Session {
     SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
     const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
     WritePrivateProfileStringW(L"SNMP", L"Port", agent ? port : L"9", settings.c_str());
-    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent ? L"2000" : L"500", settings.c_str());
+    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent ? L"2000" : silent_budget, settings.c_str());
     PrintLine(agent ? L"   the printer: a local SNMP agent at 127.0.0.1:" + std::wstring(port) +
                           L" (trays 2 and 3, duplex path, hard disk, no finisher)"
                     : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one): "

@@ -112,7 +112,9 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   if (!session.Open()) return 1;
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
-  session.ScriptPrinterAnswers();
+  // Without an agent the printer is silent; a short wait keeps the cycles quick, and the
+  // companion is still loaded, asked and released in every update.
+  session.PointAtPrinterAgent(L"20");
 
   const auto start = std::chrono::steady_clock::now();
   ImportCounter counter(session.plugin_module(), ImportCounter::kHeap | ImportCounter::kModules);
