@@ -468,6 +468,16 @@ LONG WINAPI MyRegCloseKey(HKEY key) {
   return RegCloseKey(key);
 }
 
+HANDLE WINAPI MyCreateActCtxW(PCACTCTXW request) {
+  HANDLE context = CreateActCtxW(request);
+  if (context != INVALID_HANDLE_VALUE) Made("actctx", context);
+  return context;
+}
+void WINAPI MyReleaseActCtx(HANDLE context) {
+  Released(context);
+  ReleaseActCtx(context);
+}
+
 struct Replacement {
   const char* name;
   void* function;
@@ -482,7 +492,7 @@ const Replacement kReplacements[] = {
     KV_REPLACE(CreateCompatibleDC), KV_REPLACE(DeleteDC), KV_REPLACE(GetDC), KV_REPLACE(ReleaseDC),
     KV_REPLACE(CreateWindowExW), KV_REPLACE(CreatePopupMenu), KV_REPLACE(CreateMenu),
     KV_REPLACE(LoadMenuW), KV_REPLACE(DestroyMenu), KV_REPLACE(CreateAcceleratorTableW),
-    KV_REPLACE(DestroyAcceleratorTable),
+    KV_REPLACE(DestroyAcceleratorTable), KV_REPLACE(CreateActCtxW), KV_REPLACE(ReleaseActCtx),
 };
 const Replacement kHeapReplacements[] = {
     KV_REPLACE(HeapAlloc),   KV_REPLACE(HeapReAlloc), KV_REPLACE(HeapFree),
@@ -558,6 +568,8 @@ ImportCounter::ImportCounter(HMODULE module, unsigned counts) : module_(module) 
     }
   }
 }
+
+void ImportCounter::ModuleUnloaded() { g_patches.clear(); }
 
 ImportCounter::~ImportCounter() {
   for (const auto& patch : g_patches) Write(patch.slot, patch.original);

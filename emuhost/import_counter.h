@@ -34,10 +34,14 @@ class ImportCounter {
   ImportCounter(const ImportCounter&) = delete;
   ImportCounter& operator=(const ImportCounter&) = delete;
 
+  // The module has been unloaded (its import table is gone): nothing is put back. What it
+  // released on its way out was counted.
+  void ModuleUnloaded();
+
   // How many functions were patched (0: the module imports none of them).
   [[nodiscard]] int patched() const { return patched_; }
   // Objects made and not yet released, by kind ("font", "bitmap", "brush", "dc", "window",
-  // "menu", "icon", "cursor", "accelerator", and "heap", "module" when counted); windows count
+  // "menu", "icon", "cursor", "accelerator", "actctx", and "heap", "module" when counted); windows count
   // while they still exist. Heap blocks count as blocks; LiveHeapBytes() gives their bytes.
   [[nodiscard]] std::map<std::string, int> Live() const;
   [[nodiscard]] size_t LiveHeapBytes() const;

@@ -174,17 +174,34 @@ TEST_F(InstalledPelma, EachLoadOfTheDllHandsOutItsOwnCookies) {
     host_.reset();
     loaded_.reset();
     ASSERT_EQ(nullptr, GetModuleHandleW((folder_ + L"kvpsui.dll").c_str())) << "unloaded " << load;
-    loaded_ = std::make_unique<emuhost::LoadedPlugin>(folder_ + L"kvpsui.dll");
-    ASSERT_TRUE(loaded_->ok());
-    plugin_ = loaded_->CreatePlugin();
-    ASSERT_NE(nullptr, plugin_);
-    host_ = std::make_unique<emuhost::EmulatedHost>(plugin_, printer_.get(), package_.printer_name);
-    ASSERT_EQ(S_OK, host_->DefaultRecords());
+    ASSERT_NO_FATAL_FAILURE(LoadPlugin());
   }
   EXPECT_NE(cookies[0], cookies[1]);
   EXPECT_NE(cookies[1], cookies[2]);
   EXPECT_NE(cookies[0], cookies[2]);
   for (const uint32_t cookie : cookies) EXPECT_NE(0u, cookie >> 8);
+}
+
+// The activation context the plug-in makes for its pages lives as long as the module: it is
+// released when the DLL is unloaded, and made again by the next load.
+TEST_F(InstalledPelma, UnloadingTheDllReleasesItsActivationContext) {
+  for (int load = 0; load < 2; ++load) {
+    auto counter = std::make_unique<emuhost::ImportCounter>(loaded_->module());
+    ASSERT_EQ(S_OK, host_->Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT)) << load;
+    ASSERT_EQ(1u, host_->pages.size());
+    EXPECT_TRUE(host_->pages[0].flags & PSP_USEFUSIONCONTEXT);
+    ASSERT_EQ(S_OK, host_->Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY)) << load;
+    EXPECT_EQ(1, counter->Made()["actctx"]) << load;
+    EXPECT_EQ(1, counter->Live()["actctx"]) << "kept while the module is loaded " << load;
+    plugin_->Release();
+    plugin_ = nullptr;
+    host_.reset();
+    loaded_.reset();
+    counter->ModuleUnloaded();
+    EXPECT_EQ(0, counter->Live()["actctx"]) << "released at unload " << load;
+    counter.reset();
+    ASSERT_NO_FATAL_FAILURE(LoadPlugin());
+  }
 }
 
 // The companion asks a local agent (see tests/agents/everything.conf) that plays a printer

@@ -45,6 +45,10 @@ class InstalledSample : public testing::Test {
     folder_ = installed.data_file.substr(0, installed.data_file.find_last_of(L'\\') + 1);
     DeleteFileW((folder_ + L"kvpsuN.ini").c_str());  // no printer answers unless a test gives them
     ASSERT_TRUE(OpenPrinterW(package_.printer_name.data(), printer_.put(), nullptr));
+    LoadPlugin();
+  }
+  // The installed DLL loaded, a plug-in object made and a host around it with fresh records.
+  void LoadPlugin() {
     loaded_ = std::make_unique<emuhost::LoadedPlugin>(folder_ + L"kvpsui.dll");
     ASSERT_TRUE(loaded_->ok());
     plugin_ = loaded_->CreatePlugin();
