@@ -23,6 +23,7 @@
 #include "companion/printer_mibs.h"
 #include "companion/snmp_client.h"
 #include "platform/name_resolution.h"
+#include "platform/runtime.h"
 #include "platform/seam.h"
 
 namespace kv::snmp {
@@ -213,11 +214,13 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
 
 }  // namespace kv::snmp
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     kv::snmp::g_module = instance;
     DisableThreadLibraryCalls(instance);
   }
+  // The plug-in loads and frees this library for every update.
+  if (reason == DLL_PROCESS_DETACH && !reserved) kv::ReleaseRuntimeReserves();
   return TRUE;
 }
 

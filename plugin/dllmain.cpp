@@ -4,6 +4,7 @@
 #include "platform/host_abi.h"
 #include "plugin/module.h"
 #include "plugin/plugin_object.h"
+#include "platform/runtime.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -12,7 +13,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   }
   // Unloaded by FreeLibrary (reserved is null): give back what the module made for itself.
   // At process exit the system reclaims everything, and other modules may already be gone.
-  if (reason == DLL_PROCESS_DETACH && !reserved) kv::ReleasePluginActivationContext();
+  if (reason == DLL_PROCESS_DETACH && !reserved) {
+    kv::ReleasePluginActivationContext();
+    kv::ReleaseRuntimeReserves();
+  }
   return TRUE;
 }
 
