@@ -8,6 +8,8 @@
 #include <set>
 #include <unordered_map>
 
+#include "autoconfig/status_record.h"
+
 namespace emuhost {
 namespace {
 
@@ -252,9 +254,28 @@ void ModuleLoaded(HMODULE module) {
   ++g_tracked->modules[module];
   ++g_tracked->made["module"];
 }
+bool Recording();
+void Keep(ImportCounter::Replay replay);
+std::wstring Copy(const wchar_t* text);
+// The modules that replays loaded, by the module the recording loaded.
+std::map<HMODULE, HMODULE>& ReplayedModules() {
+  static std::map<HMODULE, HMODULE> modules;
+  return modules;
+}
+HMODULE ReplayedModule(HMODULE recorded) {
+  auto found = ReplayedModules().find(recorded);
+  return found == ReplayedModules().end() ? recorded : found->second;
+}
+
 HMODULE WINAPI MyLoadLibraryW(LPCWSTR name) {
   HMODULE module = LoadLibraryW(name);
   ModuleLoaded(module);
+  if (module && Recording()) {
+    Inside inside;
+    Keep([n = Copy(name), module] {
+      if (HMODULE loaded = LoadLibraryW(n.c_str())) ReplayedModules()[module] = loaded;
+    });
+  }
   return module;
 }
 HMODULE WINAPI MyLoadLibraryA(LPCSTR name) {
@@ -273,7 +294,49 @@ BOOL WINAPI MyFreeLibrary(HMODULE module) {
     auto found = g_tracked->modules.find(module);
     if (found != g_tracked->modules.end() && --found->second == 0) g_tracked->modules.erase(found);
   }
+  if (module && Recording()) {
+    Inside inside;
+    Keep([module] {
+      auto found = ReplayedModules().find(module);
+      if (found == ReplayedModules().end()) return;
+      FreeLibrary(found->second);
+      ReplayedModules().erase(found);
+    });
+  }
   return FreeLibrary(module);
+}
+
+// The companion's entry point, looked up while recording, is handed out as a stand-in that
+// records each call (with the status record as it went in) and makes it.
+struct RecordedUpdate {
+  kv::SnmpAutoUpdateFn real = nullptr;
+  std::shared_ptr<FARPROC> replayed;  // what the replay of the lookup found
+};
+RecordedUpdate g_update;
+
+SHORT WINAPI MyUpdate(LPCSTR port, BYTE* status, LONG* one, LONG zero) {
+  if (Recording() && status) {
+    Inside inside;
+    Keep([p = std::string(port ? port : ""), in = std::vector<BYTE>(status, status + kv::kStatusRecordSize),
+          given = one ? *one : 0, zero, found = g_update.replayed] {
+      std::vector<BYTE> record = in;
+      LONG value = given;
+      if (*found) reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(*found))(
+                      p.c_str(), record.data(), &value, zero);
+    });
+  }
+  return g_update.real(port, status, one, zero);
+}
+
+FARPROC WINAPI MyGetProcAddress(HMODULE module, LPCSTR name) {
+  FARPROC proc = GetProcAddress(module, name);
+  if (!proc || IS_INTRESOURCE(name) || !Recording()) return proc;
+  Inside inside;
+  auto found = std::make_shared<FARPROC>(nullptr);
+  Keep([module, n = std::string(name), found] { *found = GetProcAddress(ReplayedModule(module), n.c_str()); });
+  if (std::strcmp(name, kv::kSnmpAutoUpdate) != 0) return proc;
+  g_update = {reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(proc)), found};
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(MyUpdate));
 }
 
 // --- Recording the platform work -----------------------------------------------------------
@@ -512,7 +575,8 @@ const Replacement kRecordReplacements[] = {
     KV_REPLACE(GetPrinterDataW),          KV_REPLACE(SetPrinterDataW),
     KV_REPLACE(RegOpenKeyExW),            KV_REPLACE(RegCreateKeyExW),
     KV_REPLACE(RegQueryValueExW),         KV_REPLACE(RegSetValueExW),
-    KV_REPLACE(RegCloseKey),
+    KV_REPLACE(RegCloseKey),              KV_REPLACE(LoadLibraryW),
+    KV_REPLACE(FreeLibrary),              KV_REPLACE(GetProcAddress),
 };
 #undef KV_REPLACE
 
@@ -541,6 +605,17 @@ bool Replace(const char* name, const Replacement (&table)[N], void** slot) {
 }
 
 }  // namespace
+
+size_t CommittedPrivateBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region = {};
+  for (const BYTE* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    if (region.RegionSize == 0) break;
+  }
+  return total;
+}
 
 ImportCounter::ImportCounter(HMODULE module, unsigned counts) : module_(module) {
   g_tracked = new Tracked();
@@ -614,6 +689,8 @@ void ImportCounter::Record(std::vector<Replay>* into) { g_tracked->record = into
 void ImportCounter::ReplayDone() {
   for (const auto& entry : ReplayedKeys()) RegCloseKey(entry.second);
   ReplayedKeys().clear();
+  for (const auto& entry : ReplayedModules()) FreeLibrary(entry.second);
+  ReplayedModules().clear();
 }
 
 }  // namespace emuhost

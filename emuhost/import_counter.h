@@ -6,9 +6,10 @@
 // private bytes) all answer 0, so leak tests and the soak count what the module itself asks
 // of the system instead.
 //
-// It can also record the module's profile, spooler and registry calls, each as a call that
-// can be made again with the same arguments: the platform work of an operation, replayed
-// alone as the reference of the cost benchmark.
+// It can also record the module's profile, spooler and registry calls, and its loading and
+// calling of the companion library, each as a call that can be made again with the same
+// arguments: the platform work of an operation, replayed alone as the reference of the cost
+// benchmark.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,10 @@
 #include <vector>
 
 namespace emuhost {
+
+// The process's committed private memory, from a walk over its address space (under Wine
+// the private-bytes counter answers 0).
+size_t CommittedPrivateBytes();
 
 class ImportCounter {
  public:

@@ -16,18 +16,6 @@
 namespace hostsim {
 namespace {
 
-// Committed private memory of the process, from a walk over its address space.
-size_t CommittedPrivateBytes() {
-  size_t total = 0;
-  MEMORY_BASIC_INFORMATION region = {};
-  for (const BYTE* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
-       at = static_cast<const BYTE*>(region.BaseAddress) + region.RegionSize) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-    if (region.RegionSize == 0) break;
-  }
-  return total;
-}
-
 // One cycle: a document session with both job dialogs opened and closed, then a printer
 // session with the Job Accounting dialog and the Troubleshooting page with its status
 // monitor and About dialogs. Each session is a fresh plug-in object and a fresh host, as
