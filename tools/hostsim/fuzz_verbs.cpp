@@ -650,6 +650,10 @@ Samples LoadSamples(const std::wstring& folder, const std::wstring& stem, const 
   return s;
 }
 
+// What the current run is doing, for the watchdog's report of a run that does not end.
+const wchar_t* volatile g_model_phase = L"";
+void Phase(const wchar_t* phase) { g_model_phase = phase; }
+
 // Opens the dialog that `open` shows, presses OK (answering any warning) and then Cancel.
 uint64_t g_dialogs_driven = 0;
 
@@ -710,11 +714,15 @@ void DocumentSession(ModelRig& rig, bool open_copies) {
     host.DefaultRecords();
     host.public_dm.dmCopies = 3;
     host.HostItemById(DMPUB_COPIES_COLLATE)->Sel = 3;
+    Phase(L"document sheet: INIT and option-tree fill");
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
     host.FillTree(OEMCUIP_DOCPROP);
     host.Callback(CPSUICB_REASON_SETACTIVE);
+    Phase(L"document sheet: Print and Hold dialog");
     if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    Phase(L"document sheet: Color Copies Setting dialog");
     if (open_copies && host.PluginItemCount() > 1) OpenAndLeave([&] { host.Push(1); });
+    Phase(L"document sheet: copies changed, APPLYNOW, DESTROY");
     {
       MessageBoxAnswerer answer(IDYES);
       host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 4);
@@ -732,10 +740,13 @@ void PrinterSession(ModelRig& rig) {
   {
     EmulatedHost host(object, rig.plugin.printer.get(), rig.printer_name);
     host.DefaultRecords();
+    Phase(L"printer sheet: INIT and option-tree fill");
     host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
     host.FillTree(OEMCUIP_PRNPROP);
     host.Callback(CPSUICB_REASON_SETACTIVE);
+    Phase(L"printer sheet: Job Accounting dialog");
     if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    Phase(L"printer sheet: Troubleshooting page");
     // The Troubleshooting page the sheet added, or the page made from the plug-in's
     // templates with the page's own code for a model whose tabs do not name it.
     AddedPage page = {};
@@ -750,10 +761,13 @@ void PrinterSession(ModelRig& rig) {
       PageSheet sheet(page);
       if (sheet.page()) {
         UpdateWindow(sheet.sheet());
+        Phase(L"printer sheet: status monitor settings dialog");
         OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); });
+        Phase(L"printer sheet: About dialog");
         OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); });
       }
     }
+    Phase(L"printer sheet: APPLYNOW, DESTROY");
     host.PluginItems() && host.PluginItemCount() ? (host.PluginItems()[0].Sel = 1) : 0;
     host.Callback(CPSUICB_REASON_APPLYNOW);
     host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
@@ -770,7 +784,8 @@ DWORD WINAPI Watchdog(void*) {
     const LONG started = g_model_run_started;
     if (started && GetTickCount() - static_cast<DWORD>(started) > 60000) {
       PrintLine(L"   hang: run seed " + std::to_wstring(g_model_run_seed) + L" (replay: fuzz-model 1 " +
-                std::to_wstring(g_model_run_seed) + L") has not ended in 60 s");
+                std::to_wstring(g_model_run_seed) + L") has not ended in 60 s; it was at: " +
+                g_model_phase);
       PrintLine(L"fuzz-model: unfinished runs, 1 faults");
       ExitProcess(1);
     }
@@ -827,6 +842,7 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
     for (int secure = 0; secure < 2 && ok; ++secure) {
       Random r(seed + i);
       ok = Guarded([&] {
+        Phase(L"writing the model folder");
         WriteModel(rig, r, secure);
         DocumentSession(rig, secure == 0);
         if (secure == 0) PrinterSession(rig);
