@@ -706,6 +706,7 @@ void WriteModel(ModelRig& rig, Random& r, int secure) {
 }
 
 void DocumentSession(ModelRig& rig, bool open_copies) {
+  Phase(L"document sheet: plug-in object and default records");
   IPrintOemUI* object = rig.plugin.loaded->CreatePlugin();
   if (!object) return;
   {
@@ -735,6 +736,7 @@ void DocumentSession(ModelRig& rig, bool open_copies) {
 }
 
 void PrinterSession(ModelRig& rig) {
+  Phase(L"printer sheet: plug-in object and default records");
   IPrintOemUI* object = rig.plugin.loaded->CreatePlugin();
   if (!object) return;
   {
@@ -778,6 +780,46 @@ void PrinterSession(ModelRig& rig) {
 volatile LONG g_model_run_started = 0;  // tick count of the current run's start, 0 between runs
 volatile uint64_t g_model_run_seed = 0;
 
+HANDLE g_runs_thread = nullptr;  // the thread that makes the runs, for the watchdog's report
+
+// The hung thread's call stack, a frame a line as module+offset (addr2line takes the offset
+// with the module's image base added; the unstripped DLLs are in the build tree).
+void PrintStackOf(HANDLE thread) {
+#if defined(_M_X64) || defined(__x86_64__)
+  if (SuspendThread(thread) == static_cast<DWORD>(-1)) return;
+  CONTEXT context = {};
+  context.ContextFlags = CONTEXT_FULL;
+  if (GetThreadContext(thread, &context)) {
+    for (int frame = 0; frame < 40 && context.Rip; ++frame) {
+      HMODULE module = nullptr;
+      wchar_t name[MAX_PATH] = L"?";
+      if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             reinterpret_cast<LPCWSTR>(context.Rip), &module))
+        GetModuleFileNameW(module, name, MAX_PATH);
+      const wchar_t* base = wcsrchr(name, L'\\');
+      wchar_t line[MAX_PATH + 64];
+      swprintf(line, MAX_PATH + 64, L"     #%d %ls+0x%llx", frame, base ? base + 1 : name,
+               static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
+      PrintLine(line);
+      DWORD64 image = 0;
+      PRUNTIME_FUNCTION function = RtlLookupFunctionEntry(context.Rip, &image, nullptr);
+      if (!function) {  // a leaf: the return address is on top of the stack
+        context.Rip = *reinterpret_cast<DWORD64*>(context.Rsp);
+        context.Rsp += 8;
+        continue;
+      }
+      void* handler_data = nullptr;
+      DWORD64 frame_pointer = 0;
+      RtlVirtualUnwind(UNW_FLAG_NHANDLER, image, context.Rip, function, &context, &handler_data,
+                       &frame_pointer, nullptr);
+    }
+  }
+  ResumeThread(thread);
+#else
+  (void)thread;
+#endif
+}
+
 DWORD WINAPI Watchdog(void*) {
   for (;;) {
     Sleep(1000);
@@ -786,6 +828,7 @@ DWORD WINAPI Watchdog(void*) {
       PrintLine(L"   hang: run seed " + std::to_wstring(g_model_run_seed) + L" (replay: fuzz-model 1 " +
                 std::to_wstring(g_model_run_seed) + L") has not ended in 60 s; it was at: " +
                 g_model_phase);
+      if (g_runs_thread) PrintStackOf(g_runs_thread);
       PrintLine(L"fuzz-model: unfinished runs, 1 faults");
       ExitProcess(1);
     }
@@ -832,6 +875,8 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   rig.folder = FolderOf(rig.plugin.installed.data_file);
   InstallTrap(rig.plugin.loaded->module());
   if (!TrapWorks()) return 1;
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_runs_thread, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
   CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
   PrintLine(L"== fuzz-model: " + std::to_wstring(n) + L" model folders from seed " + std::to_wstring(seed));
   uint64_t runs = 0, faults = 0;
@@ -848,7 +893,10 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
         if (secure == 0) PrinterSession(rig);
       });
     }
+    const DWORD took = GetTickCount() - static_cast<DWORD>(g_model_run_started);
     g_model_run_started = 0;
+    if (took > 15000)
+      PrintLine(L"   slow run: seed " + std::to_wstring(seed + i) + L" took " + std::to_wstring(took / 1000) + L" s");
     if (!ok) {
       // The run's windows, hooks and dialogs are left where the fault stopped them: the
       // process is not trusted with further runs.
