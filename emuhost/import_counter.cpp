@@ -257,14 +257,25 @@ void ModuleLoaded(HMODULE module) {
 bool Recording();
 void Keep(ImportCounter::Replay replay);
 std::wstring Copy(const wchar_t* text);
-// The modules that replays loaded, by the module the recording loaded.
-std::map<HMODULE, HMODULE>& ReplayedModules() {
-  static std::map<HMODULE, HMODULE> modules;
-  return modules;
+// The registry keys that replays opened and the modules they loaded, by the key or module
+// the recording got.
+template <typename Handle>
+std::map<Handle, Handle>& Replayed() {
+  static std::map<Handle, Handle> handles;
+  return handles;
 }
-HMODULE ReplayedModule(HMODULE recorded) {
-  auto found = ReplayedModules().find(recorded);
-  return found == ReplayedModules().end() ? recorded : found->second;
+template <typename Handle>
+Handle ReplayedOf(Handle recorded) {
+  const auto found = Replayed<Handle>().find(recorded);
+  return found == Replayed<Handle>().end() ? recorded : found->second;
+}
+// The replay of a close or free: releases what the replay of the open or load got.
+template <typename Handle, typename Result>
+void ReleaseReplayed(Handle recorded, Result (WINAPI *release)(Handle)) {
+  const auto found = Replayed<Handle>().find(recorded);
+  if (found == Replayed<Handle>().end()) return;
+  release(found->second);
+  Replayed<Handle>().erase(found);
 }
 
 HMODULE WINAPI MyLoadLibraryW(LPCWSTR name) {
@@ -273,7 +284,7 @@ HMODULE WINAPI MyLoadLibraryW(LPCWSTR name) {
   if (module && Recording()) {
     Inside inside;
     Keep([n = Copy(name), module] {
-      if (HMODULE loaded = LoadLibraryW(n.c_str())) ReplayedModules()[module] = loaded;
+      if (HMODULE loaded = LoadLibraryW(n.c_str())) Replayed<HMODULE>()[module] = loaded;
     });
   }
   return module;
@@ -296,12 +307,7 @@ BOOL WINAPI MyFreeLibrary(HMODULE module) {
   }
   if (module && Recording()) {
     Inside inside;
-    Keep([module] {
-      auto found = ReplayedModules().find(module);
-      if (found == ReplayedModules().end()) return;
-      FreeLibrary(found->second);
-      ReplayedModules().erase(found);
-    });
+    Keep([module] { ReleaseReplayed(module, FreeLibrary); });
   }
   return FreeLibrary(module);
 }
@@ -333,7 +339,7 @@ FARPROC WINAPI MyGetProcAddress(HMODULE module, LPCSTR name) {
   if (!proc || IS_INTRESOURCE(name) || !Recording()) return proc;
   Inside inside;
   auto found = std::make_shared<FARPROC>(nullptr);
-  Keep([module, n = std::string(name), found] { *found = GetProcAddress(ReplayedModule(module), n.c_str()); });
+  Keep([module, n = std::string(name), found] { *found = GetProcAddress(ReplayedOf(module), n.c_str()); });
   if (std::strcmp(name, kv::kSnmpAutoUpdate) != 0) return proc;
   g_update = {reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(proc)), found};
   return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(MyUpdate));
@@ -341,14 +347,6 @@ FARPROC WINAPI MyGetProcAddress(HMODULE module, LPCSTR name) {
 
 // --- Recording the platform work -----------------------------------------------------------
 
-std::map<HKEY, HKEY>& ReplayedKeys() {
-  static std::map<HKEY, HKEY> keys;
-  return keys;
-}
-HKEY ReplayedKey(HKEY recorded) {
-  auto found = ReplayedKeys().find(recorded);
-  return found == ReplayedKeys().end() ? recorded : found->second;
-}
 std::wstring Copy(const wchar_t* text) { return text ? text : L""; }
 const wchar_t* Or(const std::wstring& text, const wchar_t* original) {
   return original ? text.c_str() : nullptr;
@@ -469,8 +467,8 @@ LONG WINAPI MyRegOpenKeyExW(HKEY root, LPCWSTR sub, DWORD options, REGSAM access
     const HKEY recorded = *out;
     Keep([=, s = Copy(sub)] {
       HKEY key = nullptr;
-      if (RegOpenKeyExW(ReplayedKey(root), s.c_str(), options, access, &key) == ERROR_SUCCESS)
-        ReplayedKeys()[recorded] = key;
+      if (RegOpenKeyExW(ReplayedOf(root), s.c_str(), options, access, &key) == ERROR_SUCCESS)
+        Replayed<HKEY>()[recorded] = key;
     });
   }
   return result;
@@ -485,9 +483,9 @@ LONG WINAPI MyRegCreateKeyExW(HKEY root, LPCWSTR sub, DWORD reserved, LPWSTR cls
     const HKEY recorded = *out;
     Keep([=, s = Copy(sub)] {
       HKEY key = nullptr;
-      if (RegCreateKeyExW(ReplayedKey(root), s.c_str(), 0, nullptr, options, access, nullptr, &key,
+      if (RegCreateKeyExW(ReplayedOf(root), s.c_str(), 0, nullptr, options, access, nullptr, &key,
                           nullptr) == ERROR_SUCCESS)
-        ReplayedKeys()[recorded] = key;
+        Replayed<HKEY>()[recorded] = key;
     });
   }
   return result;
@@ -502,7 +500,7 @@ LONG WINAPI MyRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD
     const bool null_data = !data;
     Keep([=, n = Copy(name)] {
       DWORD t = 0, s = asked;
-      RegQueryValueExW(ReplayedKey(key), n.c_str(), nullptr, &t,
+      RegQueryValueExW(ReplayedOf(key), n.c_str(), nullptr, &t,
                        null_data ? nullptr : buffer->data(), &s);
     });
   }
@@ -514,19 +512,14 @@ LONG WINAPI MyRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
   if (Recording()) {
     Inside inside;
     auto bytes = std::make_shared<std::vector<BYTE>>(data, data + (data ? size : 0));
-    Keep([=, n = Copy(name)] { RegSetValueExW(ReplayedKey(key), n.c_str(), 0, type, bytes->data(), size); });
+    Keep([=, n = Copy(name)] { RegSetValueExW(ReplayedOf(key), n.c_str(), 0, type, bytes->data(), size); });
   }
   return result;
 }
 LONG WINAPI MyRegCloseKey(HKEY key) {
   if (Recording()) {
     Inside inside;
-    Keep([key] {
-      auto found = ReplayedKeys().find(key);
-      if (found == ReplayedKeys().end()) return;
-      RegCloseKey(found->second);
-      ReplayedKeys().erase(found);
-    });
+    Keep([key] { ReleaseReplayed(key, RegCloseKey); });
   }
   return RegCloseKey(key);
 }
@@ -687,10 +680,10 @@ std::map<std::string, int> ImportCounter::Made() const {
 void ImportCounter::Record(std::vector<Replay>* into) { g_tracked->record = into; }
 
 void ImportCounter::ReplayDone() {
-  for (const auto& entry : ReplayedKeys()) RegCloseKey(entry.second);
-  ReplayedKeys().clear();
-  for (const auto& entry : ReplayedModules()) FreeLibrary(entry.second);
-  ReplayedModules().clear();
+  for (const auto& entry : Replayed<HKEY>()) RegCloseKey(entry.second);
+  Replayed<HKEY>().clear();
+  for (const auto& entry : Replayed<HMODULE>()) FreeLibrary(entry.second);
+  Replayed<HMODULE>().clear();
 }
 
 }  // namespace emuhost
