@@ -46,9 +46,10 @@ build x86 i686 OFF
 build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 
-# The simulator's printer answers over SNMP from a local agent playing the sample printer.
+# The simulator's printer answers over SNMP from a local agent playing the sample printer,
+# for as long as the verb runs (a long soak takes hours); the trap stops it.
 sim_agent() {
-  tools/snmp-agents start build/x64/sim-agent tools/hostsim/sample-printer.conf >/dev/null
+  SNMP_AGENTS_SECONDS=86400 tools/snmp-agents start build/x64/sim-agent tools/hostsim/sample-printer.conf >/dev/null
   trap 'tools/snmp-agents stop build/x64/sim-agent' EXIT
   KV_SIM_AGENT_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-agent/agents.ini)
   export KV_SIM_AGENT_PORT
