@@ -9,6 +9,7 @@
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/canceller.h"
 #include "tools/hostsim/session.h"
+#include "tools/hostsim/themed_template.h"
 
 namespace hostsim {
 namespace {
@@ -112,13 +113,9 @@ int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
       {L"document-sheet", Defaulted, OpenSheet, 20, false},
       {L"hold-dialog", Filled, PushHold, 5, true},
   };
-  // The plug-in shows its dialogs in the activation context of its own manifest (the
-  // common controls it was built for); the reference shows the template in the same one.
-  ACTCTXW request = {sizeof request};
-  request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-  request.hModule = module;
-  request.lpResourceName = MAKEINTRESOURCEW(2);
-  HANDLE themed = CreateActCtxW(&request);
+  // The plug-in shows its dialogs in the activation context of its own manifest; the
+  // reference shows the template in the same one.
+  const ThemedTemplates templates(module);
   std::vector<std::wstring> results;
   for (const auto& measured : cases) {
     // The platform work of one operation, recorded from the plug-in.
@@ -146,11 +143,7 @@ int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
         const auto start = Clock::now();
         if (measured.dialog) {
           Canceller cancel;
-          ULONG_PTR cookie = 0;
-          const bool active = themed != INVALID_HANDLE_VALUE && ActivateActCtx(themed, &cookie);
-          DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_HOLD), nullptr, ReferenceProc,
-                          reinterpret_cast<LPARAM>(&replays));
-          if (active) DeactivateActCtx(0, cookie);
+          templates.Show(IDD_HOLD, ReferenceProc, reinterpret_cast<LPARAM>(&replays));
         } else {
           ReplayAll(replays);
         }
@@ -168,7 +161,6 @@ int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
     swprintf(line, 200, L"bench: %ls %.2f", measured.name, ratios.empty() ? 0.0 : Median(ratios));
     results.push_back(line);
   }
-  if (themed != INVALID_HANDLE_VALUE) ReleaseActCtx(themed);
   for (const auto& line : results) PrintLine(line);
   return 0;
 }

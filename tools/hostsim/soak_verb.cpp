@@ -13,6 +13,7 @@
 #include "tools/hostsim/canceller.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/session.h"
+#include "tools/hostsim/themed_template.h"
 
 namespace hostsim {
 namespace {
@@ -88,31 +89,22 @@ INT_PTR CALLBACK BareDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
   return FALSE;
 }
 
-int BareCycle(HMODULE module, HANDLE themed) {
+int BareCycle(const ThemedTemplates& templates) {
   const int before = Canceller::closed();
   for (const int id : {IDD_HOLD, IDD_COPIES, IDD_JOB_ACCOUNTING, IDD_WAYFER, IDD_ABOUT}) {
     Canceller cancel;
-    ULONG_PTR cookie = 0;
-    const bool active = themed != INVALID_HANDLE_VALUE && ActivateActCtx(themed, &cookie);
-    DialogBoxParamW(module, MAKEINTRESOURCEW(id), nullptr, BareDialogProc, 0);
-    if (active) DeactivateActCtx(0, cookie);
+    templates.Show(id, BareDialogProc);
   }
   return Canceller::closed() - before;
 }
 
 // Committed memory growth, in KiB, over `cycles` bare cycles after a warm-up of their own.
 long long BareGrowth(HMODULE module, long cycles) {
-  ACTCTXW request = {sizeof request};
-  request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-  request.hModule = module;
-  request.lpResourceName = MAKEINTRESOURCEW(2);
-  HANDLE themed = CreateActCtxW(&request);
-  for (int i = 0; i < 20; ++i) BareCycle(module, themed);
+  const ThemedTemplates templates(module);
+  for (int i = 0; i < 20; ++i) BareCycle(templates);
   const size_t base = CommittedPrivateBytes();
-  for (long i = 0; i < cycles; ++i) BareCycle(module, themed);
-  const long long kib = (static_cast<long long>(CommittedPrivateBytes()) - static_cast<long long>(base)) / 1024;
-  if (themed != INVALID_HANDLE_VALUE) ReleaseActCtx(themed);
-  return kib;
+  for (long i = 0; i < cycles; ++i) BareCycle(templates);
+  return (static_cast<long long>(CommittedPrivateBytes()) - static_cast<long long>(base)) / 1024;
 }
 
 int Sum(const std::map<std::string, int>& live, std::initializer_list<const char*> kinds) {
@@ -208,8 +200,9 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
 
   // The memory beyond what the platform keeps for the same dialogs stays within 1%.
   const long long beyond = kib - std::max(0LL, platform_kib);
+  const bool memory_ok = beyond * 1024 * 100 <= static_cast<long long>(base_memory);
   PrintLine(L"   committed memory growth beyond the platform's own: " + std::to_wstring(beyond) + L" KiB, " +
-            (beyond * 1024 * 100 <= static_cast<long long>(base_memory) ? L"within" : L"over") +
+            (memory_ok ? L"within" : L"over") +
             L" 1% of the " + std::to_wstring(base_memory / 1024) + L" KiB after the warm-up");
   const int gdi = Sum(growth, kGdiKinds);
   const int user = Sum(growth, kUserKinds);
@@ -217,7 +210,6 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   swprintf(line, 160, L"soak: %ld cycles, growth gdi %d user %d heap %d kib %lld", cycles, gdi, user,
            heap, kib);
   PrintLine(line);
-  const bool memory_ok = beyond * 1024 * 100 <= static_cast<long long>(base_memory);
   return gdi == 0 && user == 0 && heap == 0 && growth["module"] == 0 && memory_ok && !short_cycles ? 0 : 1;
 }
 
