@@ -23,11 +23,15 @@ class ThemedTemplates {
   ThemedTemplates(const ThemedTemplates&) = delete;
   ThemedTemplates& operator=(const ThemedTemplates&) = delete;
 
-  // Shows template `id` modally; its procedure gets `param` with WM_INITDIALOG.
-  INT_PTR Show(int id, DLGPROC procedure, LPARAM param = 0) const {
+  // The context, for a page record that the host makes in it.
+  [[nodiscard]] HANDLE context() const { return context_; }
+
+  // Shows template `id` modally, owned by `owner`; its procedure gets `param` with
+  // WM_INITDIALOG.
+  INT_PTR Show(int id, DLGPROC procedure, LPARAM param = 0, HWND owner = nullptr) const {
     ULONG_PTR cookie = 0;
     const bool active = context_ != INVALID_HANDLE_VALUE && ActivateActCtx(context_, &cookie);
-    const INT_PTR result = DialogBoxParamW(module_, MAKEINTRESOURCEW(id), nullptr, procedure, param);
+    const INT_PTR result = DialogBoxParamW(module_, MAKEINTRESOURCEW(id), owner, procedure, param);
     if (active) DeactivateActCtx(0, cookie);
     return result;
   }
