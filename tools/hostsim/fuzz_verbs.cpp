@@ -1,6 +1,7 @@
 #include "tools/hostsim/fuzz_verbs.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -613,12 +614,20 @@ std::string HostileBitmap(Random& r, const std::string& sample) {
   return bytes;
 }
 
+// What the current run is doing, for the watchdog's report of a run that does not end, and
+// the file it is writing when it writes one.
+const wchar_t* volatile g_model_phase = L"";
+void Phase(const wchar_t* phase) { g_model_phase = phase; }
+wchar_t g_model_file[MAX_PATH] = L"";
+
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  wcsncpy(g_model_file, path.c_str(), MAX_PATH - 1);
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
+  g_model_file[0] = L'\0';
   return ok;
 }
 
@@ -649,10 +658,6 @@ Samples LoadSamples(const std::wstring& folder, const std::wstring& stem, const 
   s.logo = ReadBytes(folder + prefix + L"l.bmp");
   return s;
 }
-
-// What the current run is doing, for the watchdog's report of a run that does not end.
-const wchar_t* volatile g_model_phase = L"";
-void Phase(const wchar_t* phase) { g_model_phase = phase; }
 
 // Opens the dialog that `open` shows, presses OK (answering any warning) and then Cancel.
 uint64_t g_dialogs_driven = 0;
@@ -777,7 +782,12 @@ void PrinterSession(ModelRig& rig) {
   }
 }
 
-volatile LONG g_model_run_started = 0;  // tick count of the current run's start, 0 between runs
+// The current run's start, for the watchdog. The start is a plain tick count and the flag
+// says whether a run is going: a start made odd to double as the flag ("| 1") lay one tick
+// ahead of the clock half the time, and a watchdog that looked within that tick took the
+// difference, -1 unsigned, for a run that had hung.
+volatile LONG g_model_run_going = 0;
+volatile DWORD g_model_run_started = 0;
 volatile uint64_t g_model_run_seed = 0;
 
 HANDLE g_runs_thread = nullptr;  // the thread that makes the runs, for the watchdog's report
@@ -820,15 +830,39 @@ void PrintStackOf(HANDLE thread) {
 #endif
 }
 
+// Every thread's stack but the watchdog's, the runs' thread first.
+void PrintStacks() {
+  if (g_runs_thread) {
+    PrintLine(L"   the runs' thread:");
+    PrintStackOf(g_runs_thread);
+  }
+  const DWORD runs = g_runs_thread ? GetThreadId(g_runs_thread) : 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  THREADENTRY32 entry = {sizeof entry};
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == runs ||
+        entry.th32ThreadID == GetCurrentThreadId())
+      continue;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE,
+                               entry.th32ThreadID);
+    if (!thread) continue;
+    PrintLine(L"   thread " + std::to_wstring(entry.th32ThreadID) + L":");
+    PrintStackOf(thread);
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+}
+
 DWORD WINAPI Watchdog(void*) {
   for (;;) {
     Sleep(1000);
-    const LONG started = g_model_run_started;
-    if (started && GetTickCount() - static_cast<DWORD>(started) > 60000) {
+    if (g_model_run_going && GetTickCount() - g_model_run_started > 60000) {
       PrintLine(L"   hang: run seed " + std::to_wstring(g_model_run_seed) + L" (replay: fuzz-model 1 " +
                 std::to_wstring(g_model_run_seed) + L") has not ended in 60 s; it was at: " +
                 g_model_phase);
-      if (g_runs_thread) PrintStackOf(g_runs_thread);
+      if (g_model_file[0]) PrintLine(std::wstring(L"   writing ") + g_model_file);
+      PrintStacks();
       PrintLine(L"fuzz-model: unfinished runs, 1 faults");
       ExitProcess(1);
     }
@@ -882,7 +916,8 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   uint64_t runs = 0, faults = 0;
   for (uint64_t i = 0; i < n; ++i, ++runs) {
     g_model_run_seed = seed + i;
-    g_model_run_started = static_cast<LONG>(GetTickCount() | 1);
+    g_model_run_started = GetTickCount();
+    g_model_run_going = 1;
     bool ok = true;
     for (int secure = 0; secure < 2 && ok; ++secure) {
       Random r(seed + i);
@@ -893,8 +928,8 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
         if (secure == 0) PrinterSession(rig);
       });
     }
-    const DWORD took = GetTickCount() - static_cast<DWORD>(g_model_run_started);
-    g_model_run_started = 0;
+    g_model_run_going = 0;
+    const DWORD took = GetTickCount() - g_model_run_started;
     if (took > 15000)
       PrintLine(L"   slow run: seed " + std::to_wstring(seed + i) + L" took " + std::to_wstring(took / 1000) + L" s");
     if (!ok) {
