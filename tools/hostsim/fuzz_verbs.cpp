@@ -782,10 +782,9 @@ void PrinterSession(ModelRig& rig) {
   }
 }
 
-// The current run's start, for the watchdog. The start is a plain tick count and the flag
-// says whether a run is going: a start made odd to double as the flag ("| 1") lay one tick
-// ahead of the clock half the time, and a watchdog that looked within that tick took the
-// difference, -1 unsigned, for a run that had hung.
+// The current run's start, for the watchdog: a plain tick count, with a flag of its own for
+// a run going (a start bent to double as the flag could lie ahead of the clock, and the
+// unsigned difference then wrapped to a hang).
 volatile LONG g_model_run_going = 0;
 volatile DWORD g_model_run_started = 0;
 volatile uint64_t g_model_run_seed = 0;

@@ -95,13 +95,13 @@ INT_PTR CALLBACK BarePageProc(HWND, UINT message, WPARAM, LPARAM) {
 
 // The page is made as the host makes the plug-in's, in a sheet of its own with the plug-in's
 // activation context on the page record, and the page owns its two dialogs.
-int BareCycle(HMODULE module, const ThemedTemplates& templates) {
+int BareCycle(const ThemedTemplates& templates) {
   const int before = Canceller::closed();
   for (const int id : {IDD_HOLD, IDD_COPIES, IDD_JOB_ACCOUNTING}) {
     Canceller cancel;
     templates.Show(id, BareDialogProc);
   }
-  PageSheet sheet(TroubleshootingPageRecord(module, BarePageProc, 0, templates.context()));
+  PageSheet sheet(TroubleshootingPageRecord(templates.module(), BarePageProc, 0, templates.context()));
   for (const int id : {IDD_WAYFER, IDD_ABOUT}) {
     Canceller cancel;
     templates.Show(id, BareDialogProc, 0, sheet.page());
@@ -112,9 +112,9 @@ int BareCycle(HMODULE module, const ThemedTemplates& templates) {
 // Committed memory growth, in KiB, over `cycles` bare cycles after a warm-up of their own.
 long long BareGrowth(HMODULE module, long cycles) {
   const ThemedTemplates templates(module);
-  for (int i = 0; i < 20; ++i) BareCycle(module, templates);
+  for (int i = 0; i < 20; ++i) BareCycle(templates);
   const size_t base = CommittedPrivateBytes();
-  for (long i = 0; i < cycles; ++i) BareCycle(module, templates);
+  for (long i = 0; i < cycles; ++i) BareCycle(templates);
   return (static_cast<long long>(CommittedPrivateBytes()) - static_cast<long long>(base)) / 1024;
 }
 

@@ -23,6 +23,7 @@ class ThemedTemplates {
   ThemedTemplates(const ThemedTemplates&) = delete;
   ThemedTemplates& operator=(const ThemedTemplates&) = delete;
 
+  [[nodiscard]] HMODULE module() const { return module_; }
   // The context, for a page record that the host makes in it.
   [[nodiscard]] HANDLE context() const { return context_; }
 
