@@ -45,6 +45,14 @@ void Released(void* handle) {
   for (auto& entry : g_tracked->live) entry.second.erase(handle);
 }
 
+// Windows end without the module's asking (a dialog's controls go with it): those that are
+// gone are forgotten before the set grows, so that the bookkeeping of a long soak stays the
+// size of what is alive and does not itself show as the process's growth.
+void ForgetEndedWindows() {
+  auto& windows = g_tracked->windows;
+  for (auto it = windows.begin(); it != windows.end();) it = IsWindow(*it) ? std::next(it) : windows.erase(it);
+}
+
 bool CountingHeap() { return g_tracked && (g_tracked->counts & ImportCounter::kHeap) && !g_inside; }
 
 void BlockMade(void* block, size_t size) {
@@ -146,6 +154,7 @@ HWND WINAPI MyCreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, 
   HWND window = CreateWindowExW(ex, cls, name, style, x, y, w, h, parent, menu, instance, param);
   if (g_tracked && window) {
     Inside inside;
+    if (g_tracked->windows.size() >= 32) ForgetEndedWindows();
     g_tracked->windows.insert(window);
     ++g_tracked->made["window"];
   }
@@ -652,10 +661,7 @@ std::map<std::string, int> ImportCounter::Live() const {
   Inside inside;
   std::map<std::string, int> live;
   for (const auto& entry : g_tracked->live) live[entry.first] = static_cast<int>(entry.second.size());
-  // Windows end without the module's asking (a dialog's controls go with it): those that
-  // are gone are forgotten, so that the bookkeeping does not grow over a long soak.
-  for (auto it = g_tracked->windows.begin(); it != g_tracked->windows.end();)
-    it = IsWindow(*it) ? std::next(it) : g_tracked->windows.erase(it);
+  ForgetEndedWindows();
   live["window"] = static_cast<int>(g_tracked->windows.size());
   if (g_tracked->counts & kHeap) live["heap"] = static_cast<int>(g_tracked->blocks.size());
   if (g_tracked->counts & kModules) {
