@@ -10,7 +10,9 @@ namespace hostsim {
 // hostsim soak [MODEL] N: N cycles after a warm-up; without a model, the model whose printer
 // sheet adds the Troubleshooting page. Last line
 // "soak: N cycles, growth gdi G user U heap H kib K"; exit status 1 when anything but the
-// committed memory grew, or the memory grew by more than 1%.
+// committed memory grew, or the memory grew by more than 1% beyond what a second process
+// keeps for as many cycles of the same dialogs made bare.
+// hostsim soak [MODEL] N bare: only that second part, in an installed session.
 int VerbSoak(const std::vector<std::wstring>& words, bool model_named);
 
 }  // namespace hostsim
