@@ -119,9 +119,10 @@ long long BareGrowth(HMODULE module, long cycles) {
   return (static_cast<long long>(CommittedPrivateBytes()) - static_cast<long long>(base)) / 1024;
 }
 
-wchar_t* BareLine(wchar_t (&line)[160], long cycles, long long kib, double seconds) {
-  swprintf(line, 160, L"soak: %ld bare cycles of the plug-in's dialog templates, kib %lld, %.1f s", cycles, kib,
-           seconds);
+std::wstring BareLine(long cycles, long long kib, std::chrono::steady_clock::time_point started) {
+  wchar_t line[160];
+  swprintf(line, 160, L"soak: %ld bare cycles of the plug-in's dialog templates, kib %lld, %.1f s",
+           cycles, kib, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   return line;
 }
 
@@ -136,16 +137,19 @@ class PlatformShare {
         !GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"soa", 0, file))
       return;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    output_ = CreateFileW(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    output_ = CreateFileW(file, GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (output_ == INVALID_HANDLE_VALUE) return;
-    std::wstring command = L"\"" + std::wstring(exe) + L"\" soak " + std::to_wstring(cycles) + L" bare \"" + dll + L"\"";
+    std::wstring command =
+        L"\"" + std::wstring(exe) + L"\" soak " + std::to_wstring(cycles) + L" bare \"" + dll + L"\"";
     STARTUPINFOW startup = {sizeof startup};
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = startup.hStdError = output_;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
       return;
     CloseHandle(process.hThread);
     process_ = process.hProcess;
@@ -206,7 +210,6 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
     PrintLine(L"usage: hostsim soak [KVCP3520 | PLM4020] N [bare], N cycles from 1");
     return 2;
   }
-  wchar_t line[160];
   if (words.size() == 3) {
     // The platform's share for a soak in another process, with the plug-in it loaded.
     const auto started = std::chrono::steady_clock::now();
@@ -214,7 +217,7 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
     if (!plugin) return 1;
     const long long kib = BareGrowth(plugin, cycles);
     FreeLibrary(plugin);
-    PrintLine(BareLine(line, cycles, kib, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
+    PrintLine(BareLine(cycles, kib, started));
     return 0;
   }
   if (!model_named) g_model = &kModels[1];
@@ -228,7 +231,7 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   if (bare_only) {
     const auto started = std::chrono::steady_clock::now();
     const long long kib = BareGrowth(session.plugin_module(), cycles);
-    PrintLine(BareLine(line, cycles, kib, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()));
+    PrintLine(BareLine(cycles, kib, started));
     return 0;
   }
 
@@ -276,6 +279,7 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   const long long kib = (static_cast<long long>(memory) - static_cast<long long>(base_memory)) / 1024;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  wchar_t line[160];
   swprintf(line, 160, L"   heap bytes growth %lld; committed private memory %zu KiB after the warm-up, %zu KiB at the end; %.1f s",
            heap_bytes, base_memory / 1024, memory / 1024, seconds);
   PrintLine(line);
