@@ -119,11 +119,14 @@ long long BareGrowth(HMODULE module, long cycles) {
   return (static_cast<long long>(CommittedPrivateBytes()) - static_cast<long long>(base)) / 1024;
 }
 
-std::wstring BareLine(long cycles, long long kib, std::chrono::steady_clock::time_point started) {
+// Only the bare cycles, with their last line.
+void ReportBare(HMODULE module, long cycles) {
+  const auto started = std::chrono::steady_clock::now();
+  const long long kib = BareGrowth(module, cycles);
   wchar_t line[160];
   swprintf(line, 160, L"soak: %ld bare cycles of the plug-in's dialog templates, kib %lld, %.1f s",
            cycles, kib, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-  return line;
+  PrintLine(line);
 }
 
 // The platform's share measured by a process of its own on the other core, while this one
@@ -212,12 +215,10 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   }
   if (words.size() == 3) {
     // The platform's share for a soak in another process, with the plug-in it loaded.
-    const auto started = std::chrono::steady_clock::now();
     const HMODULE plugin = LoadLibraryW(words[2].c_str());
     if (!plugin) return 1;
-    const long long kib = BareGrowth(plugin, cycles);
+    ReportBare(plugin, cycles);
     FreeLibrary(plugin);
-    PrintLine(BareLine(cycles, kib, started));
     return 0;
   }
   if (!model_named) g_model = &kModels[1];
@@ -229,9 +230,7 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   // companion is still loaded, asked and released in every update.
   session.PointAtPrinterAgent(L"20");
   if (bare_only) {
-    const auto started = std::chrono::steady_clock::now();
-    const long long kib = BareGrowth(session.plugin_module(), cycles);
-    PrintLine(BareLine(cycles, kib, started));
+    ReportBare(session.plugin_module(), cycles);
     return 0;
   }
 
