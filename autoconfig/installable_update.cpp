@@ -30,7 +30,8 @@ constexpr FeatureKeyword kFeatureKeywords[] = {
     {"PrinterHardDisk", kStatusHardDisk}, {"OptTray3", kStatusTray3}, {"OptTray4", -1},
 };
 
-// The trays the printer's tray code reports: tray 2, tray 3, tray 4.
+// The trays a tray code of 0 or more reports: tray 2, tray 3, tray 4. Codes 0 and 2 (and
+// any the companion does not send) mean no extra trays.
 struct Trays {
   int tray2, tray3, tray4;
 };
@@ -122,14 +123,21 @@ bool ApplyToEither(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, cons
 int Installed(int16_t answer) { return answer != 0 ? 1 : 0; }
 
 void ApplyAnswers(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const BYTE* record) {
-  const Trays trays = TraysOf(ReadStatusField(record, kStatusTray2));
-  const struct {
-    const char* keyword;
-    int value;
-  } tray_answers[] = {{"Option1", trays.tray2},  {"Option5", trays.tray3},
-                      {"Option6", trays.tray4},  {"OptTray2", trays.tray2},
-                      {"OptTray3", trays.tray3}, {"OptTray4", trays.tray4}};
-  for (const auto& answer : tray_answers) ApplyInstalled(param, driver_ui, answer.keyword, answer.value);
+  // A negative tray code is no answer, as for the other fields: a printer that did not say
+  // which trays it has (or a record with a tray 2 field it was not asked about) leaves the
+  // user's trays as they are rather than switching them all off.
+  const int16_t tray_code = ReadStatusField(record, kStatusTray2);
+  if (tray_code >= 0) {
+    const Trays trays = TraysOf(tray_code);
+    const struct {
+      const char* keyword;
+      int value;
+    } tray_answers[] = {{"Option1", trays.tray2},  {"Option5", trays.tray3},
+                        {"Option6", trays.tray4},  {"OptTray2", trays.tray2},
+                        {"OptTray3", trays.tray3}, {"OptTray4", trays.tray4}};
+    for (const auto& answer : tray_answers)
+      ApplyInstalled(param, driver_ui, answer.keyword, answer.value);
+  }
 
   const int16_t duplex = ReadStatusField(record, kStatusDuplex);
   if (duplex >= 0) ApplyToEither(param, driver_ui, "Option2", "DuplexUnit", Installed(duplex));

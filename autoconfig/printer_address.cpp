@@ -5,7 +5,6 @@
 #include <cwchar>
 
 #include "platform/handles.h"
-#include "platform/name_resolution.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
@@ -28,15 +27,17 @@ bool OpenPortKey(HKEY root, const wchar_t* monitor, const wchar_t* port, unique_
 }
 
 // A text value, terminated within the buffer. The monitors store these values themselves and
-// nothing makes them well formed: a value of another type than REG_SZ, or one whose text and
-// terminator do not fit in the buffer, counts as absent and leaves the buffer empty. A text
-// stored without its terminator is terminated when there is room.
+// nothing makes them well formed: a value that is not text, or one whose text and terminator
+// do not fit in the buffer, counts as absent and leaves the buffer empty. A text stored
+// without its terminator is terminated when there is room. A REG_EXPAND_SZ is text too, read
+// as it is stored: an address or a host name holds no environment strings, and expanding
+// "%...%" in one would only make another name of it.
 bool ReadTextValue(HKEY key, const wchar_t* name, wchar_t (&text)[kAddressUnits]) {
   DWORD type = REG_NONE;
   DWORD bytes = sizeof text;
   if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) ==
           ERROR_SUCCESS &&
-      type == REG_SZ) {
+      (type == REG_SZ || type == REG_EXPAND_SZ)) {
     const size_t units = bytes / sizeof(wchar_t);
     if (wmemchr(text, L'\0', units)) return true;
     if (units < kAddressUnits) {
@@ -73,11 +74,12 @@ bool AnsiName(const wchar_t* host, char (&name)[kAddressUnits]) {
 
 }  // namespace
 
-void ResolveHostName(const wchar_t* host, wchar_t (&address)[kAddressUnits]) {
+void ResolveHostName(const wchar_t* host, NameResolution& resolution,
+                     wchar_t (&address)[kAddressUnits]) {
   char name[kAddressUnits];
   if (!AnsiName(host, name)) return;
   char dotted[kAddressUnits];
-  if (!Use<NameResolution>().Resolve(name, dotted, sizeof dotted)) return;
+  if (!resolution.Resolve(name, dotted, sizeof dotted)) return;
   // Converted aside first, so that a failed conversion leaves the caller's text as it was.
   wchar_t wide[kAddressUnits];
   if (MultiByteToWideChar(CP_ACP, 0, dotted, -1, wide, static_cast<int>(kAddressUnits)) <= 0)
@@ -85,7 +87,8 @@ void ResolveHostName(const wchar_t* host, wchar_t (&address)[kAddressUnits]) {
   CopyText(address, wide);
 }
 
-bool PortAddress(HKEY root, const wchar_t* port, wchar_t (&address)[kAddressUnits]) {
+bool PortAddress(HKEY root, const wchar_t* port, NameResolution& resolution,
+                 wchar_t (&address)[kAddressUnits]) {
   address[0] = L'\0';
   if (!port || port[0] == L'\0') return false;
   unique_hkey key;
@@ -96,14 +99,15 @@ bool PortAddress(HKEY root, const wchar_t* port, wchar_t (&address)[kAddressUnit
     // resolves, the standard port has answered: the maker's key is not asked.
     wchar_t host[kAddressUnits];
     if (ReadTextValue(key.get(), L"HostName", host) && host[0] != L'\0')
-      ResolveHostName(host, address);
+      ResolveHostName(host, resolution, address);
     return true;
   }
   if (!OpenPortKey(root, kMakerPorts, port, key)) return false;
   return ReadTextValue(key.get(), L"IP", address);
 }
 
-bool QueueAddress(HANDLE printer, HKEY root, wchar_t (&address)[kAddressUnits]) {
+bool QueueAddress(HANDLE printer, HKEY root, NameResolution& resolution,
+                  wchar_t (&address)[kAddressUnits]) {
   address[0] = L'\0';
   if (printer == INVALID_HANDLE_VALUE) return false;
   DWORD needed = 0;
@@ -116,11 +120,7 @@ bool QueueAddress(HANDLE printer, HKEY root, wchar_t (&address)[kAddressUnits]) 
   if (!Use<Spooler>().PrinterInfo(printer, 2, static_cast<BYTE*>(block.get()), needed, &needed))
     return false;
   if (!info->pDriverName || info->pDriverName[0] == L'\0' || !info->pPortName) return false;
-  return PortAddress(root, info->pPortName, address);
-}
-
-bool QueueAddress(HANDLE printer, wchar_t (&address)[kAddressUnits]) {
-  return QueueAddress(printer, HKEY_LOCAL_MACHINE, address);
+  return PortAddress(root, info->pPortName, resolution, address);
 }
 
 }  // namespace kv

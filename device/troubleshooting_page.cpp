@@ -12,6 +12,7 @@
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/layout.h"
+#include "platform/bounded_resolution.h"
 #include "platform/seam.h"
 #include "platform/shell.h"
 #include "platform/spooler.h"
@@ -28,6 +29,8 @@ constexpr auto& kWord = words::kTroubleshooting;
 constexpr wchar_t kAddressPlaceholder[] = L"http://%s";
 constexpr int kLinks = texts::kLinks;
 constexpr DWORD kLastInfoBytes = 520;
+// The longest the page waits for its port's host name to resolve while it opens.
+constexpr DWORD kAddressWaitMs = 1000;
 
 constexpr int kStatusGroup[] = {IDC_TS_WAYFER_GROUP, IDC_TS_WAYFER_TEXT, IDC_TS_WAYFER_TOPIC,
                                 IDC_TS_SETTINGS, 0};
@@ -129,6 +132,20 @@ void FitLinks(HWND page, bool with_topic) {
   for (int n = 1; n <= kLinks; ++n) FitLink(page, dc, LinkId(n));
   if (with_topic) FitLink(page, dc, IDC_TS_WAYFER_TOPIC);
   ReleaseDC(page, dc);
+}
+
+// The printer's address from its port into the context; false, with the address empty, when
+// the port has none. The page opens in front of a waiting user: a host name is looked up
+// within kAddressWaitMs, and one that does not resolve in time is no address. A port that
+// answers with an empty address (a host name that did not resolve) has none either: its
+// links would lead to "http:///".
+bool PrinterAddress(SheetContext& context) {
+  BoundedResolution resolution(Use<NameResolution>(), Deadline(kAddressWaitMs));
+  if (QueueAddress(context.hPrinter, HKEY_LOCAL_MACHINE, resolution, context.szPrinterAddress) &&
+      context.szPrinterAddress[0] != L'\0')
+    return true;
+  context.szPrinterAddress[0] = L'\0';
+  return false;
 }
 
 // The target with "http://%s" made the printer's own address; every other character stands.
@@ -252,9 +269,7 @@ struct TroubleshootingPage {
     context.StringTable.SetDialogSection(kWord);
     TranslateDialog(page, context, TemplateFor(IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL), kWord);
 
-    context.szPrinterAddress[0] = L'\0';
-    const bool addressed = QueueAddress(context.hPrinter, context.szPrinterAddress);
-    if (!addressed) context.szPrinterAddress[0] = L'\0';
+    const bool addressed = PrinterAddress(context);
     wchar_t topic[kLastInfoBytes / 2];
     if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
 

@@ -178,30 +178,35 @@ TEST_F(InstallableUpdateTest, NoPortNoQuestion) {
 }
 
 TEST_F(InstallableUpdateTest, TrayCodesSetEveryTrayKeyword) {
+  // A negative code is no answer: the trays stay as the user set them.
   struct Case {
     int16_t code;
+    bool answered;
     LONG tray2, tray3, tray4;
   };
-  const Case cases[] = {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 0, 0, 0}, {3, 1, 1, 0},
-                        {4, 1, 1, 1}, {5, 0, 0, 0}, {-1, 0, 0, 0}};
+  const Case cases[] = {{0, true, 0, 0, 0},  {1, true, 1, 0, 0},  {2, true, 0, 0, 0},
+                        {3, true, 1, 1, 0},  {4, true, 1, 1, 1},  {5, true, 0, 0, 0},
+                        {-1, false, 0, 0, 0}, {-2, false, 0, 0, 0}, {-32768, false, 0, 0, 0}};
+  const char* names[] = {"Option1", "Option5", "Option6", "OptTray2", "OptTray3", "OptTray4"};
+  const LONG before[] = {1, 1, 1, 0, 1, 0};
   for (const auto& c : cases) {
     g_script.tray_code = c.code;
-    EmulatedHost& host = Host({{"Option1", 0, L"", 1}, {"Option5", 0, L"", 1}, {"Option6", 0, L"", 1},
-                               {"OptTray2", 0, L"", 0}, {"OptTray3", 0, L"", 0}, {"OptTray4", 0, L"", 0}});
+    std::vector<HostItemSpec> items;
+    for (int i = 0; i < 6; ++i) items.push_back({names[i], 0, L"", before[i]});
+    EmulatedHost& host = Host(items);
     Update(host);
-    EXPECT_EQ(c.tray2, host.HostItem("Option1")->Sel) << c.code;
-    EXPECT_EQ(c.tray3, host.HostItem("Option5")->Sel) << c.code;
-    EXPECT_EQ(c.tray4, host.HostItem("Option6")->Sel) << c.code;
-    EXPECT_EQ(c.tray2, host.HostItem("OptTray2")->Sel) << c.code;
-    EXPECT_EQ(c.tray3, host.HostItem("OptTray3")->Sel) << c.code;
-    EXPECT_EQ(c.tray4, host.HostItem("OptTray4")->Sel) << c.code;
-    // Only changed items are stored; the first three started at 1, the last three at 0.
+    const LONG answers[] = {c.tray2, c.tray3, c.tray4, c.tray2, c.tray3, c.tray4};
     std::vector<std::string> expected;
-    const char* names[] = {"Option1", "Option5", "Option6", "OptTray2", "OptTray3", "OptTray4"};
-    const LONG values[] = {c.tray2, c.tray3, c.tray4, c.tray2, c.tray3, c.tray4};
-    for (int i = 0; i < 6; ++i)
-      if (values[i] != (i < 3 ? 1 : 0)) expected.push_back(std::string(names[i]) + "=" + (values[i] ? "True" : "False"));
+    for (int i = 0; i < 6; ++i) {
+      const LONG after = c.answered ? answers[i] : before[i];
+      EXPECT_EQ(after, host.HostItem(names[i])->Sel) << c.code << " " << names[i];
+      // Only changed items are stored.
+      if (after != before[i]) expected.push_back(std::string(names[i]) + "=" + (after ? "True" : "False"));
+    }
     EXPECT_EQ(expected, Upgrades(host)) << c.code;
+    if (!c.answered) {
+      EXPECT_TRUE(host.driver_ui.calls.empty()) << c.code;
+    }
   }
 }
 

@@ -1,6 +1,6 @@
 // The printer's address from the port monitors' keys (under a root in the sandboxed
-// HKEY_CURRENT_USER standing for HKEY_LOCAL_MACHINE), and host names resolved through
-// scripted socket calls.
+// HKEY_CURRENT_USER standing for HKEY_LOCAL_MACHINE), host names resolved through scripted
+// socket calls, and lookups bounded by a deadline over resolvers that take their time.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "autoconfig/printer_address.h"
+#include "platform/bounded_resolution.h"
+#include "platform/deadline.h"
 #include "platform/handles.h"
 #include "platform/name_resolution.h"
 #include "platform/seam.h"
@@ -206,7 +208,6 @@ class PrinterAddressTest : public testing::Test {
   kv::unique_hkey root_;
   SocketScript script_;
   ScriptedResolution resolution_{script_};
-  kv::ScopedSeam<kv::NameResolution> use_resolution_{resolution_};
   kvtest::FakeSpooler spooler_;
   kv::ScopedSeam<kv::Spooler> use_spooler_{spooler_};
 };
@@ -240,7 +241,15 @@ TEST_F(PrinterAddressTest, ThePortsAddressFromEitherMonitor) {
        {Unterminated(kStandard, L"IPAddress", longest + L"2")}, false, L"", {}},
       {"address too long", {Sz(kStandard, L"IPAddress", long_text)}, false, L"", {}},
       {"address as expandable text",
-       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"10.1.2.3")}, false, L"", {}},
+       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"10.1.2.3")}, true, L"10.1.2.3", {}},
+      {"expandable text is taken as stored",
+       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"%COMPUTERNAME%")}, true,
+       L"%COMPUTERNAME%", {}},
+      {"host name as expandable text",
+       {no_address, Typed(kStandard, L"HostName", REG_EXPAND_SZ, L"kv-printer")}, true,
+       L"10.0.0.2", {"kv-printer"}},
+      {"maker's address as expandable text", {Typed(kMaker, L"IP", REG_EXPAND_SZ, L"172.16.1.6")},
+       true, L"172.16.1.6", {}},
       {"host name unterminated",
        {no_address, Unterminated(kStandard, L"HostName", L"kv-printer")}, true, L"10.0.0.2",
        {"kv-printer"}},
@@ -255,7 +264,7 @@ TEST_F(PrinterAddressTest, ThePortsAddressFromEitherMonitor) {
     Clear();
     for (const Value& value : c.values) Store(value);
     Buffer out;
-    EXPECT_EQ(c.found, kv::PortAddress(root_.get(), kPort, out.address)) << c.label;
+    EXPECT_EQ(c.found, kv::PortAddress(root_.get(), kPort, resolution_, out.address)) << c.label;
     EXPECT_EQ(c.address, std::wstring(out.address)) << c.label;
     EXPECT_TRUE(out.GuardIntact()) << c.label;
     EXPECT_EQ(c.lookups, script_.looked_up) << c.label;
@@ -269,11 +278,11 @@ TEST_F(PrinterAddressTest, APathThatWouldNotFitOpensNoKeyRatherThanACutOne) {
   Store(Sz(kStandard, L"IPAddress", L"10.9.9.9"), port.substr(0, fits).c_str());
   Store(Sz(kMaker, L"IP", L"10.8.8.8"), port.substr(0, fits).c_str());
   Buffer out;
-  EXPECT_FALSE(kv::PortAddress(root_.get(), port.c_str(), out.address));
+  EXPECT_FALSE(kv::PortAddress(root_.get(), port.c_str(), resolution_, out.address));
   EXPECT_EQ(L"", std::wstring(out.address));
 
   // The longest port name that fits is read.
-  EXPECT_TRUE(kv::PortAddress(root_.get(), port.substr(0, fits).c_str(), out.address));
+  EXPECT_TRUE(kv::PortAddress(root_.get(), port.substr(0, fits).c_str(), resolution_, out.address));
   EXPECT_EQ(L"10.9.9.9", std::wstring(out.address));
 }
 
@@ -302,7 +311,7 @@ TEST_F(PrinterAddressTest, TheQueueNeedsItsDriverAndPortNames) {
     spooler_.info_names_driver = c.names_driver;
     spooler_.port_name = c.port;
     Buffer out;
-    EXPECT_EQ(c.found, kv::QueueAddress(c.printer, root_.get(), out.address)) << c.label;
+    EXPECT_EQ(c.found, kv::QueueAddress(c.printer, root_.get(), resolution_, out.address)) << c.label;
     EXPECT_EQ(c.address, std::wstring(out.address)) << c.label;
     EXPECT_EQ(c.spooler_calls, spooler_.printer_info_calls) << c.label;
   }
@@ -328,16 +337,164 @@ TEST_F(PrinterAddressTest, AHostNameIsResolvedInAtMost259BytesCutAtACharacterBou
   for (const auto& c : cases) {
     script_.looked_up.clear();
     wchar_t address[kv::kAddressUnits] = L"kept";
-    kv::ResolveHostName(c.name.c_str(), address);
+    kv::ResolveHostName(c.name.c_str(), resolution_, address);
     EXPECT_EQ(std::vector<std::string>{c.asked}, script_.looked_up) << c.name.size();
     EXPECT_EQ(c.address, std::wstring(address)) << c.name.size();
   }
   script_.looked_up.clear();
   wchar_t address[kv::kAddressUnits] = L"kept";
-  kv::ResolveHostName(L"", address);
-  kv::ResolveHostName(nullptr, address);
+  kv::ResolveHostName(L"", resolution_, address);
+  kv::ResolveHostName(nullptr, resolution_, address);
   EXPECT_TRUE(script_.looked_up.empty()) << "an empty name is not looked up";
   EXPECT_EQ(L"kept", std::wstring(address));
+}
+
+// An inner resolver that answers when the test says: at once, after a delay, or once the
+// test releases it. It signals when a lookup has begun and when it has ended, and keeps the
+// name as it read it at both moments.
+class TimedResolution final : public kv::NameResolution {
+ public:
+  // Longer than any test waits for a lookup: "never", as far as the caller can tell.
+  static constexpr DWORD kNever = 15000;
+
+  TimedResolution(DWORD delay_ms, const char* answer) : delay_(delay_ms), answer_(answer) {}
+  ~TimedResolution() override {
+    // A lookup its caller gave up on still runs on this object.
+    Release();
+    if (Began()) WaitForSingleObject(ended_.get(), 2 * kNever);
+  }
+  bool Resolve(const char* name, char* address, size_t capacity) override {
+    name_at_start = name;
+    SetEvent(began_.get());
+    WaitForSingleObject(release_.get(), delay_);
+    name_at_end = name;
+    const bool found = answer_ && std::strlen(answer_) < capacity;
+    if (found) std::memcpy(address, answer_, std::strlen(answer_) + 1);
+    SetEvent(ended_.get());  // the last this lookup touches of the object
+    return found;
+  }
+  void Release() { SetEvent(release_.get()); }
+  [[nodiscard]] bool Began() const { return WaitForSingleObject(began_.get(), 0) == WAIT_OBJECT_0; }
+  [[nodiscard]] bool Ended(DWORD wait_ms = 0) const {
+    return WaitForSingleObject(ended_.get(), wait_ms) == WAIT_OBJECT_0;
+  }
+
+  // Read only once the lookup has ended.
+  std::string name_at_start, name_at_end;
+
+ private:
+  static HANDLE Event() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  const DWORD delay_;
+  const char* const answer_;
+  kv::unique_handle began_{Event()}, release_{Event()}, ended_{Event()};
+};
+
+TEST(BoundedResolution, TheCallerWaitsForTheLookupNoLongerThanItsDeadline) {
+  constexpr DWORD kAmple = 10000;
+  constexpr DWORD kNever = TimedResolution::kNever;
+  struct Case {
+    const char* label;
+    std::string name;
+    DWORD budget, delay;
+    const char* answer;  // nullptr: the name does not resolve
+    size_t capacity;
+    bool asked, found;
+    const char* address;
+    bool passed;  // the deadline had passed when the call returned
+  };
+  const Case cases[] = {
+      {"at once", "printer.example", kAmple, 0, "192.0.2.1", 16, true, true, "192.0.2.1", false},
+      {"after 200 ms", "printer.example", kAmple, 200, "192.0.2.2", 16, true, true, "192.0.2.2",
+       false},
+      {"not found", "printer.example", kAmple, 0, nullptr, 16, true, false, "untouched", false},
+      {"after the deadline", "printer.example", 300, 3000, "192.0.2.3", 16, true, false,
+       "untouched", true},
+      {"never", "printer.example", 300, kNever, "192.0.2.4", 16, true, false, "untouched", true},
+      {"deadline passed before", "printer.example", 0, 0, "192.0.2.5", 16, false, false,
+       "untouched", true},
+      {"answer too long for the caller", "printer.example", kAmple, 0, "192.0.2.1", 9, true,
+       false, "untouched", false},
+      {"name of 259 bytes", std::string(259, 'n'), kAmple, 0, "192.0.2.6", 16, true, true,
+       "192.0.2.6", false},
+      {"name of 260 bytes", std::string(260, 'n'), kAmple, 0, "192.0.2.7", 16, false, false,
+       "untouched", false},
+  };
+  for (const auto& c : cases) {
+    TimedResolution inner(c.delay, c.answer);
+    const kv::Deadline deadline(c.budget);
+    kv::BoundedResolution bounded(inner, deadline);
+    char address[24] = "untouched";
+    EXPECT_EQ(c.found, bounded.Resolve(c.name.c_str(), address, c.capacity)) << c.label;
+    const bool ended = inner.Ended();
+    EXPECT_EQ(c.passed, deadline.Passed()) << c.label;
+    EXPECT_STREQ(c.address, address) << c.label;
+    EXPECT_EQ(c.asked, inner.Began()) << c.label;
+    // The caller waits for a lookup that ends in time, and for no other.
+    EXPECT_EQ(c.asked && !c.passed, ended) << c.label;
+    inner.Release();
+    if (c.asked) {
+      ASSERT_TRUE(inner.Ended(kNever)) << c.label;
+      EXPECT_EQ(c.name, inner.name_at_start) << c.label;
+    }
+  }
+}
+
+TEST(BoundedResolution, ALookupEndingAfterItsCallerLeftTouchesNothingOfTheCallers) {
+  TimedResolution inner(TimedResolution::kNever, "192.0.2.9");
+  char name[32] = "late.example";
+  char address[16] = "untouched";
+  {
+    kv::BoundedResolution bounded(inner, kv::Deadline(200));
+    EXPECT_FALSE(bounded.Resolve(name, address, sizeof address));
+  }
+  // The caller's buffers are its own again once it has left.
+  std::strcpy(name, "reused");
+  inner.Release();
+  ASSERT_TRUE(inner.Ended(TimedResolution::kNever));
+  EXPECT_EQ("late.example", inner.name_at_end) << "the lookup reads its own copy of the name";
+  EXPECT_STREQ("untouched", address) << "the late answer goes to the lookup's own buffer";
+}
+
+// What one of two callers on two threads asked and got.
+struct Caller {
+  std::string name;
+  DWORD budget;
+  TimedResolution* inner;
+  bool found = false;
+  bool passed = false;
+  char address[16] = "untouched";
+};
+
+DWORD WINAPI ResolveOnThread(void* parameter) {
+  auto* caller = static_cast<Caller*>(parameter);
+  const kv::Deadline deadline(caller->budget);
+  kv::BoundedResolution bounded(*caller->inner, deadline);
+  caller->found = bounded.Resolve(caller->name.c_str(), caller->address, sizeof caller->address);
+  caller->passed = deadline.Passed();
+  return 0;
+}
+
+TEST(BoundedResolution, TwoCallersOnTwoThreadsKeepTheirOwnDeadlinesAndAnswers) {
+  TimedResolution answering(200, "192.0.2.11"), silent(TimedResolution::kNever, "192.0.2.12");
+  Caller first{"first.example", 10000, &answering};
+  Caller second{"second.example", 300, &silent};
+  kv::unique_handle one(CreateThread(nullptr, 0, ResolveOnThread, &first, 0, nullptr));
+  kv::unique_handle two(CreateThread(nullptr, 0, ResolveOnThread, &second, 0, nullptr));
+  ASSERT_TRUE(one && two);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(two.get(), TimedResolution::kNever));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(one.get(), TimedResolution::kNever));
+  EXPECT_TRUE(first.found);
+  EXPECT_STREQ("192.0.2.11", first.address);
+  EXPECT_FALSE(first.passed) << "the first caller was not held up to the second's deadline";
+  EXPECT_FALSE(second.found);
+  EXPECT_STREQ("untouched", second.address);
+  EXPECT_TRUE(second.passed);
+  EXPECT_FALSE(silent.Ended()) << "the second caller left without its lookup";
+  silent.Release();
+  ASSERT_TRUE(silent.Ended(TimedResolution::kNever));
+  ASSERT_TRUE(answering.Ended(0));
+  EXPECT_EQ("first.example", answering.name_at_start);
+  EXPECT_EQ("second.example", silent.name_at_start);
 }
 
 }  // namespace

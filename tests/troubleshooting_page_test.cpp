@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "device/troubleshooting_page.h"
 #include "emuhost/page_sheet.h"
+#include "platform/handles.h"
+#include "platform/name_resolution.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -48,8 +51,8 @@ class TroubleshootingPage : public kvtest::DialogFixture {
            spooler_.port_name;
   }
   // The port is known to the standard TCP/IP monitor, with this address.
-  void Network(const wchar_t* address) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PortKey().c_str(), L"IPAddress", REG_SZ, address,
+  void Network(const wchar_t* address, const wchar_t* value = L"IPAddress") {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, PortKey().c_str(), value, REG_SZ, address,
                     static_cast<DWORD>((wcslen(address) + 1) * 2));
   }
   void LastInfo(const std::wstring& topic) {
@@ -153,6 +156,86 @@ TEST_F(TroubleshootingPage, LinksOpenTheirTargetsWithThePrintersAddress) {
     }
     EXPECT_EQ(L"https://x.example/a%20b%d", shell_.opened[networked ? 1 : 0].file) << "opened as written";
     EXPECT_EQ(SW_SHOW, shell_.opened[0].show);
+  }
+}
+
+// One host name the page may look up, answered after `delay_ms` (or once the test releases
+// it); every other name does not resolve.
+class SlowResolution final : public kv::NameResolution {
+ public:
+  static constexpr DWORD kNever = 15000;
+  SlowResolution(const char* known, const char* answer, DWORD delay_ms)
+      : known_(known), answer_(answer), delay_(delay_ms) {}
+  ~SlowResolution() override {
+    // A lookup the page gave up on still runs on this object.
+    SetEvent(release_.get());
+    if (WaitForSingleObject(began_.get(), 0) == WAIT_OBJECT_0) WaitForSingleObject(ended_.get(), 2 * kNever);
+  }
+  bool Resolve(const char* name, char* address, size_t capacity) override {
+    SetEvent(began_.get());
+    bool found = false;
+    if (std::strcmp(name, known_) == 0) {
+      WaitForSingleObject(release_.get(), delay_);
+      found = std::strlen(answer_) < capacity;
+      if (found) std::memcpy(address, answer_, std::strlen(answer_) + 1);
+    }
+    SetEvent(ended_.get());
+    return found;
+  }
+  [[nodiscard]] bool Began() const { return WaitForSingleObject(began_.get(), 0) == WAIT_OBJECT_0; }
+  [[nodiscard]] bool Ended() const { return WaitForSingleObject(ended_.get(), 0) == WAIT_OBJECT_0; }
+
+ private:
+  static HANDLE Event() { return CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+  const char* known_;
+  const char* answer_;
+  const DWORD delay_;
+  kv::unique_handle began_{Event()}, release_{Event()}, ended_{Event()};
+};
+
+TEST_F(TroubleshootingPage, APortKnownByHostNameHasAnAddressOnlyWhenTheNameResolvesInTime) {
+  // The page waits at most a second for the name; the links need an address that is not empty.
+  struct Case {
+    const char* label;
+    const wchar_t* host_name;
+    DWORD delay;
+    const wchar_t* address;
+    bool lookup_ended;  // when the page had opened
+  };
+  const Case cases[] = {
+      {"resolves at once", L"kv-printer", 0, L"10.0.0.7", true},
+      {"resolves in half a second", L"kv-printer", 500, L"10.0.0.7", true},
+      {"does not resolve", L"elsewhere.invalid", 0, L"", true},
+      {"resolves after the page's wait", L"kv-printer", SlowResolution::kNever, L"", false},
+  };
+  Network(L"192.0.2.20");
+  ULONGLONG started = GetTickCount64();
+  OpenPage();
+  const ULONGLONG usual = GetTickCount64() - started;
+  for (const auto& c : cases) {
+    SlowResolution resolution("kv-printer", "10.0.0.7", c.delay);
+    kv::ScopedSeam<kv::NameResolution> use_resolution(resolution);
+    Network(L"");
+    Network(c.host_name, L"HostName");
+    started = GetTickCount64();
+    HWND page = OpenPage();
+    const ULONGLONG took = GetTickCount64() - started;
+    EXPECT_TRUE(resolution.Began()) << c.label;
+    EXPECT_EQ(c.lookup_ended, resolution.Ended()) << c.label;
+    EXPECT_LT(took, usual + 1500) << c.label << ": a page that usually opens in " << usual << " ms";
+    const bool addressed = c.address[0] != L'\0';
+    EXPECT_EQ(c.address, std::wstring(context_->szPrinterAddress)) << c.label;
+    EXPECT_EQ(addressed, Enabled(page, IDC_TS_LINK1)) << c.label;
+    EXPECT_EQ(addressed, Enabled(page, IDC_TS_LINK4)) << c.label;
+    EXPECT_TRUE(Enabled(page, IDC_TS_LINK2)) << c.label << ": needs no address";
+    shell_.opened.clear();
+    Click(page, IDC_TS_LINK1);
+    if (addressed) {
+      ASSERT_EQ(1u, shell_.opened.size()) << c.label;
+      EXPECT_EQ(L"http://" + std::wstring(c.address) + L"/", shell_.opened[0].file) << c.label;
+    } else {
+      EXPECT_TRUE(shell_.opened.empty()) << c.label << ": no link to http:///";
+    }
   }
 }
 

@@ -1,0 +1,62 @@
+// Work a caller waits for no longer than it can afford: a name lookup or a printer that may
+// take its time runs on a thread of its own, and the caller goes on when its wait is over.
+//
+// A thread left behind still owns its share of the work object and a reference to the
+// module its code lives in, so neither goes away under it; the last of the two owners frees
+// the work. Whatever the work writes after the caller has left is not read by anybody.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <new>
+
+namespace kv {
+
+class BoundedWork {
+ public:
+  virtual ~BoundedWork() = default;
+  // Runs on the work's own thread; must not throw.
+  virtual void Run() noexcept = 0;
+};
+
+namespace detail {
+
+struct BoundedWorkStart {
+  std::shared_ptr<BoundedWork> work;
+  HMODULE module;
+};
+
+// An inline function has one address per module, so the reference taken from it pins the
+// module (the plug-in or its companion) that runs the work.
+inline DWORD WINAPI RunBoundedWork(void* parameter) {
+  auto* start = static_cast<BoundedWorkStart*>(parameter);
+  const HMODULE module = start->module;
+  start->work->Run();
+  delete start;
+  FreeLibraryAndExitThread(module, 0);
+}
+
+}  // namespace detail
+
+// Runs the work on a thread of its own and waits up to `wait_ms` for it: true when it ended
+// within the wait. False also when no thread could be started (the work has not run).
+inline bool RunBounded(const std::shared_ptr<BoundedWork>& work, DWORD wait_ms) noexcept {
+  if (!work || wait_ms == 0) return false;
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCWSTR>(&detail::RunBoundedWork), &module))
+    return false;
+  auto* start = new (std::nothrow) detail::BoundedWorkStart{work, module};
+  HANDLE thread = start ? CreateThread(nullptr, 0, detail::RunBoundedWork, start, 0, nullptr) : nullptr;
+  if (!thread) {
+    delete start;
+    FreeLibrary(module);
+    return false;
+  }
+  const bool done = WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  return done;
+}
+
+}  // namespace kv
