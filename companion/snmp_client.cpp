@@ -90,7 +90,10 @@ Reply Client::Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& 
       continue;
     known_ = true;
     version_ = message.version;
-    if (message.error_status != kNoError) return Reply::kMissing;  // noSuchName ends a v1 walk
+    // Version 1 answers noSuchName to a GETNEXT past its last object; version 2c has
+    // endOfMibView for that, and no error status means the end.
+    if (message.error_status == kNoSuchName && message.version == kVersion1) return Reply::kMissing;
+    if (message.error_status != kNoError) return Reply::kError;
     const uint8_t tag = message.bindings[0].value.tag;
     if (tag == kTagNoSuchObject || tag == kTagNoSuchInstance || tag == kTagEndOfMibView)
       return Reply::kMissing;
@@ -106,7 +109,7 @@ Walked Client::Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& ro
   for (;;) {
     VarBind next;
     const Reply reply = GetNext(at, next);
-    if (reply == Reply::kSilent) return Walked::kFailed;
+    if (reply == Reply::kSilent || reply == Reply::kError) return Walked::kFailed;
     if (reply == Reply::kMissing || !IsBelow(next.name, column))
       return rows.empty() ? Walked::kNotServed : Walked::kRows;
     // An agent that answers with the same or an earlier name would be walked for ever.

@@ -13,39 +13,35 @@
 #include <vector>
 
 #include "companion/ber.h"
+#include "platform/deadline.h"
 
 namespace kv::snmp {
 
-// The time left of a budget, from the tick count.
-class Deadline {
- public:
-  explicit Deadline(DWORD budget_ms) : end_(GetTickCount64() + budget_ms) {}
-  [[nodiscard]] DWORD Remaining() const {
-    const ULONGLONG now = GetTickCount64();
-    return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
-  }
-  [[nodiscard]] bool Passed() const { return Remaining() == 0; }
-
- private:
-  ULONGLONG end_;
-};
+// The update's budget, shared with the name lookup that finds the printer.
+using kv::Deadline;
 
 enum class Reply {
   kAnswer,   // the binding holds the agent's object
-  kMissing,  // the agent answered that there is no such object (or no next one)
+  kMissing,  // there is no such object, or no next one: version 1's noSuchName error status,
+             // or version 2c's noSuchObject, noSuchInstance or endOfMibView in the binding
+  kError,    // any other error status (genErr, tooBig, authorizationError, ...)
   kSilent,   // no acceptable reply within the budget
 };
 
-// The rows of one table column, as a GETNEXT walk finds them.
+// The rows of one table column, as a GETNEXT walk finds them. Only kMissing or a name past
+// the column ends a walk: an error status part way through says nothing about where the table
+// ends, and fails the walk rather than cutting the table short.
 enum class Walked {
   kRows,       // one or more rows
   kNotServed,  // the agent answers, but has nothing in the column
-  kFailed,     // no answer, an agent that does not move forward, or more rows than allowed
+  kFailed,     // no answer, an error status, an agent that does not move forward, or more rows
+               // than allowed
 };
 
 class MibSource {
  public:
   virtual ~MibSource() = default;
+  // `rows` gets the column's rows in the agent's order, each named below `column`.
   virtual Walked Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& rows) = 0;
 };
 
