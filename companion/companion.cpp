@@ -1,5 +1,5 @@
-// The companion network library of the plug-in: asks the printer behind a port, over SNMP,
-// which of its installable options are fitted, and fills in the plug-in's status record.
+// The companion network library of the plug-in: asks the printer behind a port, over IPP and
+// SNMP, which of its installable options are fitted, and fills in the plug-in's status record.
 //
 // The plug-in loads it for each update and calls SNMP_AutoUpdate(port name in the ANSI code
 // page, status record, pointer to a 32-bit 1, 0). A status field that comes in as 0 is a
@@ -10,21 +10,30 @@
 //   [SNMP]
 //   Community=public   ; at most 255 bytes
 //   Port=161
-//   BudgetMs=2000      ; the whole update, name lookup included (1 to 60000)
+//   BudgetMs=2000      ; the whole update: name lookup, IPP and SNMP (1 to 60000)
+//   [IPP]
+//   Enabled=1
+//   Port=631
+//   Path=              ; empty: "/ipp/print", then "/ipp"
+//   [Cache]
+//   AnswersSeconds=600 ; how long answers are taken from memory (0: never)
+//   SilenceSeconds=60  ; how long a printer that did not answer is not asked again (0: always)
 #include "companion/companion.h"
 
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "autoconfig/printer_address.h"
 #include "autoconfig/status_record.h"
+#include "companion/printer_attributes.h"
 #include "companion/printer_mibs.h"
 #include "companion/snmp_client.h"
+#include "platform/bounded_resolution.h"
 #include "platform/name_resolution.h"
 #include "platform/runtime.h"
-#include "platform/seam.h"
 
 namespace kv::snmp {
 namespace {
@@ -51,74 +60,6 @@ class SocketLibrary {
   bool started_ = false;
 };
 
-// A name lookup the system may take its time over (a slow or absent name server) runs on a
-// thread of its own, and the update waits for it no longer than its budget allows. A lookup
-// left behind owns its record and a reference to this library, so that neither goes away
-// under it; the last of the two owners frees the record.
-struct Lookup {
-  LONG owners = 2;
-  char name[kAddressUnits] = {};
-  char address[kAddressUnits] = {};
-  bool found = false;
-};
-
-void Release(Lookup* lookup) {
-  if (InterlockedDecrement(&lookup->owners) == 0) delete lookup;
-}
-
-DWORD WINAPI LookupThread(void* parameter) {
-  auto* lookup = static_cast<Lookup*>(parameter);
-  lookup->found = NameResolution::Default().Resolve(lookup->name, lookup->address,
-                                                    sizeof lookup->address);
-  Release(lookup);
-  FreeLibraryAndExitThread(g_module, 0);
-}
-
-class BoundedResolution final : public NameResolution {
- public:
-  explicit BoundedResolution(const Deadline& deadline) : deadline_(deadline) {}
-
-  bool Resolve(const char* name, char* address, size_t capacity) override {
-    if (!name || !address || capacity == 0 || deadline_.Passed()) return false;
-    auto* lookup = new Lookup;
-    size_t length = 0;
-    while (name[length] && length + 1 < sizeof lookup->name) ++length;
-    if (name[length]) {
-      delete lookup;
-      return false;
-    }
-    memcpy(lookup->name, name, length + 1);
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&LookupThread), &self)) {
-      delete lookup;
-      return false;
-    }
-    HANDLE thread = CreateThread(nullptr, 0, LookupThread, lookup, 0, nullptr);
-    if (!thread) {
-      FreeLibrary(self);
-      delete lookup;
-      return false;
-    }
-    const bool done = WaitForSingleObject(thread, deadline_.Remaining()) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    bool found = false;
-    if (done && lookup->found) {
-      size_t size = 0;
-      while (lookup->address[size]) ++size;
-      if (size + 1 <= capacity) {
-        memcpy(address, lookup->address, size + 1);
-        found = true;
-      }
-    }
-    Release(lookup);
-    return found;
-  }
-
- private:
-  const Deadline& deadline_;
-};
-
 bool SettingsFile(wchar_t (&path)[MAX_PATH]) {
   const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -133,10 +74,11 @@ bool SettingsFile(wchar_t (&path)[MAX_PATH]) {
 bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address) {
   wchar_t wide_port[256];
   if (MultiByteToWideChar(CP_ACP, 0, port, -1, wide_port, 256) <= 0) return false;
-  BoundedResolution resolution(deadline);
-  ScopedSeam<NameResolution> bounded(resolution);
+  // The lookup shares the update's budget; a lookup left behind ends on its own.
+  BoundedResolution resolution(NameResolution::Default(), deadline);
   wchar_t text[kAddressUnits];
-  if (!PortAddress(HKEY_LOCAL_MACHINE, wide_port, text) || text[0] == L'\0') return false;
+  if (!PortAddress(HKEY_LOCAL_MACHINE, wide_port, resolution, text) || text[0] == L'\0')
+    return false;
   char narrow[kAddressUnits];
   if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0)
     return false;
@@ -155,6 +97,60 @@ bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address
 
 bool Asks(const BYTE* status, int offset) { return ReadStatusField(status, offset) == 0; }
 
+struct Field {
+  bool asked;
+  int offset;
+  int16_t answer;
+};
+
+struct Found : Remembered {
+  bool heard = false;  // the printer answered over either protocol
+};
+
+// The printer asked over IPP first and over SNMP for what IPP left unanswered.
+Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,
+          const Settings& settings, const Deadline& deadline) {
+  Found found;
+  int16_t* answers[] = {&found.answers.tray_code, &found.answers.duplex, &found.answers.disk,
+                        &found.answers.finisher};
+  const bool asked_fields[] = {asked.trays, asked.duplex, asked.disk, asked.finisher};
+  const auto note = [&](const Answers& got, Source source) {
+    const int16_t values[] = {got.tray_code, got.duplex, got.disk, got.finisher};
+    for (int index = 0; index < 4; ++index) {
+      if (!asked_fields[index] || *answers[index] >= 0) continue;
+      *answers[index] = values[index];
+      found.sources[index] = values[index] >= 0 ? source : kUnanswered;
+    }
+  };
+
+  if (settings.ipp.enabled) {
+    // IPP has half the budget at most: a printer whose IPP port drops the connection unanswered
+    // still leaves SNMP the time to answer.
+    const Deadline ipp_deadline(std::min(deadline.Remaining(), settings.budget_ms / 2));
+    const ipp::Exchange exchange =
+        ipp::AskPrinter(address, settings.ipp, ipp::RequestedAttributes(), ipp_deadline);
+    if (exchange.reached == ipp::Reached::kAnswered) {
+      found.heard = true;
+      note(ipp::AnswersFromAttributes(exchange.response, asked), kFromIpp);
+    }
+  }
+  Asked left = asked;
+  left.trays = asked.trays && found.answers.tray_code < 0;
+  left.duplex = asked.duplex && found.answers.duplex < 0;
+  left.disk = asked.disk && found.answers.disk < 0;
+  left.finisher = asked.finisher && found.answers.finisher < 0;
+  if ((left.trays || left.duplex || left.disk || left.finisher) && !deadline.Passed()) {
+    Client client(target, settings.community, deadline);
+    if (client.Open()) {
+      note(AskPrinter(client, left), kFromSnmp);
+      found.heard = found.heard || client.answered_version() != 0;
+    }
+  }
+  for (int index = 0; index < 4; ++index)
+    if (asked_fields[index] && found.sources[index] == kNotAsked) found.sources[index] = kUnanswered;
+  return found;
+}
+
 }  // namespace
 
 Settings ReadSettings(const wchar_t* file) {
@@ -172,6 +168,24 @@ Settings ReadSettings(const wchar_t* file) {
   if (port >= 1 && port <= 65535) settings.port = static_cast<uint16_t>(port);
   const INT budget = static_cast<INT>(GetPrivateProfileIntW(L"SNMP", L"BudgetMs", settings.budget_ms, file));
   if (budget > 0) settings.budget_ms = budget > static_cast<INT>(kLongestBudget) ? kLongestBudget : budget;
+
+  settings.ipp.enabled = GetPrivateProfileIntW(L"IPP", L"Enabled", 1, file) != 0;
+  const UINT ipp_port = GetPrivateProfileIntW(L"IPP", L"Port", settings.ipp.port, file);
+  if (ipp_port >= 1 && ipp_port <= 65535) settings.ipp.port = static_cast<uint16_t>(ipp_port);
+  wchar_t path[256] = {};
+  const DWORD path_length = GetPrivateProfileStringW(L"IPP", L"Path", L"", path, 256, file);
+  if (path_length > 0 && path_length < 255 && path[0] == L'/') settings.ipp.path.assign(path, path_length);
+
+  // Negative numbers turn into large ones and are taken as none: memory stays on.
+  const struct {
+    const wchar_t* key;
+    DWORD& seconds;
+  } periods[] = {{L"AnswersSeconds", settings.memory.answers_seconds},
+                 {L"SilenceSeconds", settings.memory.silence_seconds}};
+  for (const auto& period : periods) {
+    const INT seconds = static_cast<INT>(GetPrivateProfileIntW(L"Cache", period.key, period.seconds, file));
+    if (seconds >= 0) period.seconds = static_cast<DWORD>(seconds);
+  }
   return settings;
 }
 
@@ -181,6 +195,7 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   asked.duplex = Asks(status, kStatusDuplex);
   asked.disk = Asks(status, kStatusHardDisk);
   asked.finisher = Asks(status, kStatusFinisher);
+  asked.mp_tray = status[kStatusMpTray] != 0;
   if (!asked.trays && !asked.duplex && !asked.disk && !asked.finisher) return 0;
 
   const Deadline deadline(settings.budget_ms);
@@ -190,26 +205,33 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   target.sin_family = AF_INET;
   target.sin_port = htons(settings.port);
   if (!PrinterAddress(port, deadline, target.sin_addr)) return 0;
+  const char* dotted = inet_ntoa(target.sin_addr);
+  if (!dotted) return 0;
+  const std::wstring address(dotted, dotted + strlen(dotted));
 
-  Client client(target, settings.community, deadline);
-  if (!client.Open()) return 0;
-  const Answers answers = AskPrinter(client, asked);
+  const AnswerMemory memory(MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0, settings.port),
+                            settings.memory);
+  Found found;
+  if (!memory.Recall(asked, found)) {
+    if (memory.RecentlySilent()) return 0;
+    found = Ask(address, target, asked, settings, deadline);
+    if (found.heard)
+      memory.RememberAnswers(found);
+    else
+      memory.RememberSilence();
+  }
 
-  const struct {
-    bool asked;
-    int offset;
-    int16_t answer;
-  } fields[] = {{asked.trays, kStatusTray2, answers.tray_code},
-                {asked.duplex, kStatusDuplex, answers.duplex},
-                {asked.disk, kStatusHardDisk, answers.disk},
-                {asked.finisher, kStatusFinisher, answers.finisher}};
   // With no answer at all the record is left as it came.
+  const Field fields[] = {{asked.trays, kStatusTray2, found.answers.tray_code},
+                          {asked.duplex, kStatusDuplex, found.answers.duplex},
+                          {asked.disk, kStatusHardDisk, found.answers.disk},
+                          {asked.finisher, kStatusFinisher, found.answers.finisher}};
   bool answered = false;
-  for (const auto& field : fields) answered = answered || (field.asked && field.answer >= 0);
+  for (const Field& field : fields) answered = answered || (field.asked && field.answer >= 0);
   if (!answered) return 0;
-  for (const auto& field : fields)
+  for (const Field& field : fields)
     if (field.asked) WriteStatusField(status, field.offset, field.answer);
-  return answered ? 1 : 0;
+  return 1;
 }
 
 }  // namespace kv::snmp

@@ -19,116 +19,20 @@
 #include "companion/ber.h"
 #include "emuhost/plugin_host.h"
 #include "companion/snmp_client.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/companion_fixture.h"
 
-#ifndef KV_TEST_AGENTS
-#error "KV_TEST_AGENTS names the agents file that tools/snmp-agents writes"
-#endif
 
 namespace {
 
-using Record = std::array<BYTE, kv::kStatusRecordSize>;
 using kv::snmp::Message;
 using kv::snmp::ParseOid;
-
-constexpr wchar_t kStandardPorts[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
-
-// The agents file as this Windows program sees it (Wine's Z: is the Unix root).
-std::wstring AgentsFile() {
-  std::wstring path = L"Z:";
-  for (const char* p = KV_TEST_AGENTS; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-
-int AgentPort(const wchar_t* name) {
-  return static_cast<int>(GetPrivateProfileIntW(L"Agents", name, 0, AgentsFile().c_str()));
-}
-
-// The record as the plug-in fills it for a PPD with every feature.
-Record EveryFeatureAsked() {
-  Record record{};
-  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2) kv::WriteStatusField(record.data(), offset, -1);
-  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusTray3, kv::kStatusFinisher})
-    kv::WriteStatusField(record.data(), offset, 0);
-  record[kv::kStatusNetworkModel] = 0;
-  record[kv::kStatusMpTray] = 1;
-  return record;
-}
-
-struct Outcome {
-  SHORT result = -7;
-  Record record{};
-  ULONGLONG elapsed_ms = 0;
-  int16_t field(int offset) const { return kv::ReadStatusField(record.data(), offset); }
-};
-
-class Companion : public testing::Test {
- protected:
-  void SetUp() override {
-    WSADATA data;
-    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
-    ASSERT_TRUE(CopyFileW((emuhost::ProgramFolder() + L"kvpsuN.dll").c_str(),
-                          folder_.File(L"kvpsuN.dll").c_str(), FALSE));
-    port_name_ = kvtest::UniqueName(L"KVSNMP");
-    key_ = std::wstring(kStandardPorts) + port_name_;
-  }
-  void TearDown() override {
-    if (library_) FreeLibrary(library_);
-    SHDeleteKeyW(HKEY_LOCAL_MACHINE, key_.c_str());
-    WSACleanup();
-  }
-
-  void Settings(int port, int budget_ms = 0, const wchar_t* community = nullptr) {
-    const std::wstring file = folder_.File(L"kvpsuN.ini");
-    WritePrivateProfileStringW(L"SNMP", L"Port", std::to_wstring(port).c_str(), file.c_str());
-    if (budget_ms) WritePrivateProfileStringW(L"SNMP", L"BudgetMs", std::to_wstring(budget_ms).c_str(), file.c_str());
-    if (community) WritePrivateProfileStringW(L"SNMP", L"Community", community, file.c_str());
-  }
-  void PortAt(const wchar_t* address, const wchar_t* host = nullptr) {
-    SHSetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), L"IPAddress", REG_SZ, address,
-                static_cast<DWORD>((wcslen(address) + 1) * sizeof(wchar_t)));
-    if (host)
-      SHSetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), L"HostName", REG_SZ, host,
-                  static_cast<DWORD>((wcslen(host) + 1) * sizeof(wchar_t)));
-  }
-
-  Outcome Update(Record record = EveryFeatureAsked()) {
-    Outcome outcome;
-    if (!library_) library_ = LoadLibraryW(folder_.File(L"kvpsuN.dll").c_str());
-    EXPECT_NE(nullptr, library_);
-    if (!library_) return outcome;
-    auto update = reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(GetProcAddress(library_, kv::kSnmpAutoUpdate)));
-    EXPECT_NE(nullptr, update);
-    if (!update) return outcome;
-    char port[256];
-    WideCharToMultiByte(CP_ACP, 0, port_name_.c_str(), -1, port, sizeof port, nullptr, nullptr);
-    LONG one = 1;
-    const ULONGLONG start = GetTickCount64();
-    outcome.result = update(port, record.data(), &one, 0);
-    outcome.elapsed_ms = GetTickCount64() - start;
-    outcome.record = record;
-    return outcome;
-  }
-
-  kvtest::TempDir folder_;
-  std::wstring port_name_;
-  std::wstring key_;
-  HMODULE library_ = nullptr;
-};
-
-void ExpectAnswers(const Outcome& outcome, int16_t trays, int16_t duplex, int16_t disk, int16_t finisher,
-                   const std::string& label) {
-  EXPECT_EQ(trays, outcome.field(kv::kStatusTray2)) << label;
-  EXPECT_EQ(duplex, outcome.field(kv::kStatusDuplex)) << label;
-  EXPECT_EQ(disk, outcome.field(kv::kStatusHardDisk)) << label;
-  EXPECT_EQ(finisher, outcome.field(kv::kStatusFinisher)) << label;
-  // Nothing else in the record is touched.
-  Record expected = EveryFeatureAsked();
-  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusFinisher})
-    kv::WriteStatusField(expected.data(), offset, outcome.field(offset));
-  EXPECT_EQ(expected, outcome.record) << label;
-}
+using kvtest::AgentPort;
+using kvtest::AgentsFile;
+using kvtest::Companion;
+using kvtest::EveryFeatureAsked;
+using kvtest::ExpectAnswers;
+using kvtest::Outcome;
+using kvtest::Record;
 
 TEST_F(Companion, EachPrinterAnswersThroughItsAgent) {
   ASSERT_NE(0, AgentPort(L"everything")) << "no agents in " << testing::PrintToString(AgentsFile())
@@ -142,9 +46,14 @@ TEST_F(Companion, EachPrinterAnswersThroughItsAgent) {
       {L"no-trays", 1, 0, 0, 0, -1},
       {L"two-trays", 1, 3, -1, -1, -1},
       {L"three-trays", 1, 4, -1, -1, -1},
+      {L"input-kinds", 1, 3, -1, -1, -1},
+      {L"mp-tray", 1, 1, -1, -1, -1},  // the record's model has a multi-purpose tray
       {L"duplex", 1, -1, 1, -1, -1},
       {L"disk", 1, -1, -1, 1, -1},
       {L"storage-disk", 1, -1, -1, 1, -1},
+      {L"host-resources-only", 1, -1, -1, 1, -1},
+      {L"media-hard-disk", 1, 1, 1, 1, -1},
+      {L"media-ram-disk", 1, -1, -1, 0, -1},
       {L"finisher", 1, -1, -1, -1, 1},
       {L"everything", 1, 4, 1, 1, 1},
       {L"no-printer-mib", 0, 0, 0, 0, 0},  // no answer: the record stays as it came
@@ -205,6 +114,7 @@ TEST_F(Companion, NoAddressIsNoAnswer) {
   EXPECT_EQ(0, outcome.result) << "a host name that does not resolve";
   EXPECT_EQ(asked, outcome.record);
   EXPECT_LT(outcome.elapsed_ms, 800u + 300u);
+  printf("   a host name that does not resolve: no answer after %llu ms\n", outcome.elapsed_ms);
   PortAt(L"not an address");
   EXPECT_EQ(0, Update().result);
 }
@@ -292,7 +202,7 @@ Table EveryFeature() {
   disk.oid = ParseOid("1.3.6.1.2.1.25.3.1.6");
   add("1.3.6.1.2.1.1.1.0", Int(0));
   add("1.3.6.1.2.1.25.3.2.1.2.1", disk);
-  add("1.3.6.1.2.1.43.8.2.1.2.1.1", Int(4));
+  add("1.3.6.1.2.1.43.8.2.1.2.1.1", Int(3));
   add("1.3.6.1.2.1.43.8.2.1.2.1.2", Int(3));
   add("1.3.6.1.2.1.43.13.4.1.9.1.1", Int(3));
   add("1.3.6.1.2.1.43.30.1.1.3.1.1", Int(3));
@@ -588,6 +498,72 @@ TEST_F(Companion, ALongWalkIsCutAtItsRowBound) {
   EXPECT_EQ(1, outcome.field(kv::kStatusDuplex)) << "the other tables still answer";
   EXPECT_EQ(1, outcome.result);
   EXPECT_EQ(static_cast<int>(65), inputs.load()) << "64 rows and the one past the bound";
+}
+
+// ---- A walk bent part way through: only version 1's noSuchName or version 2c's exceptions
+// end a table; any other error status leaves the column unanswered.
+
+const kv::snmp::Oid kInputColumn = ParseOid("1.3.6.1.2.1.43.8.2.1.2");
+const kv::snmp::Oid kInputStatusColumn = ParseOid("1.3.6.1.2.1.43.8.2.1.11");
+const kv::snmp::Oid kMediaPathColumn = ParseOid("1.3.6.1.2.1.43.13.4.1.9");
+
+struct Bend {
+  const char* label;
+  int32_t version;  // the only version answered
+  const kv::snmp::Oid* column;
+  int error_at;  // this GETNEXT in the column (from 1) gets `error_status`
+  int32_t error_status;
+  int32_t end_status;  // in place of the reply that leaves the column, when not 0
+  uint8_t end_tag;     // likewise, a binding exception
+  int16_t trays, duplex;
+};
+
+// The responder's printer with both its trays removable, so that neither is taken for the
+// record's multi-purpose tray (tray code 1), and its walk of one column bent.
+Rule Bent(const Bend& b) {
+  return [b, in_column = 0](const Message& request, const Message& correct) mutable {
+    if (request.version != b.version) return std::vector<Datagram>{};
+    Message m = correct;
+    if (kv::snmp::IsBelow(m.bindings[0].name, kInputColumn) && m.bindings[0].value.number == 4)
+      m.bindings[0].value = Int(3);
+    const kv::snmp::Oid& asked = request.bindings[0].name;
+    if (request.pdu != kv::snmp::kGetNextRequest || !(asked == *b.column || kv::snmp::IsBelow(asked, *b.column)))
+      return One(m);
+    const bool error = ++in_column == b.error_at;
+    if (error || (!kv::snmp::IsBelow(m.bindings[0].name, *b.column) && (b.end_status || b.end_tag))) {
+      m.bindings = request.bindings;
+      m.error_status = error ? b.error_status : b.end_status;
+      m.error_index = m.error_status ? 1 : 0;
+      if (!error && b.end_tag) m.bindings[0].value.tag = b.end_tag;
+    }
+    return One(m);
+  };
+}
+
+TEST_F(Companion, AnErrorPartWayThroughAWalkIsNoAnswerNotTheTableEnd) {
+  constexpr int32_t v1 = kv::snmp::kVersion1, v2c = kv::snmp::kVersion2c;
+  constexpr int32_t kTooBig = 1, kNoSuchName = 2, kGenErr = 5, kAuthorizationError = 16;
+  const Bend cases[] = {
+      {"genErr at the second input", v2c, &kInputColumn, 2, kGenErr, 0, 0, -1, 1},
+      {"tooBig at the first input", v2c, &kInputColumn, 1, kTooBig, 0, 0, -1, 1},
+      {"authorizationError at the second input", v2c, &kInputColumn, 2, kAuthorizationError, 0, 0, -1, 1},
+      {"version 2c's noSuchName past the last input", v2c, &kInputColumn, 3, kNoSuchName, 0, 0, -1, 1},
+      {"version 1's genErr at the second input", v1, &kInputColumn, 2, kGenErr, 0, 0, -1, 1},
+      {"genErr in the input statuses", v2c, &kInputStatusColumn, 1, kGenErr, 0, 0, -1, 1},
+      {"genErr in the media paths", v2c, &kMediaPathColumn, 1, kGenErr, 0, 0, 1, -1},
+      {"version 1's noSuchName past the last input", v1, &kInputColumn, 0, 0, kNoSuchName, 0, 1, 1},
+      {"version 1's noSuchName for the input statuses", v1, &kInputStatusColumn, 0, 0, kNoSuchName, 0, 1, 1},
+      {"endOfMibView past the last input", v2c, &kInputColumn, 0, 0, 0, kv::snmp::kTagEndOfMibView, 1, 1},
+      {"noSuchInstance past the last input", v2c, &kInputColumn, 0, 0, 0, kv::snmp::kTagNoSuchInstance, 1, 1},
+  };
+  PortAt(L"127.0.0.1");
+  for (const Bend& c : cases) {
+    Responder responder(Bent(c));
+    Settings(responder.port(), 2000);
+    const Outcome outcome = Update();
+    EXPECT_EQ(1, outcome.result) << c.label;
+    ExpectAnswers(outcome, c.trays, c.duplex, 1, 1, c.label);
+  }
 }
 
 }  // namespace

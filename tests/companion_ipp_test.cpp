@@ -1,0 +1,513 @@
+// The built companion library asking printers over IPP: CUPS's ippeveprinter playing each
+// printer case (started for these tests by tools/ipp-printers), and an HTTP responder of the
+// tests' own that answers in hostile ways; then what the library remembers of its printers.
+// Nothing is sent beyond the loopback address.
+#include <winsock2.h>
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "companion/ipp.h"
+#include "tests/support/companion_fixture.h"
+
+namespace {
+
+using kvtest::Companion;
+using kvtest::EveryFeatureAsked;
+using kvtest::Outcome;
+using kvtest::PrinterPort;
+using kvtest::Record;
+
+// The record of a PPD with the features IPP can answer: trays, duplex and finisher.
+Record AskedOverIpp() {
+  Record record = EveryFeatureAsked();
+  kv::WriteStatusField(record.data(), kv::kStatusHardDisk, -1);
+  return record;
+}
+
+Record NothingAsked() {
+  Record record = EveryFeatureAsked();
+  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2) kv::WriteStatusField(record.data(), offset, -1);
+  return record;
+}
+
+// A UDP port of the loopback address that takes datagrams and never answers, counting them.
+class QuietAgent {
+ public:
+  QuietAgent() {
+    socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    int size = sizeof at;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&at), &size);
+    port_ = ntohs(at.sin_port);
+  }
+  ~QuietAgent() { closesocket(socket_); }
+  int port() const { return port_; }
+  // Datagrams that arrived since the last call.
+  int Received() {
+    int count = 0;
+    char buffer[2048];
+    for (;;) {
+      u_long pending = 0;
+      if (ioctlsocket(socket_, FIONREAD, &pending) != 0 || pending == 0) return count;
+      recv(socket_, buffer, sizeof buffer, 0);
+      ++count;
+    }
+  }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  int port_ = 0;
+};
+
+// A TCP port of the loopback address with nothing listening on it.
+int ClosedPort() {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at = {};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  int size = sizeof at;
+  getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
+  closesocket(s);
+  return ntohs(at.sin_port);
+}
+
+// ---- IPP responses written by hand (big-endian lengths, as on the wire).
+
+struct IppAttribute {
+  uint8_t tag;
+  std::string name;
+  std::vector<std::string> values;  // raw value bytes, one per value
+};
+
+std::string Be16(size_t n) { return {static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)}; }
+std::string Be32(uint32_t n) {
+  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
+}
+std::string Enum(uint32_t n) { return Be32(n); }
+
+std::string IppResponse(int32_t request_id, uint16_t status, const std::vector<IppAttribute>& printer,
+                        uint8_t major = 2) {
+  std::string body = {static_cast<char>(major), 0};
+  body += Be16(status) + Be32(static_cast<uint32_t>(request_id));
+  body += '\x01';
+  body += std::string("\x47") + Be16(18) + "attributes-charset" + Be16(5) + "utf-8";
+  body += std::string("\x48") + Be16(27) + "attributes-natural-language" + Be16(2) + "en";
+  body += '\x04';
+  for (const IppAttribute& attribute : printer) {
+    for (size_t i = 0; i < attribute.values.size(); ++i) {
+      const std::string name = i == 0 ? attribute.name : "";
+      body += static_cast<char>(attribute.tag) + Be16(name.size()) + name + Be16(attribute.values[i].size()) +
+              attribute.values[i];
+    }
+  }
+  body += '\x03';
+  return body;
+}
+
+// A printer with one extra tray, duplex and a stapler.
+std::vector<IppAttribute> EveryIppFeature() {
+  return {{0x44, "sides-supported", {"one-sided", "two-sided-long-edge"}},
+          {0x44, "media-source-supported", {"auto", "tray-1", "tray-2"}},
+          {0x23, "finishings-supported", {Enum(3), Enum(4)}}};
+}
+
+struct HttpRequest {
+  std::string path;
+  std::string body;
+  int32_t request_id() const {
+    if (body.size() < 8) return -1;
+    return static_cast<int32_t>(static_cast<uint8_t>(body[4]) << 24 | static_cast<uint8_t>(body[5]) << 16 |
+                                static_cast<uint8_t>(body[6]) << 8 | static_cast<uint8_t>(body[7]));
+  }
+  int major() const { return body.empty() ? 0 : body[0]; }
+};
+
+// What the responder sends back: the bytes, and how fast.
+struct HttpReply {
+  std::string bytes;
+  bool trickle = false;  // one byte a second
+};
+using IppRule = std::function<HttpReply(const HttpRequest&)>;
+
+HttpReply Ok(const std::string& body) {
+  return {"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size()) +
+          "\r\nConnection: close\r\n\r\n" + body};
+}
+
+// An HTTP server on the loopback address, one connection at a time.
+class IppResponder {
+ public:
+  explicit IppResponder(IppRule rule) : rule_(std::move(rule)) {
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    listen(listener_, 8);
+    int size = sizeof at;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size);
+    port_ = ntohs(at.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~IppResponder() {
+    stop_ = true;
+    thread_.join();
+    closesocket(listener_);
+  }
+  int port() const { return port_; }
+  std::atomic<int> requests{0};
+
+ private:
+  bool Readable(SOCKET s) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval tick = {0, 20000};
+    return select(0, &readable, nullptr, nullptr, &tick) > 0;
+  }
+  bool ReadRequest(SOCKET s, HttpRequest& request) {
+    std::string data;
+    char buffer[4096];
+    size_t header_end = std::string::npos, length = 0;
+    for (int idle = 0; !stop_ && idle < 100;) {
+      if (!Readable(s)) {
+        ++idle;
+        continue;
+      }
+      const int got = recv(s, buffer, sizeof buffer, 0);
+      if (got <= 0) return false;
+      data.append(buffer, got);
+      if (header_end == std::string::npos && (header_end = data.find("\r\n\r\n")) != std::string::npos) {
+        const size_t at = data.find("Content-Length:");
+        length = at < header_end ? strtoul(data.c_str() + at + 15, nullptr, 10) : 0;
+        const size_t first_space = data.find(' ');
+        request.path = data.substr(first_space + 1, data.find(' ', first_space + 1) - first_space - 1);
+      }
+      if (header_end != std::string::npos && data.size() >= header_end + 4 + length) {
+        request.body = data.substr(header_end + 4, length);
+        return true;
+      }
+    }
+    return false;
+  }
+  void Serve() {
+    while (!stop_) {
+      if (!Readable(listener_)) continue;
+      SOCKET s = accept(listener_, nullptr, nullptr);
+      if (s == INVALID_SOCKET) continue;
+      HttpRequest request;
+      if (ReadRequest(s, request)) {
+        ++requests;
+        const HttpReply reply = rule_(request);
+        if (reply.trickle) {
+          for (size_t i = 0; i < reply.bytes.size() && !stop_; ++i) {
+            if (send(s, &reply.bytes[i], 1, 0) != 1) break;
+            for (int wait = 0; wait < 50 && !stop_; ++wait) Sleep(20);
+          }
+        } else {
+          send(s, reply.bytes.data(), static_cast<int>(reply.bytes.size()), 0);
+        }
+      }
+      shutdown(s, SD_SEND);
+      closesocket(s);
+    }
+  }
+
+  IppRule rule_;
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+HttpReply Correct(const HttpRequest& request) { return Ok(IppResponse(request.request_id(), 0, EveryIppFeature())); }
+
+class CompanionIpp : public Companion {
+ protected:
+  void SetUp() override {
+    Companion::SetUp();
+    PortAt(L"127.0.0.1");
+  }
+};
+
+TEST_F(CompanionIpp, EachIppPrinterAnswersThroughIppeveprinter) {
+  ASSERT_NE(0, PrinterPort(L"ipp-everything")) << "no printers in " << testing::PrintToString(kvtest::PrintersFile())
+                                              << ": run the tests through ctest, which starts them";
+  // What a case does not serve over IPP goes to an agent that serves none of the tables.
+  const int snmp = kvtest::AgentPort(L"no-printer-mib");
+  const struct {
+    const wchar_t* printer;
+    int16_t trays, duplex, finisher;
+  } cases[] = {
+      {L"ipp-no-extra-tray", 0, -1, -1},  {L"ipp-one-tray", 1, -1, -1},   {L"ipp-two-trays", 3, -1, -1},
+      {L"ipp-three-trays", 4, -1, -1},    {L"ipp-trays-by-source", 3, -1, -1},
+      {L"ipp-duplex", -1, 1, -1},         {L"ipp-simplex", -1, 0, -1},
+      {L"ipp-finisher", -1, -1, 1},       {L"ipp-finishings", -1, -1, 1},
+      {L"ipp-everything", 3, 1, 1},
+  };
+  for (const auto& c : cases) {
+    const std::string label = testing::PrintToString(std::wstring(c.printer));
+    const int port = PrinterPort(c.printer);
+    ASSERT_NE(0, port) << label;
+    Settings(snmp, 3000);
+    Ipp(port);
+    const Outcome outcome = Update(AskedOverIpp());
+    EXPECT_EQ(1, outcome.result) << label;
+    EXPECT_EQ(c.trays, outcome.field(kv::kStatusTray2)) << label;
+    EXPECT_EQ(c.duplex, outcome.field(kv::kStatusDuplex)) << label;
+    EXPECT_EQ(-1, outcome.field(kv::kStatusHardDisk)) << label << ": not asked, not touched";
+    EXPECT_EQ(c.finisher, outcome.field(kv::kStatusFinisher)) << label;
+    printf("   %-22ls answered in %llu ms\n", c.printer, outcome.elapsed_ms);
+  }
+
+  // A printer that answers everything asked over IPP is not asked over SNMP.
+  QuietAgent quiet;
+  Settings(quiet.port(), 3000);
+  Ipp(PrinterPort(L"ipp-everything"));
+  EXPECT_EQ(1, Update(AskedOverIpp()).result);
+  EXPECT_EQ(0, quiet.Received());
+}
+
+TEST_F(CompanionIpp, WhatIppLeavesUnansweredIsAskedOverSnmp) {
+  // The hard disk has no IPP attribute: the agent answers it, IPP the rest.
+  Settings(kvtest::AgentPort(L"disk"), 3000);
+  IppResponder ipp(Correct);
+  Ipp(ipp.port());
+  Outcome outcome = Update();
+  EXPECT_EQ(1, outcome.result);
+  kvtest::ExpectAnswers(outcome, 1, 1, 1, 1, "IPP and SNMP");
+
+  // With SNMP silent the disk stays unanswered, and the plug-in leaves it as it is.
+  QuietAgent snmp;
+  Settings(snmp.port(), 800);
+  outcome = Update();
+  EXPECT_EQ(1, outcome.result);
+  kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "IPP only");
+  EXPECT_GT(snmp.Received(), 0);
+
+  // A closed IPP port leaves everything to SNMP; so does one that takes the request and never
+  // answers, within the half of the budget IPP may have.
+  Settings(kvtest::AgentPort(L"everything"), 2000);
+  Ipp(ClosedPort());
+  outcome = Update();
+  EXPECT_EQ(1, outcome.result);
+  kvtest::ExpectAnswers(outcome, 4, 1, 1, 1, "a closed IPP port");
+  IppResponder mute([](const HttpRequest& r) { return HttpReply{Correct(r).bytes, true}; });
+  Ipp(mute.port());
+  outcome = Update();
+  EXPECT_EQ(1, outcome.result);
+  kvtest::ExpectAnswers(outcome, 4, 1, 1, 1, "an IPP port that does not answer");
+  EXPECT_EQ(1, mute.requests.load());
+}
+
+TEST_F(CompanionIpp, AVersionOnePrinterAndTheSecondPathAreTried) {
+  const struct {
+    const char* label;
+    IppRule rule;
+    int requests;
+  } cases[] = {
+      {"IPP 1.1 only",
+       [](const HttpRequest& r) {
+         return r.major() == 2 ? Ok(IppResponse(r.request_id(), 0x0503, {}, 1))
+                               : Ok(IppResponse(r.request_id(), 0, EveryIppFeature(), 1));
+       },
+       2},
+      {"at /ipp only",
+       [](const HttpRequest& r) {
+         return r.path == "/ipp" ? Correct(r) : HttpReply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
+       },
+       2},
+  };
+  for (const auto& c : cases) {
+    IppResponder ipp(c.rule);
+    QuietAgent snmp;
+    Settings(snmp.port(), 3000);
+    Ipp(ipp.port());
+    const Outcome outcome = Update(AskedOverIpp());
+    EXPECT_EQ(1, outcome.result) << c.label;
+    kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, c.label);
+    EXPECT_EQ(c.requests, ipp.requests.load()) << c.label;
+  }
+}
+
+TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
+  std::vector<IppAttribute> many;
+  for (int i = 0; i < 10000; ++i) many.push_back({0x44, "x-attribute-" + std::to_string(i), {"a"}});
+  const struct {
+    const char* label;
+    IppRule rule;
+  } cases[] = {
+      {"truncated",
+       [](const HttpRequest& r) {
+         std::string body = IppResponse(r.request_id(), 0, EveryIppFeature());
+         body.resize(body.size() - 6);
+         return Ok(body);
+       }},
+      {"larger than the body bound",
+       [](const HttpRequest& r) {
+         std::string body = IppResponse(r.request_id(), 0, EveryIppFeature());
+         body.insert(body.size() - 1, std::string("\x41") + Be16(1) + "x" + Be16(1000) + std::string(1000, 'x'));
+         while (body.size() < 300 * 1024)
+           body.insert(body.size() - 1, std::string("\x41") + Be16(0) + Be16(1000) + std::string(1000, 'x'));
+         return Ok(body);
+       }},
+      {"another request id", [](const HttpRequest& r) { return Ok(IppResponse(r.request_id() + 1, 0, EveryIppFeature())); }},
+      {"an error status", [](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0x0400, EveryIppFeature())); }},
+      {"an attribute longer than its message",
+       [](const HttpRequest& r) {
+         std::string body = IppResponse(r.request_id(), 0, {});
+         body.insert(body.size() - 1, std::string("\x44") + Be16(15) + "sides-supported" + Be16(60000) + "two-sided-long-edge");
+         return Ok(body);
+       }},
+      {"10,000 attributes", [&](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0, many)); }},
+      {"one byte a second", [](const HttpRequest& r) { return HttpReply{Correct(r).bytes, true}; }},
+  };
+  const int budget = 1200;
+  for (const auto& c : cases) {
+    IppResponder ipp(c.rule);
+    QuietAgent snmp;
+    Settings(snmp.port(), budget);
+    Ipp(ipp.port());
+    const Outcome outcome = Update(AskedOverIpp());
+    EXPECT_EQ(0, outcome.result) << c.label;
+    EXPECT_EQ(AskedOverIpp(), outcome.record) << c.label;
+    EXPECT_LT(outcome.elapsed_ms, static_cast<ULONGLONG>(budget) + 1000) << c.label;
+    EXPECT_GT(ipp.requests.load(), 0) << c.label;
+  }
+}
+
+// ---- What the library remembers.
+
+std::wstring MemoryKey(int ipp_port, int snmp_port) {
+  return L"Software\\KVPrint\\Printers\\127.0.0.1:" + std::to_wstring(ipp_port) + L":" + std::to_wstring(snmp_port);
+}
+
+ULONGLONG SystemTimeNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+void SetTime(const std::wstring& key, const wchar_t* name, ULONGLONG at) {
+  SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_QWORD, &at, sizeof at);
+}
+
+TEST_F(CompanionIpp, ASilentPrinterIsNotWaitedOnTwice) {
+  const int closed = ClosedPort();
+  QuietAgent snmp;
+  Memory(600, 60);
+  Ipp(closed);
+  Settings(snmp.port(), 1000);
+  const Outcome first = Update();
+  EXPECT_EQ(0, first.result);
+  EXPECT_GT(snmp.Received(), 0) << "the first update asks";
+  EXPECT_GE(first.elapsed_ms + 20, 1000u) << "and waits for its budget";
+
+  const Outcome second = Update();
+  EXPECT_EQ(0, second.result);
+  EXPECT_EQ(EveryFeatureAsked(), second.record);
+  EXPECT_EQ(0, snmp.Received()) << "within the silence period nothing is sent";
+  EXPECT_LT(second.elapsed_ms, 500u);
+  printf("   silent printer: no answer after %llu ms, then from memory after %llu ms\n", first.elapsed_ms,
+         second.elapsed_ms);
+
+  // Once the silence is older than its period, the printer is asked again.
+  SetTime(MemoryKey(closed, snmp.port()), L"SilentAt", SystemTimeNow() - 61ull * 10000000);
+  EXPECT_EQ(0, Update().result);
+  EXPECT_GT(snmp.Received(), 0);
+}
+
+TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
+  IppResponder ipp(Correct);
+  QuietAgent snmp;
+  Memory(600, 60);
+  Ipp(ipp.port());
+  Settings(snmp.port(), 3000);
+  const std::wstring key = MemoryKey(ipp.port(), snmp.port());
+  ASSERT_EQ(1, Update(AskedOverIpp()).result);
+  ASSERT_EQ(1, ipp.requests.load());
+
+  const ULONGLONG now = SystemTimeNow();
+  const ULONGLONG second = 10000000;
+  const struct {
+    const char* label;
+    std::function<void()> change;
+    bool asked;
+  } cases[] = {
+      {"fresh", [] {}, false},
+      {"599 s old", [&] { SetTime(key, L"AnsweredAt", now - 599 * second); }, false},
+      {"601 s old", [&] { SetTime(key, L"AnsweredAt", now - 601 * second); }, true},
+      {"dated in the future", [&] { SetTime(key, L"AnsweredAt", now + 3600 * second); }, true},
+      {"a time of the wrong type",
+       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"AnsweredAt", REG_DWORD, &now, 4); }, true},
+      {"answers of the wrong size",
+       [&] {
+         const BYTE bytes[11] = {};
+         SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_BINARY, bytes, sizeof bytes);
+       },
+       true},
+      {"answers of the wrong type",
+       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); }, true},
+  };
+  for (const auto& c : cases) {
+    c.change();
+    const int before = ipp.requests.load();
+    const Outcome outcome = Update(AskedOverIpp());
+    EXPECT_EQ(1, outcome.result) << c.label;
+    kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, c.label);
+    EXPECT_EQ(c.asked ? 1 : 0, ipp.requests.load() - before) << c.label;
+  }
+
+  // A field that was not asked before is not in memory: the printer is asked for it.
+  const int before = ipp.requests.load();
+  EXPECT_EQ(1, Update().result);
+  EXPECT_EQ(1, ipp.requests.load() - before);
+
+  // With memory off the printer is asked each time.
+  Memory(0, 0);
+  EXPECT_EQ(1, Update(AskedOverIpp()).result);
+  EXPECT_EQ(2, ipp.requests.load() - before);
+}
+
+TEST_F(CompanionIpp, TwoUpdatesAtOnceKeepTheirOwnBudgets) {
+  // Two ports of the same silent printer, one by address and one by host name (looked up on
+  // a thread of its own), asked at once from two threads of the host.
+  QuietAgent snmp;
+  Ipp(ClosedPort());
+  Settings(snmp.port(), 1500);
+  const std::wstring by_name = kvtest::UniqueName(L"KVSNMPNAME");
+  const std::wstring by_name_key = std::wstring(kvtest::kStandardPorts) + by_name;
+  SHSetValueW(HKEY_LOCAL_MACHINE, by_name_key.c_str(), L"IPAddress", REG_SZ, L"", 2);
+  SHSetValueW(HKEY_LOCAL_MACHINE, by_name_key.c_str(), L"HostName", REG_SZ, L"localhost", 20);
+  Update(NothingAsked());  // loads the library before the threads start
+
+  Outcome outcomes[2];
+  std::thread threads[2] = {std::thread([&] { outcomes[0] = Update(); }),
+                            std::thread([&] { outcomes[1] = Update(EveryFeatureAsked(), by_name); })};
+  const ULONGLONG start = GetTickCount64();
+  for (auto& thread : threads) thread.join();
+  const ULONGLONG both = GetTickCount64() - start;
+  SHDeleteKeyW(HKEY_LOCAL_MACHINE, by_name_key.c_str());
+  for (const Outcome& outcome : outcomes) {
+    EXPECT_EQ(0, outcome.result);
+    EXPECT_GE(outcome.elapsed_ms + 20, 1500u);
+    // A loaded machine may stall the process a little; a second budget is what would show.
+    EXPECT_LT(outcome.elapsed_ms, 1500u + 1000);
+  }
+  EXPECT_LT(both, 2 * 1500u) << "the two updates ran side by side";
+  EXPECT_GT(snmp.Received(), 0);
+}
+
+}  // namespace
