@@ -6,7 +6,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake make mingw-w64 wine64 googletest snmpd)
+mode=${1:-run}
+# The simulator and the tests talk to printers on the loopback inside a network namespace of
+# their own (see in_loopback_ns below), which needs root.
+if [ "$(id -u)" -ne 0 ] && [[ "$mode" =~ ^(run|sim|test)$ ]]; then
+  echo "build.sh: the simulator and the tests run in a network namespace of their own (unshare -nm)," >&2
+  echo "          which needs root: sudo ./build.sh $*" >&2
+  exit 1
+fi
+
+packages=(cmake make mingw-w64 wine64 googletest snmpd cups-ipp-utils avahi-daemon dbus)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -14,8 +23,17 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "== Installing ${missing[*]}"
   sudo_cmd=""; [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  # Nothing installed here is started as a system service (avahi-daemon, dbus, snmpd would be):
+  # the tests and the simulator start private daemons of their own. A policy-rc.d that denies
+  # every start does that for the time of the installation, unless the machine has one.
+  policy=/usr/sbin/policy-rc.d own_policy=
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo_cmd tee "$policy" >/dev/null && $sudo_cmd chmod 755 "$policy"
+    own_policy=1; trap '$sudo_cmd rm -f "$policy"' EXIT
+  fi
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+  if [ -n "$own_policy" ]; then $sudo_cmd rm -f "$policy"; trap - EXIT; fi
 fi
 
 jobs=$(nproc)
@@ -40,24 +58,48 @@ build() {  # arch toolchain tests
   rm -rf "dist/$1/samples" && cp -r samples "dist/$1/samples"
 }
 
-mode=${1:-run}
 # 32-bit programs cannot run on these machines: the x86 build is built, not run.
 build x86 i686 OFF
 build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 
-# The simulator's printer answers over SNMP from a local agent playing the sample printer,
-# for as long as the verb runs (a long soak takes hours); the trap stops it.
-sim_agent() {
-  SNMP_AGENTS_SECONDS=86400 tools/snmp-agents start build/x64/sim-agent tools/hostsim/sample-printer.conf >/dev/null
-  trap 'tools/snmp-agents stop build/x64/sim-agent' EXIT
-  KV_SIM_AGENT_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-agent/agents.ini)
-  export KV_SIM_AGENT_PORT
+# The simulator and the tests run with their printers (SNMP agents, IPP printers and the IPP
+# printers' D-Bus and Avahi daemons) in a network namespace of their own where only the
+# loopback is up, so that nothing they start can send a packet beyond this machine. Wine makes
+# its programs' sockets in the wineserver, so the prefix's server must start in there too: a
+# server of the prefix still running outside is ended first (and with it any Wine program of
+# that prefix). The mount namespace keeps what is mounted inside (Avahi's run directory) out
+# of the machine's.
+prefix=$PWD/build/x64/wineprefix
+in_loopback_ns() {  # COMMAND [ARGS...]: a program, or a function exported with export -f
+  if [ -d "$prefix" ]; then
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w 2>/dev/null || true
+  fi
+  unshare -nm --propagation private bash -c \
+    'PATH=$PATH:/usr/sbin:/sbin; ip link set lo up || exit 1; "$@"' in_loopback_ns "$@"
 }
 
+# Inside the namespace: the simulator's printer answers over SNMP from a local agent and over
+# IPP from a local ippeveprinter, both playing the sample printer, for as long as the verb runs
+# (a long soak takes hours); the trap stops them. Their ports are in KV_SIM_AGENT_PORT and
+# KV_SIM_PRINTER_PORT.
+sim_with_printer() {  # HOSTSIM_ARGS...
+  trap 'tools/ipp-printers stop build/x64/sim-printer; tools/snmp-agents stop build/x64/sim-agent' EXIT
+  SNMP_AGENTS_SECONDS=86400 tools/snmp-agents start build/x64/sim-agent \
+    tools/hostsim/sample-printer.conf >/dev/null || return 1
+  IPP_PRINTERS_SECONDS=86400 tools/ipp-printers start build/x64/sim-printer \
+    tools/hostsim/sample-printer.attrs >/dev/null || return 1
+  KV_SIM_AGENT_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-agent/agents.ini)
+  KV_SIM_PRINTER_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-printer/printers.ini)
+  export KV_SIM_AGENT_PORT KV_SIM_PRINTER_PORT
+  tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@"
+}
+export -f sim_with_printer
+
 case "$mode" in
-  run) sim_agent; tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe all ;;
-  sim) shift; sim_agent; tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@" ;;
-  test) cd build/x64 && exec ctest -j"$jobs" --output-on-failure --timeout 120 ;;
+  run) in_loopback_ns sim_with_printer all ;;
+  sim) shift; in_loopback_ns sim_with_printer "$@" ;;
+  test) cd build/x64 && in_loopback_ns ctest -j"$jobs" --output-on-failure --timeout 120 ;;
   *) echo "usage: ./build.sh [run | test | sim VERB]" >&2; exit 2 ;;
 esac
