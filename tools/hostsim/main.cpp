@@ -10,6 +10,8 @@
 //   hostsim all         every scenario above, in order (the default)
 //   hostsim fuzz-snmp N SEED
 //                       N SNMP responses, whole and mangled, through the companion's decoder
+//   hostsim fuzz-ipp N SEED
+//                       N IPP responses, whole and mangled, through its decoder and answers
 //   hostsim pictures [MODEL] [FOLDER]
 //                       a PNG picture of every dialog and page of the model
 //   hostsim fuzz-devmode N SEED
@@ -53,6 +55,7 @@
 #include "tools/hostsim/check_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/fuzz_verbs.h"
+#include "tools/hostsim/ipp_verbs.h"
 #include "tools/hostsim/session.h"
 #include "tools/hostsim/soak_verb.h"
 #include "tools/hostsim/snmp_verbs.h"
@@ -173,16 +176,22 @@ void DocSession(Session& session) {
   Print(DescribeRecord(session.Record()));
 }
 
+// "prnsession snmp": the printer asked over SNMP only.
+bool g_snmp_only = false;
+
 void PrnSession(Session& session) {
   EmulatedHost& host = session.NewHost();
   host.DefaultRecords();
   PrintLine(L"== Printer session");
-  session.PointAtPrinterAgent();
+  session.PointAtPrinterAgent(L"500", !g_snmp_only);
+  Session::ForgetPrinters();
   PrintLine(L"   INIT: " + HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT)));
   const ULONGLONG asked = GetTickCount64();
   const HRESULT filled = host.FillTree(OEMCUIP_PRNPROP);
-  PrintLine(L"   option-tree fill (asks the printer over SNMP): " + HResultText(filled) + L", " +
+  PrintLine(L"   option-tree fill (asks the printer): " + HResultText(filled) + L", " +
             std::to_wstring(GetTickCount64() - asked) + L" ms");
+  PrintLine(L"   the printer's answers:");
+  session.ShowPrinterAnswers();
   PrintLine(L"   SETACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_SETACTIVE)));
   host.PluginItems()[0].Sel = 1;
   PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
@@ -311,6 +320,7 @@ int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios)
 int VerbHelp() {
   PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
             L" [KVCP3520 | PLM4020]");
+  PrintLine(L"       hostsim prnsession [KVCP3520 | PLM4020] snmp   the printer asked over SNMP only");
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
@@ -318,6 +328,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
   PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
   PrintLine(L"       hostsim fuzz-snmp N SEED   N SNMP responses, whole and mangled, through the decoder");
+  PrintLine(L"       hostsim fuzz-ipp N SEED    N IPP responses, whole and mangled, through the decoder");
   PrintLine(L"       hostsim check MODELDIR");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
@@ -335,7 +346,11 @@ int wmain(int argc, wchar_t** argv) {
                            wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
                            wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0 ||
                            wcscmp(wanted, L"check") == 0;
-  const bool own_arguments = wcscmp(wanted, L"fuzz-snmp") == 0;
+  const bool own_arguments = wcscmp(wanted, L"fuzz-snmp") == 0 || wcscmp(wanted, L"fuzz-ipp") == 0;
+  if (wcscmp(wanted, L"prnsession") == 0 && argc > 2 && wcscmp(argv[argc - 1], L"snmp") == 0) {
+    g_snmp_only = true;
+    --argc;
+  }
   int next = 2;
   if (argc > 2 && !own_arguments) {
     const SampleModel* named = nullptr;
@@ -376,6 +391,9 @@ int wmain(int argc, wchar_t** argv) {
       {L"fuzz-snmp", [&] {
          return VerbFuzzSnmp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000,
                              argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
+       }},
+      {L"fuzz-ipp", [&] {
+         return VerbFuzzIpp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000, argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
        }},
       {L"check", [&] {
          // "check KVCP3520" checks the sample model beside the simulator.

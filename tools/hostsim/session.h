@@ -171,25 +171,57 @@ class Session {
     }
   }
 
-  // The companion asks the printer over SNMP. ./build.sh starts a local agent playing the
-  // sample printer (tools/hostsim/sample-printer.conf) and names its port in
-  // KV_SIM_AGENT_PORT; the queue's port is pointed at it on 127.0.0.1. Without an agent the
-  // session shows a silent printer, with a short budget (in milliseconds, as text).
-  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500") {
-    wchar_t port[16] = {};
-    const DWORD length = GetEnvironmentVariableW(L"KV_SIM_AGENT_PORT", port, 16);
-    const bool agent = length > 0 && length < 16;
+  // The companion asks the printer over IPP and SNMP. ./build.sh starts an IPP printer
+  // (ippeveprinter, tools/hostsim/sample-printer.attrs) and an SNMP agent
+  // (tools/hostsim/sample-printer.conf) playing the sample printer, and names their ports in
+  // KV_SIM_PRINTER_PORT and KV_SIM_AGENT_PORT; the queue's port is pointed at them on
+  // 127.0.0.1. Without them the session shows a silent printer, with a short budget (in
+  // milliseconds, as text). With `ipp` false the companion asks over SNMP only.
+  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500", bool ipp = true, bool quiet = false) {
+    const std::wstring snmp_port = EnvironmentPort(L"KV_SIM_AGENT_PORT");
+    const std::wstring ipp_port = EnvironmentPort(L"KV_SIM_PRINTER_PORT");
+    const bool agent = !snmp_port.empty();
+    const bool printer = ipp && !ipp_port.empty();
     const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
                              SamplePackage().port;
     SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
     const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
-    WritePrivateProfileStringW(L"SNMP", L"Port", agent ? port : L"9", settings.c_str());
-    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent ? L"2000" : silent_budget, settings.c_str());
-    PrintLine(agent ? L"   the printer: a local SNMP agent at 127.0.0.1:" + std::wstring(port) +
+    snmp_port_ = agent ? snmp_port : L"9";
+    ipp_port_ = ipp ? (printer ? ipp_port : L"9") : L"0";
+    WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
+    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? L"2000" : silent_budget, settings.c_str());
+    WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
+    WritePrivateProfileStringW(L"IPP", L"Port", ipp ? ipp_port_.c_str() : nullptr, settings.c_str());
+    if (quiet) return;
+    if (printer) PrintLine(L"   the printer over IPP: ippeveprinter at 127.0.0.1:" + ipp_port);
+    else if (ipp) PrintLine(L"   no IPP printer plays the printer (./build.sh sim prnsession starts one)");
+    else PrintLine(L"   the printer is asked over SNMP only");
+    PrintLine(agent ? L"   the printer over SNMP: a local agent at 127.0.0.1:" + snmp_port +
                           L" (trays 2 and 3, duplex path, hard disk, no finisher)"
-                    : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one): "
-                      L"the printer is silent");
+                    : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one)");
+    if (!agent && !printer) PrintLine(L"   the printer is silent");
   }
+
+  // A printer that does not answer: nothing listens at its IPP port or its SNMP port, and the
+  // companion has its default budget.
+  void PointAtSilentPrinter() {
+    const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+    snmp_port_ = ipp_port_ = L"9";
+    WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
+    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", nullptr, settings.c_str());
+    WritePrivateProfileStringW(L"IPP", L"Enabled", L"1", settings.c_str());
+    WritePrivateProfileStringW(L"IPP", L"Port", ipp_port_.c_str(), settings.c_str());
+  }
+  [[nodiscard]] bool PrinterPlayed() const {
+    return !EnvironmentPort(L"KV_SIM_AGENT_PORT").empty() && !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();
+  }
+
+  // Forgets what the companion remembers of its printers, so that the next update asks.
+  static void ForgetPrinters();
+
+  // What the companion remembers of the printer it was pointed at: each answer and the
+  // protocol that gave it.
+  void ShowPrinterAnswers() const;
 
   IPrintOemUI* plugin() { return plugin_; }
   HANDLE printer() { return printer_.get(); }
@@ -209,6 +241,13 @@ class Session {
   std::unique_ptr<LoadedPlugin> loaded_;
   IPrintOemUI* plugin_ = nullptr;
   std::unique_ptr<EmulatedHost> host_;
+  std::wstring snmp_port_ = L"9", ipp_port_ = L"0";
+
+  static std::wstring EnvironmentPort(const wchar_t* name) {
+    wchar_t port[16] = {};
+    const DWORD length = GetEnvironmentVariableW(name, port, 16);
+    return length > 0 && length < 16 ? port : L"";
+  }
 };
 
 }  // namespace hostsim

@@ -81,6 +81,9 @@ Message RandomMessage(std::mt19937& random) {
   return m;
 }
 
+}  // namespace
+
+// Also mangles fuzz-ipp's responses (declared there).
 void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random) {
   const int changes = 1 + static_cast<int>(random() % 4);
   for (int i = 0; i < changes; ++i) {
@@ -100,6 +103,8 @@ void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random) {
   }
   if (bytes.size() > GuardedBuffer::kSpan) bytes.resize(GuardedBuffer::kSpan);
 }
+
+namespace {
 
 bool SameMessage(const Message& a, const Message& b) {
   if (a.version != b.version || a.community != b.community || a.pdu != b.pdu || a.request_id != b.request_id ||
