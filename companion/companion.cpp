@@ -10,7 +10,7 @@
 //   [SNMP]
 //   Community=public   ; at most 255 bytes
 //   Port=161
-//   BudgetMs=2000      ; the whole update: name lookup, IPP and SNMP (1 to 60000)
+//   BudgetMs=1500      ; the whole update: name lookup, IPP and SNMP (1 to 60000)
 //   [IPP]
 //   Enabled=1
 //   Port=631

@@ -12,48 +12,17 @@
 
 #include "companion/ipp.h"
 #include "companion/printer_attributes.h"
+#include "tools/hostsim/fuzz_bytes.h"
 
 namespace hostsim {
-
-// fuzz-snmp's mangling (snmp_verbs.cpp): bit flips, bytes replaced, inserted and removed,
-// cuts, and a tail repeated.
-void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random);
-
 namespace {
 
 using kv::ipp::Response;
 using Bytes = std::vector<uint8_t>;
 
-constexpr size_t kSpan = 64 * 1024;
+constexpr size_t kSpan = GuardedBuffer::kSpan;
 
-// Each response is decoded from the very end of a readable region with an unreadable page
-// after it: a read past the response stops the run with an access violation, reported here.
-class GuardedRegion {
- public:
-  GuardedRegion() {
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * kSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old = 0;
-    if (base_ && !VirtualProtect(base_ + kSpan, kSpan, PAGE_NOACCESS, &old)) {
-      VirtualFree(base_, 0, MEM_RELEASE);
-      base_ = nullptr;
-    }
-  }
-  ~GuardedRegion() {
-    if (base_) VirtualFree(base_, 0, MEM_RELEASE);
-  }
-  GuardedRegion(const GuardedRegion&) = delete;
-  GuardedRegion& operator=(const GuardedRegion&) = delete;
-  bool ok() const { return base_ != nullptr; }
-  const uint8_t* Place(const Bytes& bytes) {
-    uint8_t* at = base_ + kSpan - bytes.size();
-    if (!bytes.empty()) memcpy(at, bytes.data(), bytes.size());
-    return at;
-  }
-
- private:
-  uint8_t* base_ = nullptr;
-};
-
+// A read past the response stops the run with an access violation, reported here.
 unsigned long g_run = 0, g_faults = 0;
 
 LONG CALLBACK ReportFault(EXCEPTION_POINTERS* info) {
@@ -331,7 +300,7 @@ const char* Breaks(const Response& decoded, bool model_has_mp_tray) {
 }  // namespace
 
 int VerbFuzzIpp(unsigned long runs, unsigned long seed) {
-  GuardedRegion region;
+  GuardedBuffer region;
   if (!region.ok()) return 1;
   PVOID handler = AddVectoredExceptionHandler(1, ReportFault);
   unsigned long accepted = 0;

@@ -189,7 +189,7 @@ class Session {
     snmp_port_ = agent ? snmp_port : L"9";
     ipp_port_ = ipp ? (printer ? ipp_port : L"9") : L"0";
     WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
-    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? L"2000" : silent_budget, settings.c_str());
+    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? nullptr : silent_budget, settings.c_str());
     WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
     WritePrivateProfileStringW(L"IPP", L"Port", ipp ? ipp_port_.c_str() : nullptr, settings.c_str());
     if (quiet) return;

@@ -8,36 +8,14 @@
 #include <vector>
 
 #include "companion/ber.h"
+#include "tools/hostsim/fuzz_bytes.h"
 
 namespace hostsim {
 namespace {
 
 using kv::snmp::Message;
 
-// Each input is decoded from the very end of a readable page with an unreadable page after
-// it: a read past the datagram stops the run with an access violation, reported here.
-class GuardedBuffer {
- public:
-  GuardedBuffer() {
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * kSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old = 0;
-    if (base_) VirtualProtect(base_ + kSpan, kSpan, PAGE_NOACCESS, &old);
-  }
-  ~GuardedBuffer() {
-    if (base_) VirtualFree(base_, 0, MEM_RELEASE);
-  }
-  bool ok() const { return base_ != nullptr; }
-  const uint8_t* Place(const std::vector<uint8_t>& bytes) {
-    uint8_t* at = base_ + kSpan - bytes.size();
-    if (!bytes.empty()) memcpy(at, bytes.data(), bytes.size());
-    return at;
-  }
-  static constexpr size_t kSpan = 64 * 1024;
-
- private:
-  uint8_t* base_ = nullptr;
-};
-
+// A read past the datagram stops the run with an access violation, reported here.
 unsigned long g_run = 0;
 
 LONG CALLBACK ReportFault(EXCEPTION_POINTERS* info) {
@@ -83,7 +61,6 @@ Message RandomMessage(std::mt19937& random) {
 
 }  // namespace
 
-// Also mangles fuzz-ipp's responses (declared there).
 void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random) {
   const int changes = 1 + static_cast<int>(random() % 4);
   for (int i = 0; i < changes; ++i) {
