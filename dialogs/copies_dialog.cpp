@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <cwchar>
 
 #include "dialogs/context_help.h"
@@ -25,11 +25,15 @@ void OpenHelp(const SheetContext& context) {
   ShowHelpTopic(path);
 }
 
-// The C library's reading of a number: its leading digits, 0 when there are none.
+// A count as the field shows it: its leading digits, 0 when there are none. Unlike _wtoi, a
+// sign or leading blanks (which a paste can still bring in) give 0, so no count is negative:
+// the counts end up in unsigned fields of the record.
 int NumberIn(HWND dialog, int id) {
   wchar_t text[kNumberUnits] = {};
   GetDlgItemTextW(dialog, id, text, kNumberUnits);
-  return _wtoi(text);
+  int value = 0;
+  for (const wchar_t* c = text; *c >= L'0' && *c <= L'9'; ++c) value = value * 10 + (*c - L'0');
+  return value;
 }
 
 void ShowNumber(HWND dialog, int id, int value) {
@@ -77,9 +81,13 @@ struct CopiesDialog {
 
   static constexpr bool kHasHelp = true;
   static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  // The grayscale count, within 0 to the copy count, and the rest in colour: the two always
+  // add up to the copies.
   static bool Confirm(HWND dialog, SheetContext& context) {
-    context.iMonoCopies = NumberIn(dialog, IDC_GRAY_COPIES);
-    context.iColorCopies = NumberIn(dialog, IDC_COLOR_COPIES);
+    const int total = NumberIn(dialog, IDC_TOTAL_COPIES);
+    const int gray = std::min(NumberIn(dialog, IDC_GRAY_COPIES), total);
+    context.iMonoCopies = gray;
+    context.iColorCopies = total - gray;
     return true;
   }
 

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "dialogs/context_help.h"
+#include "options/option_tree.h"
 #include "platform/seam.h"
+#include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
+#include "tests/support/dialog_fixture.h"
 #include "tests/support/fakes.h"
 #include "tests/support/sandbox.h"
 
@@ -237,6 +240,59 @@ TEST(HelpControlStandIn, ReceivesTheTopicFromTheRegisteredPath) {
   EXPECT_STREQ(topic, path);
   EXPECT_EQ(0u, command);
   EXPECT_EQ(0u, data);
+}
+
+// Each job dialog, opened through its push button, asks for its own topic both on F1 (the
+// system's help request, sent to the control with the focus, whose default handling hands
+// it to its dialog) and on its Help button, and stays open.
+class DialogHelp : public kvtest::DialogFixture {
+ protected:
+  DialogHelp() {
+    g_requests.clear();
+    loader_.ordinal_entry = kRecordRequest;
+  }
+  static void PressF1(HWND dialog) {
+    HWND focus = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    HELPINFO info = {};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = GetDlgCtrlID(focus);
+    info.hItemHandle = focus;
+    SendMessageW(focus, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+  }
+};
+
+TEST_F(DialogHelp, F1AndTheHelpButtonOpenTheDialogsOwnTopic) {
+  struct Case {
+    const char* what;
+    DWORD sheet, item;
+    const wchar_t* topic;
+    bool f1;
+  };
+  const Case cases[] = {
+      {"Print and Hold, Help", OEMCUIP_DOCPROP, kv::kHoldItem, L"Print And Hold Dialog.htm", false},
+      {"Print and Hold, F1", OEMCUIP_DOCPROP, kv::kHoldItem, L"Print And Hold Dialog.htm", true},
+      {"Color Copies, Help", OEMCUIP_DOCPROP, kv::kCopiesItem, L"Color Copies Setting.htm", false},
+      {"Color Copies, F1", OEMCUIP_DOCPROP, kv::kCopiesItem, L"Color Copies Setting.htm", true},
+      {"Job Accounting, Help", OEMCUIP_PRNPROP, kv::kJobAccountingItem, L"Job Accounting.htm", false},
+      {"Job Accounting, F1", OEMCUIP_PRNPROP, kv::kJobAccountingItem, L"Job Accounting.htm", true},
+  };
+  for (const Case& c : cases) {
+    g_requests.clear();
+    emuhost::EmulatedHost& host = OpenSheet(c.sheet);
+    bool stayed_open = false;
+    ASSERT_TRUE(Push(host, c.item, [&](HWND dialog) {
+      if (c.f1)
+        PressF1(dialog);
+      else
+        Press(dialog, IDC_HELP_BUTTON);
+      stayed_open = IsWindowVisible(dialog) != FALSE;
+    })) << c.what;
+    EXPECT_TRUE(stayed_open) << c.what;
+    ASSERT_EQ(1u, g_requests.size()) << c.what;
+    EXPECT_EQ(dir_.path() + L"\\3\\KV.chm::\\Html\\" + c.topic, g_requests[0].path) << c.what;
+    EXPECT_EQ(0u, g_requests[0].command) << c.what;
+  }
 }
 
 }  // namespace
