@@ -27,6 +27,8 @@ constexpr size_t kJobNameUnits = 65;  // 64 and a terminator
 constexpr size_t kPasscodeUnits = 260;
 
 static_assert(kStandardHoldTypes == kStandardJobTypes && kSecureHoldTypes == kSecureJobTypes);
+static_assert(sizeof(PrivateDevmode::szHoldPIN) == kPinLength * sizeof(wchar_t));
+static_assert(sizeof(PrivateDevmode::szHoldPassword) == kSecurePasswordLength * sizeof(wchar_t));
 constexpr auto& kStandardKeys = kStandardHoldKeys;
 constexpr auto& kSecureKeys = kSecureHoldKeys;
 
@@ -184,10 +186,10 @@ struct HoldDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass);
+    const bool secure = IsSecure(context);
+    ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass, HoldPasscodeLength(secure));
     TranslateDialog(dialog, context, TemplateFor(IDD_HOLD, IDD_HOLD_RTL), kWord);
 
-    const bool secure = IsSecure(context);
     const PrivateDevmode* record = RecordOf(context);
     const HoldChoice choice = ChoiceForCode(secure, record ? record->wHoldMode : 0);
     context.wHoldStore = static_cast<int16_t>(choice.store);

@@ -55,6 +55,10 @@ HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_len
   return layout;
 }
 
+int UsableMaxLength(int model_maximum, int field_length) {
+  return model_maximum < 1 ? 1 : (model_maximum > field_length ? field_length : model_maximum);
+}
+
 bool NeedsPasscode(bool secure, HoldChoice choice) {
   if (secure) return choice.index != 0;
   return choice.index == kHoldConfidential || (choice.index == kHoldStore && choice.store == 0);

@@ -50,6 +50,22 @@ struct HoldLayout {
 
 [[nodiscard]] HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_length);
 
+// The longest passcode each place keeps: the standard variant's szHoldPIN (8 units, all of
+// them usable), the secure variant's szHoldPassword (20), and Job Accounting's password in
+// the printer data (32 characters and a terminator).
+constexpr int kPinLength = 8;
+constexpr int kSecurePasswordLength = 20;
+constexpr int kAccountPasswordLength = 32;
+
+[[nodiscard]] constexpr int HoldPasscodeLength(bool secure) {
+  return secure ? kSecurePasswordLength : kPinLength;
+}
+
+// The longest passcode a dialog takes for a model's maximum: never more than the passcode's
+// field keeps (a longer one would be stored cut, under a code the user never typed), and at
+// least 1 (an edit limit of 0 lifts the limit, and no passcode could then be valid).
+[[nodiscard]] int UsableMaxLength(int model_maximum, int field_length);
+
 // Whether the choice asks for a passcode on OK.
 [[nodiscard]] bool NeedsPasscode(bool secure, HoldChoice choice);
 

@@ -18,6 +18,12 @@ namespace {
 
 constexpr auto& kWord = words::kJobAccounting;
 constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
+// The passwords are read longer than they may be, so that a longer one pasted past the
+// edit's limit is refused rather than cut.
+constexpr size_t kPasswordReadUnits = 260;
+
+static_assert(kJobAccountUnits == kAccountPasswordLength + 1);
+static_assert(kStoredBytes == kJobAccountUnits * sizeof(wchar_t));
 
 void OpenHelp(const SheetContext& context) {
   wchar_t path[kHelpPathUnits];
@@ -42,7 +48,7 @@ struct JobAccountingDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
-    ReadLengthLimits(context, keys::kAccountMinPass, keys::kAccountMaxPass);
+    ReadLengthLimits(context, keys::kAccountMinPass, keys::kAccountMaxPass, kAccountPasswordLength);
     TranslateDialog(dialog, context, TemplateFor(IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL), kWord);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 32, 0);
@@ -69,7 +75,7 @@ struct JobAccountingDialog {
 
   // OK checks the passwords before it keeps anything.
   static bool Confirm(HWND dialog, SheetContext& context) {
-    if (!ConfirmPasscodes(dialog, context, kWord, kJobAccountUnits, true, EditFilter::kAccountPassword))
+    if (!ConfirmPasscodes(dialog, context, kWord, kPasswordReadUnits, true, EditFilter::kAccountPassword))
       return false;
     wchar_t id[kJobAccountUnits];
     GetDlgItemTextW(dialog, IDC_USER_ID, id, kJobAccountUnits);

@@ -28,15 +28,18 @@ void LoggedOnUser(wchar_t* name, size_t units) {
   if (!IsPlainName(name)) CopyText(name, units, L"Unknown");
 }
 
-void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum) {
+void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum,
+                      int field_length) {
   context.ModelProfile.SetSection(minimum.section);
   context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(minimum.name, minimum.fallback));
   context.ModelProfile.SetSection(maximum.section);
-  context.wMaxPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(maximum.name, maximum.fallback));
+  const int most = context.ModelProfile.ReadInt(maximum.name, maximum.fallback);
+  context.wMaxPassLen = static_cast<int16_t>(UsableMaxLength(most, field_length));
 }
 
 void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter) {
-  const auto limit = static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 0);
+  // EM_LIMITTEXT 0 would lift the limit instead of setting one.
+  const auto limit = static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 1);
   for (int id : {IDC_PASS, IDC_CONFIRM}) {
     SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, limit, 0);
     InstallEditFilter(GetDlgItem(dialog, id), filter);

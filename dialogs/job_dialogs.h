@@ -23,11 +23,13 @@ void LoggedOnUser(wchar_t* name, size_t units);
 
 // The passcode (or password) length limits from the model profile's [Common] keys, each
 // its row's default when absent, into the context, where the control-text pass and the length
-// checks of the edit filters read them.
-void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum);
+// checks of the edit filters read them. The maximum is the usable one for a passcode kept in
+// `field_length` characters (UsableMaxLength).
+void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum,
+                      int field_length);
 
-// Limits the two passcode (or password) edits 1020 and 1349 to the maximum length and gives
-// them their filter.
+// Limits the two passcode (or password) edits 1020 and 1349 to the maximum length (at least
+// 1) and gives them their filter.
 void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter);
 
 // Compares the passcode (or password) edits 1020 and 1349, each read up to `units` - 1

@@ -18,6 +18,7 @@
 #include "device/diagnostic_pages.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_texts.h"
+#include "dialogs/hold_rules.h"
 #include "emuhost/model_install.h"
 #include "emuhost/text_fit.h"
 #include "platform/handles.h"
@@ -302,17 +303,37 @@ class Checker {
     }
   }
 
+  // The dialogs take a passcode no longer than the place that keeps it: a maximum above that
+  // is cut, and a minimum above what is left accepts nothing.
   void CheckPasscodeLengths() {
     if (!has_profile_) return;
-    const std::pair<const ModelKey*, const ModelKey*> pairs[] = {
-        {&kv::keys::kHoldMinPass, &kv::keys::kHoldMaxPass},
-        {&kv::keys::kAccountMinPass, &kv::keys::kAccountMaxPass}};
-    for (const auto& [minimum, maximum] : pairs) {
-      const int low = ReadInt(*minimum), high = ReadInt(*maximum);
-      if (low > high)
-        Report(profile_name_, Place(minimum->section), minimum->name,
-               std::to_wstring(low) + L" lies above " + maximum->name + L" " + std::to_wstring(high) +
-                   L": no passcode can be accepted");
+    const bool secure = secure_print_ == 1;
+    const struct {
+      const ModelKey* minimum;
+      const ModelKey* maximum;
+      int field_length;
+      const wchar_t* field;
+    } pairs[] = {
+        {&kv::keys::kHoldMinPass, &kv::keys::kHoldMaxPass, kv::HoldPasscodeLength(secure),
+         secure ? L"szHoldPassword" : L"szHoldPIN"},
+        {&kv::keys::kAccountMinPass, &kv::keys::kAccountMaxPass, kv::kAccountPasswordLength,
+         L"the printer's JOBACCOUNT_PW"}};
+    for (const auto& pair : pairs) {
+      const int low = ReadInt(*pair.minimum), high = ReadInt(*pair.maximum);
+      // A maximum outside its row's values has its finding from the row already.
+      if (high < pair.maximum->minimum || high > pair.maximum->maximum) continue;
+      const int usable = kv::UsableMaxLength(high, pair.field_length);
+      if (high > usable)
+        Report(profile_name_, Place(pair.maximum->section), pair.maximum->name,
+               std::to_wstring(high) + L" lies above the " + std::to_wstring(pair.field_length) +
+                   L" characters " + pair.field + L" keeps: the dialog takes at most " +
+                   std::to_wstring(usable));
+      if (low > usable)
+        Report(profile_name_, Place(pair.minimum->section), pair.minimum->name,
+               std::to_wstring(low) + L" lies above " +
+                   (high > usable ? std::wstring(L"the longest passcode kept, ")
+                                  : std::wstring(pair.maximum->name) + L" ") +
+                   std::to_wstring(usable) + L": no passcode can be accepted");
     }
   }
 
@@ -470,7 +491,8 @@ class Checker {
     // The limits the dialog reads before its texts are translated.
     const bool accounting = text.template_id == IDD_JOB_ACCOUNTING;
     dialog_min_ = accounting ? account_min_ : min_pass_;
-    dialog_max_ = accounting ? account_max_ : max_pass_;
+    dialog_max_ = accounting ? kv::UsableMaxLength(account_max_, kv::kAccountPasswordLength)
+                             : kv::UsableMaxLength(max_pass_, kv::HoldPasscodeLength(secure_print_ == 1));
     ULONG_PTR cookie = 0;
     const bool activated = setup_.activation_context && ActivateActCtx(setup_.activation_context, &cookie);
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_STANDARD_CLASSES | ICC_DATE_CLASSES |
@@ -532,7 +554,8 @@ class Checker {
         key = kv::texts::kExactHint;
     }
     if (!NeedText(table, section, key, translation)) return;
-    if (text.template_id == IDD_HOLD && IsFormattedHint(id)) {
+    const bool limits = text.template_id == IDD_HOLD || text.template_id == IDD_JOB_ACCOUNTING;
+    if (limits && IsFormattedHint(id)) {
       wchar_t filled[kv::kTextUnits];
       kv::FillNumbers(translation.c_str(), {dialog_min_, dialog_max_}, filled);
       translation = filled;

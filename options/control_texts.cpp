@@ -29,6 +29,9 @@ const wchar_t* KeyedClassOf(const wchar_t* class_name) {
 }
 
 bool IsHoldTemplate(DWORD id) { return id == IDD_HOLD || id == IDD_HOLD_RTL; }
+bool IsAccountingTemplate(DWORD id) { return id == IDD_JOB_ACCOUNTING || id == IDD_JOB_ACCOUNTING_RTL; }
+// The dialogs that read length limits before their texts: their hints carry the numbers.
+bool HasLengthLimits(DWORD id) { return IsHoldTemplate(id) || IsAccountingTemplate(id); }
 bool IsLengthHint(int id) { return id == IDC_PASS_HINT || id == IDC_CONFIRM_HINT; }
 bool IsFormattedHint(int id) {
   return IsLengthHint(id) || id == IDC_PASS_RANGE_HINT || id == IDC_CONFIRM_RANGE_HINT;
@@ -54,13 +57,17 @@ void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
 
   wchar_t translation[kTextUnits];
   table.ReadText(key, translation);
+  // Job Accounting's password takes letters and signs as well: a length hint without a text
+  // of its own shows the numbers alone, not its key, whose "(0-9)" reads as digits only.
+  if (IsAccountingTemplate(context.dwTemplateId) && IsLengthHint(id) && wcscmp(translation, key) == 0)
+    CopyText(translation, context.wMinPassLen == context.wMaxPassLen ? L"(%d)" : L"(%d-%d)");
   wchar_t tooltip_key[kKeyUnits];
   CopyText(tooltip_key, key);
   AppendText(tooltip_key, L" tooltip");
   wchar_t tooltip[kTextUnits];
   table.ReadString(tooltip_key, tooltip, kTextUnits, L"");
 
-  if (IsHoldTemplate(context.dwTemplateId) && IsFormattedHint(id)) {
+  if (HasLengthLimits(context.dwTemplateId) && IsFormattedHint(id)) {
     const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
     FillNumbers(translation, {minimum, maximum}, scratch);
     CopyText(translation, scratch);

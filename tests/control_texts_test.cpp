@@ -63,7 +63,8 @@ TEST_F(ControlTexts, CaptionsHintsAndTooltipsFollowTheStringTable) {
       L"[Hold Dialog]\r\nUser ID=&User:\r\nEdit:1020 tooltip=Digits only.\r\n"
       L"ComboBox:1074 tooltip=How the job prints.\r\n(0-9)=(%d-%d digits)\r\n"
       L"(0-9) tooltip=From %d to %d, not %s.\r\n(A-Z, 0-9)=%n%s 100%\r\n"
-      L"[Job Accounting Dialog]\r\n(0-9)=(%d-%d chars)\r\n(0)=(exactly %d)\r\n"
+      L"[Job Accounting Dialog]\r\n(0-9)=(%d-%d chars)\r\n(0-9) tooltip=%d to %d, not %s.\r\n"
+      L"(0)=(exactly %d)\r\n"
       L"[Troubleshooting Dialog]\r\nHelp=Help here\r\n[Custom Paper Dialog]\r\nHelp=Paper help\r\n");
   struct Case {
     const char* what;
@@ -90,10 +91,15 @@ TEST_F(ControlTexts, CaptionsHintsAndTooltipsFollowTheStringTable) {
       {"equal limits without (0) fall back to the range", IDD_HOLD, L"Hold", 4, 4, IDC_CONFIRM_HINT,
        L"(4-4 digits)", L"From 4 to 4, not %s."},
       {"texts are not formats", IDD_HOLD, L"Hold", 4, 8, IDC_USER_ID_HINT, L"%n%s 100%", L""},
-      {"job accounting hint is not formatted", IDD_JOB_ACCOUNTING, L"Job Accounting", 4, 32,
-       IDC_PASS_HINT, L"(%d-%d chars)", L""},
+      {"job accounting hint takes its own limits", IDD_JOB_ACCOUNTING, L"Job Accounting", 4, 32,
+       IDC_PASS_HINT, L"(4-32 chars)", L"4 to 32, not %s."},
       {"equal limits with (0)", IDD_JOB_ACCOUNTING, L"Job Accounting", 32, 32, IDC_CONFIRM_HINT,
-       L"(exactly %d)", L""},
+       L"(exactly 32)", L""},
+      // A password takes letters too: without a text, "(0-9)" would read as digits only.
+      {"job accounting hint without a text", IDD_JOB_ACCOUNTING, L"Unlisted", 4, 32,
+       IDC_PASS_HINT, L"(4-32)", L""},
+      {"job accounting exact hint without a text", IDD_JOB_ACCOUNTING_RTL, L"Unlisted", 32, 32,
+       IDC_CONFIRM_HINT, L"(32)", L""},
       {"other job accounting hint keeps its key", IDD_JOB_ACCOUNTING, L"Job Accounting", 4, 32,
        IDC_USER_ID_HINT, L"(4-32 Alphanumeric)", L""},
       {"page button", IDD_TROUBLESHOOTING, L"Troubleshooting", 4, 8, IDC_TS_HELP, L"Help here", L""},

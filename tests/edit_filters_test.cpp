@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogs/edit_filters.h"
+#include "options/option_tree.h"
 #include "platform/clipboard.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
@@ -370,6 +371,40 @@ TEST_F(EditFilterTest, EachEditKeepsItsOwnPreviousProcedure) {
   EXPECT_EQ(std::vector<UINT>{WM_CHAR}, g_reached) << "only the user ID's own procedure records";
   EXPECT_EQ(L"a", Text(user));
   EXPECT_EQ(L"b", Text(job));
+}
+
+// The dialogs as the host opens them put the filters on their own edits: what a user types
+// into each field arrives as that field's filter lets it through.
+TEST_F(EditFilterTest, TheDialogsFilterTheirFields) {
+  struct Case {
+    DWORD mode;
+    DWORD item;
+    int id;
+    const wchar_t* arrived;  // of "/", "a" and " "
+    size_t beeps;
+  };
+  const Case cases[] = {
+      {OEMCUIP_DOCPROP, kv::kHoldItem, IDC_USER_ID, L"a ", 1},
+      {OEMCUIP_DOCPROP, kv::kHoldItem, IDC_JOB_NAME, L"a ", 1},
+      {OEMCUIP_DOCPROP, kv::kHoldItem, IDC_PASS, L"", 3},
+      {OEMCUIP_DOCPROP, kv::kHoldItem, IDC_CONFIRM, L"", 3},
+      {OEMCUIP_PRNPROP, kv::kJobAccountingItem, IDC_USER_ID, L"a", 2},
+      {OEMCUIP_PRNPROP, kv::kJobAccountingItem, IDC_PASS, L"/a", 1},
+      {OEMCUIP_PRNPROP, kv::kJobAccountingItem, IDC_CONFIRM, L"/a", 1},
+  };
+  for (const Case& c : cases) {
+    emuhost::EmulatedHost& host = OpenSheet(c.mode);
+    if (c.mode == OEMCUIP_DOCPROP) Record().wHoldMode = 4;  // Confidentional: the passcode rows show
+    boxes_.beeps.clear();
+    std::wstring arrived = L"(not opened)";
+    ASSERT_TRUE(Push(host, c.item, [&](HWND dialog) {
+      SetDlgItemTextW(dialog, c.id, L"");
+      kvtest::DialogFixture::Type(dialog, c.id, L"/a ");
+      arrived = ItemText(dialog, c.id);
+    }));
+    EXPECT_EQ(c.arrived, arrived) << "item " << c.item << ", control " << c.id;
+    EXPECT_EQ(c.beeps, boxes_.beeps.size()) << "item " << c.item << ", control " << c.id;
+  }
 }
 
 }  // namespace

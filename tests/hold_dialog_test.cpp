@@ -190,6 +190,51 @@ TEST_F(HoldDialog, AStoredPublicJobKeepsItsCodeWithoutAPasscode) {
   EXPECT_EQ(1u, ResultCalls());
 }
 
+// The two check boxes clicked in the open dialog: OK first with the passcodes empty (a
+// job type that asks for one refuses that), then with a passcode.
+TEST_F(HoldDialog, TheStoreBoxesSetTheCodeAndWhetherAPasscodeIsAsked) {
+  struct Case {
+    int index;
+    std::vector<int> clicks;
+    int16_t code;
+    bool asked, rows_enabled;
+  };
+  const Case cases[] = {
+      {2, {IDC_HOLD_STORE}, 5, true, true},
+      {2, {}, 4, true, true},
+      {2, {IDC_HOLD_STORE, IDC_HOLD_STORE}, 4, true, true},
+      {3, {IDC_HOLD_PUBLIC}, 7, false, false},
+      {3, {}, 6, true, true},
+      {3, {IDC_HOLD_PUBLIC, IDC_HOLD_PUBLIC}, 6, true, true},
+      {0, {IDC_HOLD_STORE}, 1, false, true},
+      {1, {IDC_HOLD_STORE}, 3, false, true},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.index) + " after " + std::to_string(c.clicks.size()) + " clicks";
+    boxes_.shown.clear();
+    bool asked = false;
+    ASSERT_TRUE(OpenCode(0, [&](HWND dialog) {
+      SetMode(dialog, c.index);
+      for (int id : c.clicks) SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0);
+      if (c.index == 2 || c.index == 3) {
+        for (int id : {IDC_PASS_LABEL, IDC_PASS, IDC_CONFIRM})
+          EXPECT_EQ(c.rows_enabled, Enabled(dialog, id)) << what << " control " << id;
+      }
+      Press(dialog, IDOK);
+      asked = IsWindowVisible(dialog) != FALSE;
+      if (!asked) return;
+      SetDlgItemTextW(dialog, IDC_PASS, L"2468");
+      SetDlgItemTextW(dialog, IDC_CONFIRM, L"2468");
+      Press(dialog, IDOK);
+      EXPECT_FALSE(IsWindowVisible(dialog)) << what;
+    }));
+    EXPECT_EQ(c.asked, asked) << what;
+    EXPECT_EQ(c.asked ? 1u : 0u, boxes_.shown.size()) << what;
+    EXPECT_EQ(c.code, Record().wHoldMode) << what;
+    EXPECT_EQ(c.asked ? L"2468" : L"", std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8))) << what;
+  }
+}
+
 TEST_F(HoldDialog, EqualLimitsShowTheExactHints) {
   Limits(4, 4);
   ASSERT_TRUE(OpenCode(4, [&](HWND dialog) {
@@ -201,19 +246,36 @@ TEST_F(HoldDialog, EqualLimitsShowTheExactHints) {
 }
 
 TEST_F(HoldDialog, PasscodesAreCheckedBeforeAnythingIsStored) {
+  // The model's maximum counts only as far as the record's field holds the passcode (8
+  // units for the PIN, 20 for the secure password), and a maximum below 1 does not lift
+  // the edits' limit.
   struct Case {
+    int secure, minimum, maximum;
     const wchar_t* first;
     const wchar_t* second;
+    int limit;  // the edits' limit, and the maximum the warning names
     bool accepted;
   };
-  const Case cases[] = {{L"1234", L"1235", false}, {L"123", L"123", false},
-                        {L"123456789", L"123456789", false}, {L"12a45", L"12a45", false},
-                        {L"12345", L"12345", true}};
+  const Case cases[] = {{0, 4, 8, L"1234", L"1235", 8, false},
+                        {0, 4, 8, L"123", L"123", 8, false},
+                        {0, 4, 8, L"123456789", L"123456789", 8, false},
+                        {0, 4, 8, L"12a45", L"12a45", 8, false},
+                        {0, 4, 8, L"12345", L"12345", 8, true},
+                        {0, 4, 12, L"123456789012", L"123456789012", 8, false},
+                        {0, 4, 12, L"12345678", L"12345678", 8, true},
+                        {1, 4, 25, L"123456789012345678901", L"123456789012345678901", 20, false},
+                        {1, 4, 25, L"12345678901234567890", L"12345678901234567890", 20, true},
+                        {0, 1, 0, L"7", L"7", 1, true},
+                        {0, 1, -3, L"12", L"12", 1, false}};
   for (const auto& c : cases) {
+    Limits(c.minimum, c.maximum, c.secure);
     boxes_.shown.clear();
     bool closed = false;
+    const std::wstring what = std::to_wstring(c.maximum) + L" " + c.first + L"/" + c.second;
     ASSERT_TRUE(OpenCode(0, [&](HWND dialog) {
-      SetMode(dialog, 2);  // Confidentional
+      SetMode(dialog, c.secure ? 1 : 2);  // Confidentional
+      for (int id : {IDC_PASS, IDC_CONFIRM})
+        EXPECT_EQ(c.limit, SendDlgItemMessageW(dialog, id, EM_GETLIMITTEXT, 0, 0)) << what.c_str();
       SetDlgItemTextW(dialog, IDC_USER_ID, L"alice");
       // The edits hold what is set, past the typing limit too.
       SendDlgItemMessageW(dialog, IDC_PASS, EM_LIMITTEXT, 0, 0);
@@ -223,16 +285,24 @@ TEST_F(HoldDialog, PasscodesAreCheckedBeforeAnythingIsStored) {
       Press(dialog, IDOK);
       closed = !IsWindowVisible(dialog);
     }));
-    const std::wstring what = std::wstring(c.first) + L"/" + c.second;
     EXPECT_EQ(c.accepted, closed) << what.c_str();
     if (c.accepted) {
-      EXPECT_EQ(4, Record().wHoldMode);
-      EXPECT_EQ(std::wstring(c.first), std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8)));
+      if (c.secure) {
+        EXPECT_EQ(1, Record().wHoldMode);
+        EXPECT_EQ(std::wstring(c.first), std::wstring(Record().szHoldPassword, wcsnlen(Record().szHoldPassword, 20)));
+      } else {
+        EXPECT_EQ(4, Record().wHoldMode);
+        EXPECT_EQ(std::wstring(c.first), std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8)));
+      }
       EXPECT_TRUE(boxes_.shown.empty());
     } else {
       ASSERT_EQ(1u, boxes_.shown.size()) << what.c_str();
       EXPECT_EQ(L"Bad passcode", boxes_.shown[0].caption);
-      EXPECT_EQ(L"Use 4 to 8 digits, 100%.", boxes_.shown[0].text);
+      const std::wstring warning =
+          c.minimum == c.limit ? L"Use exactly " + std::to_wstring(c.minimum) + L" digits %s."
+                               : L"Use " + std::to_wstring(c.minimum) + L" to " + std::to_wstring(c.limit) +
+                                     L" digits, 100%.";
+      EXPECT_EQ(warning, boxes_.shown[0].text) << what.c_str();
       EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING | MB_OK), boxes_.shown[0].type);
       // A refused passcode leaves the record as it was, and the host is not told.
       EXPECT_EQ(0, Record().wHoldMode) << what.c_str();

@@ -48,16 +48,21 @@ class JobAccountingDialog : public kvtest::DialogFixture {
 };
 
 TEST_F(JobAccountingDialog, ThePasswordsMustMatchWithinTheLimitsOrBothBeEmpty) {
-  const std::wstring p32(32, L'p');
+  // The printer keeps 32 characters whatever the model says, and a maximum below 1 does
+  // not lift the edits' limit.
+  const std::wstring p32(32, L'p'), p33(33, L'p');
   struct Case {
     int minimum, maximum;
     std::wstring first, second;
     bool accepted;
+    int limit;  // the edits' limit
   };
   const Case cases[] = {
-      {32, 32, p32, p32, true},       {32, 32, L"pass", L"pass", false},
-      {32, 32, L"", L"", true},       {4, 32, L"pass", L"pass", true},
-      {4, 32, L"pass", L"Pass", false}, {4, 32, L"", L"pass", false},
+      {32, 32, p32, p32, true, 32},       {32, 32, L"pass", L"pass", false, 32},
+      {32, 32, L"", L"", true, 32},       {4, 32, L"pass", L"pass", true, 32},
+      {4, 32, L"pass", L"Pass", false, 32}, {4, 32, L"", L"pass", false, 32},
+      {4, 40, p33, p33, false, 32},       {4, 40, p32, p32, true, 32},
+      {1, 0, L"p", L"p", true, 1},        {1, -2, L"pp", L"pp", false, 1},
   };
   for (const auto& c : cases) {
     Limits(c.minimum, c.maximum);
@@ -65,6 +70,11 @@ TEST_F(JobAccountingDialog, ThePasswordsMustMatchWithinTheLimitsOrBothBeEmpty) {
     context_->bJobAccountConfirmed = FALSE;
     bool closed = false;
     ASSERT_TRUE(Open([&](HWND dialog) {
+      for (int id : {IDC_PASS, IDC_CONFIRM})
+        EXPECT_EQ(c.limit, SendDlgItemMessageW(dialog, id, EM_GETLIMITTEXT, 0, 0)) << c.maximum;
+      // The edits hold what is set, past the typing limit too.
+      SendDlgItemMessageW(dialog, IDC_PASS, EM_LIMITTEXT, 0, 0);
+      SendDlgItemMessageW(dialog, IDC_CONFIRM, EM_LIMITTEXT, 0, 0);
       Fill(dialog, L"dept-7", c.first, c.second);
       Press(dialog, IDOK);
       closed = !IsWindowVisible(dialog);
@@ -75,8 +85,11 @@ TEST_F(JobAccountingDialog, ThePasswordsMustMatchWithinTheLimitsOrBothBeEmpty) {
     if (!c.accepted) {
       ASSERT_EQ(1u, boxes_.shown.size());
       EXPECT_EQ(L"Bad password", boxes_.shown[0].caption);
-      const std::wstring expected = c.minimum == c.maximum ? L"%d to %d characters" : L"4 to 32 characters";
-      EXPECT_EQ(c.minimum == c.maximum ? L"32 to %d characters" : expected, boxes_.shown[0].text);
+      const std::wstring range = std::to_wstring(c.minimum) + L" to " + std::to_wstring(c.limit) + L" characters";
+      // Equal limits take the one-number message, which this table lacks: the range message
+      // then has only its first number filled.
+      const std::wstring one = std::to_wstring(c.minimum) + L" to %d characters";
+      EXPECT_EQ(c.minimum == c.limit ? one : range, boxes_.shown[0].text) << what.c_str();
     }
   }
 }

@@ -99,6 +99,22 @@ const Defect kDefects[] = {
     {"minimum above maximum", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMinPassLen", L"9"); },
      L"KVCP3520u.INI: [Common] ExtrasMinPassLen: 9 lies above ExtrasMaxPassLen 8: no passcode can be accepted"},
+    {"passcode maximum above the PIN field", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMaxPassLen", L"12"); },
+     L"KVCP3520u.INI: [Common] ExtrasMaxPassLen: 12 lies above the 8 characters szHoldPIN keeps: "
+     L"the dialog takes at most 8"},
+    {"secure passcode maximum that its field keeps", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasSecurePrint", L"1");
+       m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMaxPassLen", L"20");
+       m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMinPassLen", L"9");
+       m.Set(L"KVCP3520u.INI", L"FUNCTION", L"EncryptionKey", nullptr);
+     },
+     // The secure password's field keeps 20: only the key is missing.
+     L"KVCP3520u.INI: [FUNCTION] EncryptionKey: missing: reads as its key name"},
+    {"passcode maximum of no length", L"KVCP3520",
+     [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMaxPassLen", L"0"); },
+     L"KVCP3520u.INI: [Common] ExtrasMaxPassLen: 0 lies outside 1..20"},
     {"test page out of range", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"Common", L"TestPages", L"1,2,10,3"); },
      L"PLM4020u.INI: [Common] TestPages: item \"10\" is not a page number 1..9: the list leaves it out"},
