@@ -230,12 +230,22 @@ TEST_F(ModelFilesTest, AnUnusableStoredCodeIsDerivedAndStoredAgain) {
   }
 }
 
+// The printer's key is "Software\KVprint\<name>" cut to 259 units: a long name's code is
+// kept under the cut name, and a code stored there is found again.
 TEST_F(ModelFilesTest, AVeryLongPrinterNameStaysWithinThePath) {
   WriteModel(L"Korvane", 1);
   language_.user = 0x0410;
+  const std::wstring prefix = L"Software\\KVprint\\";
+  const std::wstring cut = prefix + std::wstring(259 - prefix.size(), L'p');
   const std::wstring name(400, L'p');
-  kv::SheetContext* c = Locate(name.c_str());
-  EXPECT_STREQ(L"IT", c->szLanguageCode);
+  EXPECT_STREQ(L"IT", Locate(name.c_str())->szLanguageCode);
+  EXPECT_EQ(L"IT", kvtest::ReadString(cut, L"DrvCntCode"));
+
+  kvtest::CreateKeyWithValue(cut, L"DrvCntCode", L"GR");
+  const std::wstring other = std::wstring(259 - prefix.size(), L'p') + L"q";
+  kv::SheetContext* c = Locate(other.c_str());
+  EXPECT_STREQ(L"GR", c->szLanguageCode) << "the units past the path are not part of the key";
+  EXPECT_EQ(Dir() + L"KVGR.DAT", c->StringTable.szFile);
 }
 
 TEST_F(ModelFilesTest, WithoutDriverInformationEveryReadGivesItsDefault) {

@@ -96,6 +96,7 @@ TEST_F(DriverEventTest, NothingIsRemovedWithoutADriverName) {
 
 TEST_F(DriverEventTest, OtherEventsAndMissingKeysChangeNothing) {
   CreateKeyWithValue(L"Software\\KVPrint\\Driver A", L"Setting", L"1");
+  CreateKeyWithValue(L"Software\\KVprint\\Office Printer", L"DrvCntCode", L"GR");
   wchar_t name[] = L"Driver A";
   DRIVER_INFO_3W info = Info3(name);
   EXPECT_EQ(S_OK, kv::DriverEvent(DRIVER_EVENT_INITIALIZE, 3, reinterpret_cast<BYTE*>(&info), 0));
@@ -106,6 +107,18 @@ TEST_F(DriverEventTest, OtherEventsAndMissingKeysChangeNothing) {
   DRIVER_INFO_3W missing = Info3(other);
   EXPECT_EQ(S_OK, kv::DriverEvent(DRIVER_EVENT_DELETE, 3, reinterpret_cast<BYTE*>(&missing), 0));
   EXPECT_TRUE(KeyExists(L"Software\\KVPrint\\Driver A"));
+
+  // Printer events, deleting the printer among them, leave every setting in place: only the
+  // driver's deletion removes what the plug-in keeps.
+  wchar_t printer[] = L"Office Printer";
+  for (wchar_t* printer_name : {printer, name, static_cast<wchar_t*>(nullptr)}) {
+    for (INT event : {PRINTER_EVENT_ADD_CONNECTION, PRINTER_EVENT_DELETE_CONNECTION, PRINTER_EVENT_INITIALIZE,
+                      PRINTER_EVENT_DELETE, PRINTER_EVENT_CACHE_REFRESH, 77}) {
+      EXPECT_EQ(S_OK, kv::PrinterEvent(printer_name, event, PRINTER_EVENT_FLAG_NO_UI, 0)) << event;
+      EXPECT_TRUE(KeyExists(L"Software\\KVPrint\\Driver A")) << event;
+      EXPECT_EQ(L"GR", kvtest::ReadString(L"Software\\KVprint\\Office Printer", L"DrvCntCode")) << event;
+    }
+  }
 }
 
 // The language code is kept under the printer's name; a driver of another name leaves it.
@@ -117,18 +130,27 @@ TEST_F(DriverEventTest, ThePrintersLanguageCodeSurvivesUnlessTheNamesMatch) {
   EXPECT_FALSE(KeyExists(L"Software\\KVprint\\Office Printer"));
 }
 
+// The name is cut to the 259 units of the driver name buffer: the longest name a key can
+// have still reaches its key, and a longer name reaches no key it does not name.
 TEST_F(DriverEventTest, ALongDriverNameIsCutNotOverflowed) {
-  CreateKeyWithValue(L"Software\\KVPrint\\Driver A", L"Setting", L"1");
-  const std::wstring long_name(4000, L'n');
-  kv::RemoveDriverSettings(long_name.c_str());
-  EXPECT_TRUE(KeyExists(L"Software\\KVPrint\\Driver A"));
-}
-
-TEST(PrinterEvent, AnswersOkForEveryEvent) {
-  wchar_t name[] = L"Any Printer";
-  for (INT event = 0; event <= 8; ++event)
-    EXPECT_EQ(S_OK, kv::PrinterEvent(name, event, PRINTER_EVENT_FLAG_NO_UI, 0)) << event;
-  EXPECT_EQ(S_OK, kv::PrinterEvent(nullptr, 1, 0, 0));
+  const std::wstring longest(255, L'n');
+  struct Case {
+    const char* what;
+    std::wstring name;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"the longest key name", longest, true},
+      {"longer than the buffer", std::wstring(4000, L'n'), false},
+      {"the longest key name and more", longest + L'x', false},
+  };
+  for (const Case& c : cases) {
+    CreateKeyWithValue(L"Software\\KVPrint\\Driver A", L"Setting", L"1");
+    CreateKeyWithValue(L"Software\\KVPrint\\" + longest, L"Setting", L"1");
+    kv::RemoveDriverSettings(c.name.c_str());
+    EXPECT_EQ(!c.removed, KeyExists(L"Software\\KVPrint\\" + longest)) << c.what;
+    EXPECT_TRUE(KeyExists(L"Software\\KVPrint\\Driver A")) << c.what;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dialogs/layout.h"
 #include "options/control_texts.h"
 #include "resources/dialog_ids.h"
@@ -78,13 +80,58 @@ TEST_F(Layout, AHiddenLabelHasNoTooltipAreaAndShowingItBringsItBack) {
   }
 }
 
+// Every control's place, visibility and state, the dialog's own, and every tooltip area.
+struct Snapshot {
+  std::vector<RECT> rects;
+  std::vector<bool> shown, enabled;
+  std::vector<RECT> tools;
+  bool operator==(const Snapshot& other) const {
+    auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
+      if (a.size() != b.size()) return false;
+      for (size_t i = 0; i < a.size(); ++i)
+        if (!EqualRect(&a[i], &b[i])) return false;
+      return true;
+    };
+    return same(rects, other.rects) && shown == other.shown && enabled == other.enabled &&
+           same(tools, other.tools);
+  }
+};
+
+Snapshot Take(HWND dialog, HWND tooltip) {
+  Snapshot s;
+  RECT own = {};
+  GetWindowRect(dialog, &own);
+  s.rects.push_back(own);
+  s.shown.push_back(IsWindowVisible(dialog) != FALSE);
+  s.enabled.push_back(IsWindowEnabled(dialog) != FALSE);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    s.rects.push_back(kv::RectInDialog(dialog, child));
+    s.shown.push_back((GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0);
+    s.enabled.push_back(IsWindowEnabled(child) != FALSE);
+  }
+  const auto count = static_cast<UINT>(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+  for (UINT i = 0; i < count; ++i) {
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    SendMessageW(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool));
+    s.tools.push_back(tool.rect);
+  }
+  return s;
+}
+
 TEST_F(Layout, AControlTheDialogDoesNotHaveIsLeftAlone) {
   HWND dialog = OpenTranslated(IDD_HOLD);
-  const LRESULT tools = SendMessageW(context_->hToolTip, TTM_GETTOOLCOUNT, 0, 0);
+  ASSERT_GT(SendMessageW(context_->hToolTip, TTM_GETTOOLCOUNT, 0, 0), 0);
+  const Snapshot before = Take(dialog, context_->hToolTip);
   const POINT offset = {5, 5};
-  kv::ShowControl(dialog, 4242, kv::Visibility::kShow, &offset, *context_);
+  const int missing[] = {4242, 0};
+  for (kv::Visibility show : {kv::Visibility::kHide, kv::Visibility::kShow, kv::Visibility::kUnchanged}) {
+    kv::ShowControl(dialog, 4242, show, &offset, *context_);
+    kv::ShowControlList(dialog, missing, show, &offset, *context_);
+  }
   kv::EnableControl(dialog, 4242, false);
-  EXPECT_EQ(tools, SendMessageW(context_->hToolTip, TTM_GETTOOLCOUNT, 0, 0));
+  kv::EnableControlList(dialog, missing, false);
+  EXPECT_TRUE(before == Take(dialog, context_->hToolTip));
 }
 
 TEST_F(Layout, AnOffsetMovesTheControlWithinTheDialogInBothLayouts) {
