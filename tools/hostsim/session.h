@@ -192,6 +192,7 @@ class Session {
     WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? nullptr : silent_budget, settings.c_str());
     WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
     WritePrivateProfileStringW(L"IPP", L"Port", ipp ? ipp_port_.c_str() : nullptr, settings.c_str());
+    WritePrivateProfileStringW(L"Cache", nullptr, nullptr, settings.c_str());
     if (quiet) return;
     if (printer) PrintLine(L"   the printer over IPP: ippeveprinter at 127.0.0.1:" + ipp_port);
     else if (ipp) PrintLine(L"   no IPP printer plays the printer (./build.sh sim prnsession starts one)");
@@ -200,6 +201,11 @@ class Session {
                           L" (trays 2 and 3, duplex path, hard disk, no finisher)"
                     : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one)");
     if (!agent && !printer) PrintLine(L"   the printer is silent");
+  }
+
+  // One of the companion's settings (kvpsuN.ini beside the installed driver); nullptr removes it.
+  void CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    WritePrivateProfileStringW(section, key, value, (FolderOf(installed_.data_file) + L"kvpsuN.ini").c_str());
   }
 
   // A printer that does not answer: nothing listens at its IPP port or its SNMP port, and the
