@@ -10,14 +10,17 @@
 namespace kv::ipp {
 namespace {
 
-// The system's HTTP client, loaded only while a printer is asked: most updates are answered
-// from memory, and the library is loaded and freed for every update, so that importing it
-// would load and free it (and what it keeps) each time too.
+// The system's HTTP client, loaded the first time a printer is asked rather than imported: most
+// updates are answered from memory, and this library is loaded and freed for every update.
+// Once loaded it stays for the life of the process. Its own threads (a name lookup it gave up
+// on at its timeout) may still be running when a request has ended, and freeing it would pull
+// their code from under them; it is a system library that a process keeps once it has used it.
 class WinHttp {
  public:
   WinHttp() : module_(LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     if (!module_) module_ = LoadLibraryW(L"winhttp.dll");
-    ok_ = module_ && Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&
+    HMODULE pinned = nullptr;
+    ok_ = module_ && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winhttp.dll", &pinned) && Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&
           Find(open_request, "WinHttpOpenRequest") && Find(set_timeouts, "WinHttpSetTimeouts") &&
           Find(send_request, "WinHttpSendRequest") && Find(receive_response, "WinHttpReceiveResponse") &&
           Find(query_headers, "WinHttpQueryHeaders") && Find(read_data, "WinHttpReadData") &&
