@@ -37,7 +37,7 @@ enum Source : uint8_t {
 
 struct Remembered {
   Answers answers;
-  Source sources[4] = {kNotAsked, kNotAsked, kNotAsked, kNotAsked};  // trays, duplex, disk, finisher
+  Source sources[kFields] = {kNotAsked, kNotAsked, kNotAsked, kNotAsked};  // in the order of Answers
 };
 
 constexpr wchar_t kMemoryKey[] = L"Software\\KVPrint\\Printers";
@@ -61,7 +61,7 @@ class AnswerMemory {
   static bool Read(const std::wstring& name, Remembered& remembered);
 
  private:
-  std::wstring key_;
+  std::wstring name_;
   MemorySettings settings_;
 };
 

@@ -111,15 +111,12 @@ struct Found : Remembered {
 Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,
           const Settings& settings, const Deadline& deadline) {
   Found found;
-  int16_t* answers[] = {&found.answers.tray_code, &found.answers.duplex, &found.answers.disk,
-                        &found.answers.finisher};
-  const bool asked_fields[] = {asked.trays, asked.duplex, asked.disk, asked.finisher};
-  const auto note = [&](const Answers& got, Source source) {
-    const int16_t values[] = {got.tray_code, got.duplex, got.disk, got.finisher};
-    for (int index = 0; index < 4; ++index) {
-      if (!asked_fields[index] || *answers[index] >= 0) continue;
-      *answers[index] = values[index];
-      found.sources[index] = values[index] >= 0 ? source : kUnanswered;
+  const auto note = [&](Answers got, Source source) {
+    for (int index = 0; index < kFields; ++index) {
+      int16_t& answer = AnswerAt(found.answers, index);
+      if (!AskedAt(asked, index) || answer >= 0) continue;
+      answer = AnswerAt(got, index);
+      found.sources[index] = answer >= 0 ? source : kUnanswered;
     }
   };
 
@@ -146,8 +143,8 @@ Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& a
       found.heard = found.heard || client.answered_version() != 0;
     }
   }
-  for (int index = 0; index < 4; ++index)
-    if (asked_fields[index] && found.sources[index] == kNotAsked) found.sources[index] = kUnanswered;
+  for (int index = 0; index < kFields; ++index)
+    if (AskedAt(asked, index) && found.sources[index] == kNotAsked) found.sources[index] = kUnanswered;
   return found;
 }
 

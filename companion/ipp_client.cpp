@@ -197,15 +197,12 @@ class Asking final : public BoundedWork {
 
 Exchange AskPrinter(const std::wstring& address, const Settings& settings,
                     const std::vector<std::string>& attributes, const Deadline& deadline) {
+  if (!settings.enabled) return Exchange();
+  auto asking = std::make_shared<Asking>(address, settings, attributes, deadline);
+  if (RunBounded(asking, deadline.Remaining())) return asking->exchange();
   Exchange silent;
   silent.reached = Reached::kSilent;
-  if (!settings.enabled) {
-    Exchange off;
-    return off;
-  }
-  auto asking = std::make_shared<Asking>(address, settings, attributes, deadline);
-  if (!RunBounded(asking, deadline.Remaining())) return silent;
-  return asking->exchange();
+  return silent;
 }
 
 }  // namespace kv::ipp

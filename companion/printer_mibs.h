@@ -42,6 +42,17 @@ struct Answers {
   int16_t finisher = -1;
 };
 
+// The four fields by index, in the order above: trays, duplex, hard disk, finisher.
+constexpr int kFields = 4;
+inline int16_t& AnswerAt(Answers& answers, int index) {
+  int16_t* fields[kFields] = {&answers.tray_code, &answers.duplex, &answers.disk, &answers.finisher};
+  return *fields[index];
+}
+inline bool AskedAt(const Asked& asked, int index) {
+  const bool fields[kFields] = {asked.trays, asked.duplex, asked.disk, asked.finisher};
+  return fields[index];
+}
+
 // The tray code of the extra trays a printer has beyond its first.
 int16_t TrayCode(size_t extra_trays);
 
