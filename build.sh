@@ -69,7 +69,8 @@ echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 # its programs' sockets in the wineserver, so the prefix's server must start in there too: a
 # server of the prefix still running outside is ended first (and with it any Wine program of
 # that prefix). The mount namespace keeps what is mounted inside (Avahi's run directory) out
-# of the machine's.
+# of the machine's. The loopback gets 127.0.0.2 as an address of its own (Wine binds only
+# the addresses of interfaces), so that a test can answer from a second address.
 prefix=$PWD/build/x64/wineprefix
 in_loopback_ns() {  # COMMAND [ARGS...]: a program, or a function exported with export -f
   if [ -d "$prefix" ]; then
@@ -77,7 +78,7 @@ in_loopback_ns() {  # COMMAND [ARGS...]: a program, or a function exported with 
     WINEPREFIX=$prefix /usr/lib/wine/wineserver -w 2>/dev/null || true
   fi
   unshare -nm --propagation private bash -c \
-    'PATH=$PATH:/usr/sbin:/sbin; ip link set lo up || exit 1; "$@"' in_loopback_ns "$@"
+    'PATH=$PATH:/usr/sbin:/sbin; ip link set lo up && ip addr add 127.0.0.2/32 dev lo || exit 1; "$@"' in_loopback_ns "$@"
 }
 
 # Inside the namespace: the simulator's printer answers over SNMP from a local agent and over

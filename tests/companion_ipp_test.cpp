@@ -23,6 +23,7 @@ using kvtest::Companion;
 using kvtest::EveryFeatureAsked;
 using kvtest::Outcome;
 using kvtest::PrinterPort;
+using kvtest::QuietAgent;
 using kvtest::Record;
 
 // The record of a PPD with the features IPP can answer: trays, duplex and finisher.
@@ -37,38 +38,6 @@ Record NothingAsked() {
   for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2) kv::WriteStatusField(record.data(), offset, -1);
   return record;
 }
-
-// A UDP port of the loopback address that takes datagrams and never answers, counting them.
-class QuietAgent {
- public:
-  QuietAgent() {
-    socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in at = {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at);
-    int size = sizeof at;
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&at), &size);
-    port_ = ntohs(at.sin_port);
-  }
-  ~QuietAgent() { closesocket(socket_); }
-  int port() const { return port_; }
-  // Datagrams that arrived since the last call.
-  int Received() {
-    int count = 0;
-    char buffer[2048];
-    for (;;) {
-      u_long pending = 0;
-      if (ioctlsocket(socket_, FIONREAD, &pending) != 0 || pending == 0) return count;
-      recv(socket_, buffer, sizeof buffer, 0);
-      ++count;
-    }
-  }
-
- private:
-  SOCKET socket_ = INVALID_SOCKET;
-  int port_ = 0;
-};
 
 // A TCP port of the loopback address with nothing listening on it.
 int ClosedPort() {
@@ -383,7 +352,7 @@ TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
     const Outcome outcome = Update(AskedOverIpp());
     EXPECT_EQ(0, outcome.result) << c.label;
     EXPECT_EQ(AskedOverIpp(), outcome.record) << c.label;
-    EXPECT_LT(outcome.elapsed_ms, static_cast<ULONGLONG>(budget) + 1000) << c.label;
+    EXPECT_LT(outcome.elapsed_ms, budget + kvtest::kLateBy) << c.label;
     EXPECT_GT(ipp.requests.load(), 0) << c.label;
   }
 }
@@ -419,7 +388,7 @@ TEST_F(CompanionIpp, ASilentPrinterIsNotWaitedOnTwice) {
   EXPECT_EQ(0, second.result);
   EXPECT_EQ(EveryFeatureAsked(), second.record);
   EXPECT_EQ(0, snmp.Received()) << "within the silence period nothing is sent";
-  EXPECT_LT(second.elapsed_ms, 500u);
+  EXPECT_LT(second.elapsed_ms, first.elapsed_ms) << "without waiting";
   printf("   silent printer: no answer after %llu ms, then from memory after %llu ms\n", first.elapsed_ms,
          second.elapsed_ms);
 
@@ -503,8 +472,7 @@ TEST_F(CompanionIpp, TwoUpdatesAtOnceKeepTheirOwnBudgets) {
   for (const Outcome& outcome : outcomes) {
     EXPECT_EQ(0, outcome.result);
     EXPECT_GE(outcome.elapsed_ms + 20, 1500u);
-    // A loaded machine may stall the process a little; a second budget is what would show.
-    EXPECT_LT(outcome.elapsed_ms, 1500u + 1000);
+    EXPECT_LT(outcome.elapsed_ms, 1500u + kvtest::kLateBy);
   }
   EXPECT_LT(both, 2 * 1500u) << "the two updates ran side by side";
   EXPECT_GT(snmp.Received(), 0);

@@ -64,6 +64,50 @@ struct Outcome {
   int16_t field(int offset) const { return kv::ReadStatusField(record.data(), offset); }
 };
 
+// A UDP port of the loopback address that takes datagrams and never answers, counting them:
+// any free port, or the one asked for (bound() says whether it could be had).
+class QuietAgent {
+ public:
+  explicit QuietAgent(u_short port = 0) {
+    socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = htons(port);
+    if (bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) bind_error_ = WSAGetLastError();
+    int size = sizeof at;
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&at), &size);
+    port_ = ntohs(at.sin_port);
+  }
+  ~QuietAgent() { closesocket(socket_); }
+  QuietAgent(const QuietAgent&) = delete;
+  QuietAgent& operator=(const QuietAgent&) = delete;
+  bool bound() const { return bind_error_ == 0; }
+  int bind_error() const { return bind_error_; }
+  int port() const { return port_; }
+  // Datagrams that arrived since the last call.
+  int Received() {
+    int count = 0;
+    char buffer[2048];
+    for (;;) {
+      u_long pending = 0;
+      if (ioctlsocket(socket_, FIONREAD, &pending) != 0 || pending == 0) return count;
+      recv(socket_, buffer, sizeof buffer, 0);
+      ++count;
+    }
+  }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  int port_ = 0;
+  int bind_error_ = 0;
+};
+
+// What a loaded machine may add to a budget before a test calls the budget overrun: a step
+// run late, not a second budget. Whether the budget was kept is told by the tries a peer
+// counted; the clock only catches a gross overrun.
+constexpr ULONGLONG kLateBy = 1000;
+
 // The built companion library, copied into a folder of its own with its settings file beside
 // it, asked for a port of the standard TCP/IP monitor. Each test has a private
 // HKEY_CURRENT_USER, where the library remembers its printers; memory and IPP are off unless
