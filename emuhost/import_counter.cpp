@@ -1,7 +1,13 @@
+// The sockets header goes before the one windows.h this file's own header brings.
+#include <winsock2.h>
+
 #include "emuhost/import_counter.h"
 
 #include <winspool.h>
 
+#include <process.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -20,6 +26,13 @@ struct Tracked {
   std::set<HWND> windows;
   std::unordered_map<void*, size_t> blocks;  // heap blocks and their sizes
   std::map<HMODULE, int> modules;            // loads not yet freed, per module
+  struct Thread {
+    HANDLE handle;  // the module's, while it has not closed it
+    HANDLE own;     // the counter's, to see the thread end
+    bool closed;
+  };
+  std::vector<Thread> threads;  // made and not both closed and ended
+  int winsock = 0;              // WSAStartup calls not yet ended by WSACleanup
   std::vector<ImportCounter::Replay>* record = nullptr;
 };
 Tracked* g_tracked = nullptr;
@@ -52,6 +65,8 @@ void ForgetEndedWindows() {
   auto& windows = g_tracked->windows;
   for (auto it = windows.begin(); it != windows.end();) it = IsWindow(*it) ? std::next(it) : windows.erase(it);
 }
+
+bool CountingSystem() { return g_tracked && (g_tracked->counts & ImportCounter::kSystem) && !g_inside; }
 
 bool CountingHeap() { return g_tracked && (g_tracked->counts & ImportCounter::kHeap) && !g_inside; }
 
@@ -257,7 +272,11 @@ char* __cdecl MyStrdup(const char* text) {
 
 // --- Modules -------------------------------------------------------------------------------
 
+void LoadedByTheModule(HMODULE module);
+void FreedByTheModule(HMODULE module);
+
 void ModuleLoaded(HMODULE module) {
+  LoadedByTheModule(module);
   if (!module || !g_tracked || !(g_tracked->counts & ImportCounter::kModules)) return;
   Inside inside;
   ++g_tracked->modules[module];
@@ -318,7 +337,9 @@ BOOL WINAPI MyFreeLibrary(HMODULE module) {
     Inside inside;
     Keep([module] { ReleaseReplayed(module, FreeLibrary); });
   }
-  return FreeLibrary(module);
+  const BOOL freed = FreeLibrary(module);
+  FreedByTheModule(module);
+  return freed;
 }
 
 // The companion's entry point, looked up while recording, is handed out as a stand-in that
@@ -469,8 +490,18 @@ DWORD WINAPI MySetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE d
   }
   return result;
 }
+void KeyMade(LONG result, const HKEY* key) {
+  if (result == ERROR_SUCCESS && key && CountingSystem()) Made("key", *key);
+}
+
+LONG WINAPI MyRegOpenKeyExA(HKEY root, LPCSTR sub, DWORD options, REGSAM access, PHKEY out) {
+  const LONG result = RegOpenKeyExA(root, sub, options, access, out);
+  KeyMade(result, out);
+  return result;
+}
 LONG WINAPI MyRegOpenKeyExW(HKEY root, LPCWSTR sub, DWORD options, REGSAM access, PHKEY out) {
   const LONG result = RegOpenKeyExW(root, sub, options, access, out);
+  KeyMade(result, out);
   if (Recording() && result == ERROR_SUCCESS) {
     Inside inside;
     const HKEY recorded = *out;
@@ -487,6 +518,7 @@ LONG WINAPI MyRegCreateKeyExW(HKEY root, LPCWSTR sub, DWORD reserved, LPWSTR cls
                               LPDWORD disposition) {
   const LONG result = RegCreateKeyExW(root, sub, reserved, cls, options, access,
                                       const_cast<SECURITY_ATTRIBUTES*>(security), out, disposition);
+  KeyMade(result, out);
   if (Recording() && result == ERROR_SUCCESS) {
     Inside inside;
     const HKEY recorded = *out;
@@ -526,11 +558,79 @@ LONG WINAPI MyRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
   return result;
 }
 LONG WINAPI MyRegCloseKey(HKEY key) {
+  Released(key);
   if (Recording()) {
     Inside inside;
     Keep([key] { ReleaseReplayed(key, RegCloseKey); });
   }
   return RegCloseKey(key);
+}
+
+// --- Threads, sockets and the sockets library ----------------------------------------------
+// A thread counts until the module has closed its handle and the thread has ended: a worker
+// left running after its caller gave up on it is as much the module's as a handle never closed.
+
+void ThreadMade(HANDLE thread) {
+  if (!thread || !CountingSystem()) return;
+  Inside inside;
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0)) own = nullptr;
+  g_tracked->threads.push_back({thread, own, false});
+  ++g_tracked->made["thread"];
+}
+
+HANDLE WINAPI MyCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                             LPVOID argument, DWORD flags, LPDWORD id) {
+  HANDLE thread = CreateThread(security, stack, start, argument, flags, id);
+  ThreadMade(thread);
+  return thread;
+}
+uintptr_t __cdecl My_beginthreadex(void* security, unsigned stack, unsigned(__stdcall* start)(void*),
+                                   void* argument, unsigned flags, unsigned* id) {
+  const uintptr_t thread = _beginthreadex(security, stack, start, argument, flags, id);
+  ThreadMade(reinterpret_cast<HANDLE>(thread));
+  return thread;
+}
+BOOL WINAPI MyCloseHandle(HANDLE handle) {
+  if (g_tracked && !g_inside) {
+    for (auto& thread : g_tracked->threads)
+      if (!thread.closed && thread.handle == handle) thread.closed = true;
+  }
+  return CloseHandle(handle);
+}
+
+int CountThreads() {
+  auto& threads = g_tracked->threads;
+  for (auto it = threads.begin(); it != threads.end();) {
+    const bool ended = !it->own || WaitForSingleObject(it->own, 0) == WAIT_OBJECT_0;
+    if (it->closed && ended) {
+      if (it->own) CloseHandle(it->own);
+      it = threads.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return static_cast<int>(threads.size());
+}
+
+SOCKET WSAAPI Mysocket(int family, int type, int protocol) {
+  const SOCKET made = socket(family, type, protocol);
+  if (made != INVALID_SOCKET && CountingSystem()) Made("socket", reinterpret_cast<void*>(made));
+  return made;
+}
+int WSAAPI Myclosesocket(SOCKET closed) {
+  Released(reinterpret_cast<void*>(closed));
+  return closesocket(closed);
+}
+int WSAAPI MyWSAStartup(WORD version, LPWSADATA data) {
+  const int result = WSAStartup(version, data);
+  if (result == 0 && CountingSystem()) ++g_tracked->winsock;
+  return result;
+}
+int WSAAPI MyWSACleanup() {
+  const int result = WSACleanup();
+  if (result == 0 && CountingSystem()) --g_tracked->winsock;
+  return result;
 }
 
 HANDLE WINAPI MyCreateActCtxW(PCACTCTXW request) {
@@ -570,6 +670,11 @@ const Replacement kModuleReplacements[] = {
     KV_REPLACE(LoadLibraryW), KV_REPLACE(LoadLibraryA), KV_REPLACE(LoadLibraryExW),
     KV_REPLACE(FreeLibrary),
 };
+const Replacement kSystemReplacements[] = {
+    KV_REPLACE(RegOpenKeyExA), KV_REPLACE(CreateThread), KV_REPLACE(_beginthreadex),
+    KV_REPLACE(CloseHandle),   KV_REPLACE(socket),       KV_REPLACE(closesocket),
+    KV_REPLACE(WSAStartup),    KV_REPLACE(WSACleanup),
+};
 const Replacement kRecordReplacements[] = {
     KV_REPLACE(GetPrivateProfileStringW), KV_REPLACE(GetPrivateProfileIntW),
     KV_REPLACE(GetFileAttributesW),       KV_REPLACE(GetPrinterW),
@@ -583,6 +688,7 @@ const Replacement kRecordReplacements[] = {
 #undef KV_REPLACE
 
 struct Patch {
+  HMODULE module;
   void** slot;
   void* original;
 };
@@ -596,14 +702,82 @@ void Write(void** slot, void* value) {
 }
 
 template <size_t N>
-bool Replace(const char* name, const Replacement (&table)[N], void** slot) {
+bool Replace(HMODULE module, const char* name, const Replacement (&table)[N], void** slot) {
   for (const auto& replacement : table) {
     if (std::strcmp(name, replacement.name) != 0) continue;
-    g_patches.push_back({slot, *slot});
+    if (*slot == replacement.function) return false;  // a module loaded again keeps its patches
+    g_patches.push_back({module, slot, *slot});
     Write(slot, replacement.function);
     return true;
   }
   return false;
+}
+
+// Replaces the functions counted in the module's import table; how many were replaced.
+int PatchImports(HMODULE module, unsigned counts) {
+  int patched = 0;
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (!directory.VirtualAddress) return 0;
+  Inside inside;
+  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+       import->Name; ++import) {
+    if (!import->OriginalFirstThunk) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      const char* name = reinterpret_cast<const char*>(by_name->Name);
+      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
+      if (Replace(module, name, kReplacements, slot) ||
+          ((counts & ImportCounter::kHeap) && Replace(module, name, kHeapReplacements, slot)) ||
+          ((counts & ImportCounter::kModules) && Replace(module, name, kModuleReplacements, slot)) ||
+          ((counts & ImportCounter::kSystem) && Replace(module, name, kSystemReplacements, slot)) ||
+          Replace(module, name, kRecordReplacements, slot))
+        ++patched;
+    }
+  }
+  return patched;
+}
+
+bool StillLoaded(HMODULE module) {
+  HMODULE found = nullptr;
+  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(module), &found) &&
+         found == module;
+}
+
+void ForgetPatches(HMODULE module) {
+  Inside inside;
+  g_patches.erase(std::remove_if(g_patches.begin(), g_patches.end(),
+                                 [module](const Patch& patch) { return patch.module == module; }),
+                  g_patches.end());
+}
+
+// A library the counted module loads from its own folder (the companion library, installed
+// beside the plug-in) is counted too, through its own import table, while it stays loaded.
+std::wstring FolderOf(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return L"";
+  std::wstring folder(path, length);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+HMODULE g_counted = nullptr;
+
+void LoadedByTheModule(HMODULE module) {
+  if (!module || module == g_counted || !g_tracked || !(g_tracked->counts & ImportCounter::kLoaded)) return;
+  const std::wstring folder = FolderOf(module);
+  if (folder.empty() || _wcsicmp(folder.c_str(), FolderOf(g_counted).c_str()) != 0) return;
+  PatchImports(module, g_tracked->counts);
+}
+
+void FreedByTheModule(HMODULE module) {
+  if (module && !StillLoaded(module)) ForgetPatches(module);
 }
 
 }  // namespace
@@ -622,38 +796,24 @@ size_t CommittedPrivateBytes() {
 ImportCounter::ImportCounter(HMODULE module, unsigned counts) : module_(module) {
   g_tracked = new Tracked();
   g_tracked->counts = counts;
-  auto* base = reinterpret_cast<BYTE*>(module);
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!directory.VirtualAddress) return;
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-       import->Name; ++import) {
-    if (!import->OriginalFirstThunk) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      const char* name = reinterpret_cast<const char*>(by_name->Name);
-      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
-      if (Replace(name, kReplacements, slot) ||
-          ((counts & kHeap) && Replace(name, kHeapReplacements, slot)) ||
-          ((counts & kModules) && Replace(name, kModuleReplacements, slot)) ||
-          Replace(name, kRecordReplacements, slot))
-        ++patched_;
-    }
-  }
+  g_counted = module;
+  patched_ = PatchImports(module, counts);
 }
 
-void ImportCounter::ModuleUnloaded() { g_patches.clear(); }
+void ImportCounter::ModuleUnloaded() { ForgetPatches(module_); }
 
 ImportCounter::~ImportCounter() {
-  for (const auto& patch : g_patches) Write(patch.slot, patch.original);
+  // A loaded module unloaded behind the counter's back (its last reference dropped by a
+  // thread of its own) has no import table left to put back.
+  for (const auto& patch : g_patches)
+    if (StillLoaded(patch.module)) Write(patch.slot, patch.original);
   g_patches.clear();
   ReplayDone();
   Tracked* tracked = g_tracked;
   g_tracked = nullptr;
+  g_counted = nullptr;
+  for (const auto& thread : tracked->threads)
+    if (thread.own) CloseHandle(thread.own);
   delete tracked;
 }
 
@@ -664,6 +824,12 @@ std::map<std::string, int> ImportCounter::Live() const {
   ForgetEndedWindows();
   live["window"] = static_cast<int>(g_tracked->windows.size());
   if (g_tracked->counts & kHeap) live["heap"] = static_cast<int>(g_tracked->blocks.size());
+  if (g_tracked->counts & kSystem) {
+    live["thread"] = CountThreads();
+    live["winsock"] = g_tracked->winsock;
+    live["key"];
+    live["socket"];
+  }
   if (g_tracked->counts & kModules) {
     int loads = 0;
     for (const auto& entry : g_tracked->modules) loads += entry.second;

@@ -1,8 +1,9 @@
 // Counts what one loaded module makes and releases, by taking the place of the making and
 // releasing functions in the module's import table: GDI objects and device contexts, windows,
 // menus, icons, cursors and accelerator tables, and, when asked, blocks of the process heap
-// and of the C runtime's allocator (the heaps that are not the host's plug-in heap) and the
-// modules it loads. Under Wine the process-wide counters (GetGuiResources, the handle count,
+// and of the C runtime's allocator (the heaps that are not the host's plug-in heap), the
+// modules it loads, its registry keys, threads and sockets, and all of these inside the
+// libraries it loads of its own (the companion). Under Wine the process-wide counters (GetGuiResources, the handle count,
 // private bytes) all answer 0, so leak tests and the soak count what the module itself asks
 // of the system instead.
 //
@@ -30,7 +31,11 @@ class ImportCounter {
   enum Counts : unsigned {
     kObjects = 0,      // GDI and USER objects
     kHeap = 1u << 0,   // process-heap and C runtime blocks ("heap")
-    kModules = 1u << 1 // LoadLibrary / FreeLibrary ("module")
+    kModules = 1u << 1, // LoadLibrary / FreeLibrary ("module")
+    kSystem = 1u << 2,  // registry keys ("key"), threads ("thread"), sockets ("socket") and
+                        // sockets-library starts not yet cleaned up ("winsock")
+    kLoaded = 1u << 3,  // with kModules: the same counts inside each module it loads from
+                        // outside the system's folders (the companion library), while loaded
   };
 
   // Patches `module`'s imports for as long as the counter lives. One counter at a time.
@@ -46,8 +51,10 @@ class ImportCounter {
   // How many functions were patched (0: the module imports none of them).
   [[nodiscard]] int patched() const { return patched_; }
   // Objects made and not yet released, by kind ("font", "bitmap", "brush", "dc", "window",
-  // "menu", "icon", "cursor", "accelerator", "actctx", and "heap", "module" when counted); windows count
-  // while they still exist. Heap blocks count as blocks; LiveHeapBytes() gives their bytes.
+  // "menu", "icon", "cursor", "accelerator", "actctx", and "heap", "module", "key", "thread",
+  // "socket", "winsock" when counted); windows count while they still exist, threads until
+  // their handle is closed and they have ended. Heap blocks count as blocks; LiveHeapBytes()
+  // gives their bytes.
   [[nodiscard]] std::map<std::string, int> Live() const;
   [[nodiscard]] size_t LiveHeapBytes() const;
   // Objects made, by kind.
