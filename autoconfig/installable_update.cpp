@@ -100,7 +100,7 @@ void FillStatusRecord(const OEMCUIPPARAM& param, BYTE* record) {
 // True when the selection changed.
 bool ApplyAnswer(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, OPTITEM* item,
                  const char* keyword, int value, const char* on, const char* off) {
-  if (!item || item->Sel == value) return false;
+  if (!item || item->Sel == value || !SelectionFits(*item, value)) return false;
   item->Sel = value;
   driver_ui.DrvUpgradeRegistrySetting(param.hPrinter, keyword, value ? on : off);
   return true;

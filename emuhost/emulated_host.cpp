@@ -3,23 +3,24 @@
 #include <cstring>
 
 #include "emuhost/report.h"
+#include "options/host_items.h"
 
 namespace emuhost {
 
 std::vector<HostItemSpec> StandardHostItems() {
   return {
-      {"", DMPUB_COPIES_COLLATE, L"Copies", 1},
-      {"", DMPUB_DEFSOURCE, L"Paper Source", 0},
+      {"", DMPUB_COPIES_COLLATE, L"Copies", 1, 9999, true},
+      {"", DMPUB_DEFSOURCE, L"Paper Source", 0, 5},
       {"", DMPUB_COLOR, L"Color Appearance", 1},
-      {"", DMPUB_DUPLEX, L"Two-Sided Printing", 0},
-      {"", DMPUB_MEDIATYPE, L"Media Type", 0},
-      {"", DMPUB_NUP, L"Pages per Sheet", 0},
+      {"", DMPUB_DUPLEX, L"Two-Sided Printing", 0, 2},
+      {"", DMPUB_MEDIATYPE, L"Media Type", 0, 9},
+      {"", DMPUB_NUP, L"Pages per Sheet", 0, 7},
       {"ColorMode", 0, L"Color Mode", 1},
       {"JCLEnhanceGray", 0, L"Enhance Gray", 1},
-      {"StapleLocation", 0, L"Staple", 0},
-      {"Quality", 0, L"Print Quality", 0},
-      {"JCLRegionColor", 0, L"Color Matching Region", 0},
-      {"JCLMediaType", 0, L"Printer Media Type", 0},
+      {"StapleLocation", 0, L"Staple", 0, 4},
+      {"Quality", 0, L"Print Quality", 0, 2},
+      {"JCLRegionColor", 0, L"Color Matching Region", 0, 4},
+      {"JCLMediaType", 0, L"Printer Media Type", 0, 9},
       {"Option1", 0, L"Tray 2", 0},
       {"Option2", 0, L"Duplex Unit", 0},
       {"Option3", 0, L"Envelope Feeder", 0},
@@ -32,7 +33,7 @@ std::vector<HostItemSpec> StandardHostItems() {
       {"DuplexUnit", 0, L"Duplex Module", 0},
       {"PrinterHardDisk", 0, L"Printer Hard Disk", 0},
       {"Finisher", 0, L"Finisher", 0},
-      {"InstalledMemory", 0, L"Memory", 0},
+      {"InstalledMemory", 0, L"Memory", 0, 3},
   };
 }
 
@@ -65,6 +66,24 @@ EmulatedHost::EmulatedHost(IPrintOemUI* plugin_object, HANDLE printer, std::wstr
     item.pName = specs_[i].name.data();
     item.Sel = specs_[i].sel;
     item.DMPubID = specs_[i].dmpub_id;
+    // The type the host gives the item: a list of options, or an up-down count whose range
+    // is in its second parameter.
+    OPTTYPE& type = types_.emplace_back();
+    type.cbSize = sizeof type;
+    std::vector<OPTPARAM>& options = options_.emplace_back();
+    if (specs_[i].up_down) {
+      type.Type = TVOT_UDARROW;
+      options.resize(2);
+      options[1].IconID = 1;
+      options[1].lParam = specs_[i].last;
+    } else {
+      type.Type = TVOT_LISTBOX;
+      options.resize(static_cast<size_t>(specs_[i].last) + 1);
+    }
+    for (OPTPARAM& option : options) option.cbSize = sizeof option;
+    type.Count = static_cast<WORD>(options.size());
+    type.pOptParam = options.data();
+    item.pOptType = &type;
   }
 
   cuip_.cbSize = sizeof cuip_;
@@ -134,6 +153,18 @@ LONG EmulatedHost::Callback(WORD reason, OPTITEM* current, LONG old_sel, HWND di
   cb.pCurItem = current;
   cb.OldSel = old_sel;
   return cuip_.OEMCUIPCallback(&cb, &cuip_);
+}
+
+std::vector<std::wstring> EmulatedHost::SelectionsOutOfRange() const {
+  std::vector<std::wstring> found;
+  for (size_t i = 0; i < host_items.size(); ++i)
+    if (!kv::SelectionFits(host_items[i], host_items[i].Sel))
+      found.push_back(L"host item " + specs_[i].name + L": selection " + std::to_wstring(host_items[i].Sel));
+  for (DWORD i = 0; cuip_.pOEMOptItems && i < cuip_.cOEMOptItems; ++i)
+    if (!kv::SelectionFits(cuip_.pOEMOptItems[i], cuip_.pOEMOptItems[i].Sel))
+      found.push_back(L"plug-in item " + std::to_wstring(i) + L": selection " +
+                      std::to_wstring(cuip_.pOEMOptItems[i].Sel));
+  return found;
 }
 
 LONG EmulatedHost::Select(OPTITEM* item, LONG sel) {

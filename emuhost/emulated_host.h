@@ -19,6 +19,10 @@ struct HostItemSpec {
   BYTE dmpub_id;        // public item id, 0 for PPD features
   std::wstring name;
   LONG sel;
+  // The selections the item has: a list of `last` + 1 options, or with `up_down` a count
+  // from 1 to `last` (the host's copy count).
+  LONG last = 1;
+  bool up_down = false;
 };
 
 // The host items of a colour laser PPD: the features the plug-in looks for and the public
@@ -76,6 +80,9 @@ class EmulatedHost {
   // The selection the host item started with.
   [[nodiscard]] LONG InitialSel(size_t index) const { return specs_[index].sel; }
   [[nodiscard]] DWORD PluginItemCount() const { return cuip_.cOEMOptItems; }
+  // Each item, the host's or the plug-in's, whose selection is not one its type offers: a
+  // line naming it and its selection.
+  [[nodiscard]] std::vector<std::wstring> SelectionsOutOfRange() const;
 
   IPrintOemUI* plugin;
   FakeDriverUI driver_ui;
@@ -99,6 +106,8 @@ class EmulatedHost {
   std::wstring printer_name_;
   std::vector<HostItemSpec> specs_;
   std::deque<USERDATA> userdata_;
+  std::deque<OPTTYPE> types_;                  // each host item's type
+  std::deque<std::vector<OPTPARAM>> options_;  // and its options
   OEMUIOBJ uiobj_ = {};
   DWORD counted_ = 0;
 };

@@ -12,6 +12,10 @@ namespace kv {
 [[nodiscard]] POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id);
 // The host's hard-disk item: "Option4", else "PrinterHardDisk"; null when the PPD has neither.
 [[nodiscard]] POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param);
+// Whether `selection` is one the item's type offers: an index of its options, 0 or 1 for a
+// check box, or within an up-down, track or scroll bar's range. An item without a type, or
+// of a type whose selection is no index (a push button, an edit box), takes any.
+[[nodiscard]] bool SelectionFits(const OPTITEM& item, LONG selection);
 // The item's PPD keyword, or null.
 [[nodiscard]] const char* KeywordOf(const OPTITEM& item);
 

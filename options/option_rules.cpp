@@ -22,9 +22,12 @@ namespace {
 
 constexpr LONG kNupSixteenUp = 6;  // selection of the pages-per-sheet item that sets wNupFlag
 
-// Sets one of the host's own items and has the host apply what depends on it.
+// Sets one of the host's own items and has the host apply what depends on it. A selection
+// the item does not offer (a record's region made for another PPD, or from anywhere) leaves
+// the item as the host has it.
 void SetThroughHost(const OEMCUIPPARAM& param, const SheetContext& context, OPTITEM& item,
                     LONG selection) {
+  if (!SelectionFits(item, selection)) return;
   item.Sel = selection;
   item.Flags |= OPTIF_CHANGED;
   if (context.pDriverUI)

@@ -250,6 +250,23 @@ TEST_F(DocumentRulesTest, SetActiveRestoresTheSheetAndKillActiveSavesIt) {
   EXPECT_EQ(4, Record().bRegionColor);
 }
 
+TEST_F(DocumentRulesTest, ARegionTheHostItemDoesNotOfferLeavesTheItemAsItIs) {
+  // The host's region item has five options (0 to 4); a record may come from a PPD with more,
+  // or from anywhere.
+  const struct {
+    uint8_t region;
+    LONG sel;
+  } cases[] = {{4, 4}, {5, 0}, {200, 0}};
+  for (const auto& c : cases) {
+    EmulatedHost& host = OpenDocument();
+    host.HostItem("JCLRegionColor")->Sel = 0;
+    Record().bRegionColor = c.region;
+    host.Callback(CPSUICB_REASON_SETACTIVE);
+    EXPECT_EQ(c.sel, host.HostItem("JCLRegionColor")->Sel) << int{c.region};
+    EXPECT_TRUE(host.SelectionsOutOfRange().empty()) << int{c.region};
+  }
+}
+
 TEST_F(DocumentRulesTest, ARecordThatDoesNotLinkToALiveSheetChangesNothing) {
   EmulatedHost& host = OpenDocument();
   const uint32_t live = Record().pSheetLink;

@@ -659,10 +659,50 @@ Samples LoadSamples(const std::wstring& folder, const std::wstring& stem, const 
   return s;
 }
 
-// Opens the dialog that `open` shows, presses OK (answering any warning) and then Cancel.
+// What must hold after every run whatever its files say; each breach is counted and the
+// first few are printed with the run to replay.
+uint64_t g_model_invariant_failures = 0;
+volatile uint64_t g_model_run_seed = 0;
+
+void Breach(const std::wstring& what) {
+  if (++g_model_invariant_failures <= 20)
+    PrintLine(L"   invariant failure, run seed " + std::to_wstring(g_model_run_seed) + L" (replay: fuzz-model 1 " +
+              std::to_wstring(g_model_run_seed) + L"): " + what);
+}
+
+void CheckSelections(const EmulatedHost& host, const wchar_t* when) {
+  for (const std::wstring& item : host.SelectionsOutOfRange()) Breach(std::wstring(when) + L": " + item);
+}
+
+// The private record's header as DevMode made it: its size, signature and version.
+void CheckRecordHeader(const EmulatedHost& host, const wchar_t* when) {
+  kv::PrivateDevmode record = {};
+  if (host.private_dm.size() < sizeof record) return Breach(std::wstring(when) + L": the private record shrank");
+  std::memcpy(&record, host.private_dm.data(), sizeof record);
+  if (record.dwSize != kv::kPrivateDevmodeSize || record.dwSignature != kv::kPrivateSignature ||
+      record.dwVersion != kv::kPrivateVersion)
+    Breach(std::wstring(when) + L": the private record's header is size " + std::to_wstring(record.dwSize) +
+           L", signature " + std::to_wstring(record.dwSignature) + L", version " + std::to_wstring(record.dwVersion));
+}
+
+// The windows of this thread, which opens every dialog and page of a run.
+size_t ThreadWindows() {
+  size_t count = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND, LPARAM counted) {
+        ++*reinterpret_cast<size_t*>(counted);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Opens the dialog that `open` shows, presses OK (answering any warning) and then Cancel;
+// the dialog must be gone when `open` returns.
 uint64_t g_dialogs_driven = 0;
 
-void OpenAndLeave(const std::function<void()>& open) {
+void OpenAndLeave(const wchar_t* what, const std::function<void()>& open) {
   MessageBoxAnswerer answer(IDOK);
   ModalDriver driver([](HWND dialog) {
     ModalDriver::Press(dialog, IDOK);
@@ -670,6 +710,8 @@ void OpenAndLeave(const std::function<void()>& open) {
   });
   open();
   g_dialogs_driven += driver.driven().size();
+  for (HWND dialog : driver.driven())
+    if (IsWindow(dialog)) Breach(std::wstring(what) + L" is still open after its caller returned");
 }
 
 struct ModelRig {
@@ -677,6 +719,8 @@ struct ModelRig {
   std::wstring folder;
   std::wstring printer_name;
   Samples samples[2];
+  std::vector<std::wstring> agents, printers;  // loopback ports
+  uint64_t networked = 0;                      // runs whose printer was on the loopback
 };
 
 void WriteModel(ModelRig& rig, Random& r, int secure) {
@@ -710,6 +754,45 @@ void WriteModel(ModelRig& rig, Random& r, int secure) {
   }
 }
 
+// Loopback printers a run may send its questions to: the ports of the SNMP agents and IPP
+// printers that ctest starts, from the files named by KV_FUZZ_AGENTS and KV_FUZZ_PRINTERS
+// (paths of this machine's, as the tests name them).
+std::vector<std::wstring> PeerPorts(const wchar_t* variable, const wchar_t* section) {
+  wchar_t unix_path[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(variable, unix_path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring path = L"Z:";
+  for (const wchar_t* c = unix_path; *c; ++c) path += *c == L'/' ? L'\\' : *c;
+  std::vector<wchar_t> body(8192);
+  const DWORD used = GetPrivateProfileSectionW(section, body.data(), static_cast<DWORD>(body.size()), path.c_str());
+  std::vector<std::wstring> ports;
+  for (const wchar_t* line = body.data(); line < body.data() + used && *line; line += wcslen(line) + 1)
+    if (const wchar_t* eq = wcschr(line, L'=')) ports.push_back(eq + 1);
+  return ports;
+}
+
+// About one run in three puts the fuzzed printer's port on the loopback, where one of the
+// agents (and sometimes an IPP printer) answers, so that the companion takes the status record
+// the hostile files made and asks; the others leave the port without an address.
+void PointThePrinter(ModelRig& rig, Random& r, const std::wstring& port) {
+  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + port;
+  const std::wstring settings = rig.folder + L"kvpsuN.ini";
+  if (rig.agents.empty() || !r.OneIn(3)) {
+    SHDeleteValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress");
+    return;
+  }
+  SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
+  const bool ipp = !rig.printers.empty() && r.OneIn(2);
+  WritePrivateProfileStringW(L"SNMP", L"Port", rig.agents[r.Below(rig.agents.size())].c_str(), settings.c_str());
+  WritePrivateProfileStringW(L"SNMP", L"BudgetMs", L"600", settings.c_str());
+  WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
+  WritePrivateProfileStringW(L"IPP", L"Port", ipp ? rig.printers[r.Below(rig.printers.size())].c_str() : nullptr,
+                             settings.c_str());
+  WritePrivateProfileStringW(L"Cache", L"AnswersSeconds", L"0", settings.c_str());
+  WritePrivateProfileStringW(L"Cache", L"SilenceSeconds", L"0", settings.c_str());
+  ++rig.networked;
+}
+
 void DocumentSession(ModelRig& rig, bool open_copies) {
   Phase(L"document sheet: plug-in object and default records");
   IPrintOemUI* object = rig.plugin.loaded->CreatePlugin();
@@ -725,9 +808,9 @@ void DocumentSession(ModelRig& rig, bool open_copies) {
     host.FillTree(OEMCUIP_DOCPROP);
     host.Callback(CPSUICB_REASON_SETACTIVE);
     Phase(L"document sheet: Print and Hold dialog");
-    if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    if (host.PluginItemCount() > 0) OpenAndLeave(L"Print and Hold", [&] { host.Push(0); });
     Phase(L"document sheet: Color Copies Setting dialog");
-    if (open_copies && host.PluginItemCount() > 1) OpenAndLeave([&] { host.Push(1); });
+    if (open_copies && host.PluginItemCount() > 1) OpenAndLeave(L"Color Copies Setting", [&] { host.Push(1); });
     Phase(L"document sheet: copies changed, APPLYNOW, DESTROY");
     {
       MessageBoxAnswerer answer(IDYES);
@@ -735,7 +818,9 @@ void DocumentSession(ModelRig& rig, bool open_copies) {
     }
     host.Callback(CPSUICB_REASON_APPLYNOW);
     host.Callback(CPSUICB_REASON_KILLACTIVE);
+    CheckSelections(host, L"document sheet");
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+    CheckRecordHeader(host, L"document sheet");
     object->Release();
   }
 }
@@ -752,7 +837,7 @@ void PrinterSession(ModelRig& rig) {
     host.FillTree(OEMCUIP_PRNPROP);
     host.Callback(CPSUICB_REASON_SETACTIVE);
     Phase(L"printer sheet: Job Accounting dialog");
-    if (host.PluginItemCount() > 0) OpenAndLeave([&] { host.Push(0); });
+    if (host.PluginItemCount() > 0) OpenAndLeave(L"Job Accounting", [&] { host.Push(0); });
     Phase(L"printer sheet: Troubleshooting page");
     // The Troubleshooting page the sheet added, or the page made from the plug-in's
     // templates with the page's own code for a model whose tabs do not name it.
@@ -765,19 +850,28 @@ void PrinterSession(ModelRig& rig) {
                                        static_cast<LPARAM>(host.psui.UserData), kv::PluginActivationContext());
     }
     if (page.procedure) {
-      PageSheet sheet(page);
-      if (sheet.page()) {
-        UpdateWindow(sheet.sheet());
-        Phase(L"printer sheet: status monitor settings dialog");
-        OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); });
-        Phase(L"printer sheet: About dialog");
-        OpenAndLeave([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); });
+      HWND page_window = nullptr;
+      {
+        PageSheet sheet(page);
+        page_window = sheet.page();
+        if (sheet.page()) {
+          UpdateWindow(sheet.sheet());
+          Phase(L"printer sheet: status monitor settings dialog");
+          OpenAndLeave(L"the status monitor's settings", [&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); });
+          Phase(L"printer sheet: About dialog");
+          OpenAndLeave(L"About", [&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); });
+        } else {
+          Breach(L"the Troubleshooting page did not open");
+        }
       }
+      if (page_window && IsWindow(page_window)) Breach(L"the Troubleshooting page outlived its sheet");
     }
     Phase(L"printer sheet: APPLYNOW, DESTROY");
     host.PluginItems() && host.PluginItemCount() ? (host.PluginItems()[0].Sel = 1) : 0;
     host.Callback(CPSUICB_REASON_APPLYNOW);
+    CheckSelections(host, L"printer sheet");
     host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
+    CheckRecordHeader(host, L"printer sheet");
     object->Release();
   }
 }
@@ -787,7 +881,6 @@ void PrinterSession(ModelRig& rig) {
 // unsigned difference then wrapped to a hang).
 volatile LONG g_model_run_going = 0;
 volatile DWORD g_model_run_started = 0;
-volatile uint64_t g_model_run_seed = 0;
 
 HANDLE g_runs_thread = nullptr;  // the thread that makes the runs, for the watchdog's report
 
@@ -906,6 +999,8 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   }
   if (!rig.plugin.Open(package)) return 1;
   rig.folder = FolderOf(rig.plugin.installed.data_file);
+  rig.agents = PeerPorts(L"KV_FUZZ_AGENTS", L"Agents");
+  rig.printers = PeerPorts(L"KV_FUZZ_PRINTERS", L"Printers");
   InstallTrap(rig.plugin.loaded->module());
   if (!TrapWorks()) return 1;
   DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_runs_thread, 0, FALSE,
@@ -918,15 +1013,20 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
     g_model_run_started = GetTickCount();
     g_model_run_going = 1;
     bool ok = true;
+    const size_t windows = ThreadWindows();
     for (int secure = 0; secure < 2 && ok; ++secure) {
       Random r(seed + i);
       ok = Guarded([&] {
         Phase(L"writing the model folder");
         WriteModel(rig, r, secure);
+        if (secure == 0) PointThePrinter(rig, r, package.port);
         DocumentSession(rig, secure == 0);
         if (secure == 0) PrinterSession(rig);
       });
     }
+    if (ok && ThreadWindows() != windows)
+      Breach(std::to_wstring(ThreadWindows()) + L" windows of the run's thread after the run, " +
+             std::to_wstring(windows) + L" before it");
     g_model_run_going = 0;
     const DWORD took = GetTickCount() - g_model_run_started;
     if (took > 15000)
@@ -941,9 +1041,13 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
       break;
     }
   }
-  PrintLine(L"   " + std::to_wstring(g_dialogs_driven) + L" dialogs opened and left");
-  PrintLine(L"fuzz-model: " + std::to_wstring(runs) + L" runs, " + std::to_wstring(faults) + L" faults");
-  return faults ? 1 : 0;
+  PrintLine(L"   " + std::to_wstring(g_dialogs_driven) + L" dialogs opened and left; " +
+            std::to_wstring(rig.networked) + L" runs with the printer on the loopback (" +
+            std::to_wstring(rig.agents.size()) + L" agents, " + std::to_wstring(rig.printers.size()) +
+            L" IPP printers to pick from)");
+  PrintLine(L"fuzz-model: " + std::to_wstring(runs) + L" runs, " + std::to_wstring(faults) + L" faults, " +
+            std::to_wstring(g_model_invariant_failures) + L" invariant failures");
+  return faults || g_model_invariant_failures ? 1 : 0;
 }
 
 }  // namespace hostsim
