@@ -208,6 +208,73 @@ bool SetLinkCursor(HWND page) {
   return true;
 }
 
+// A link is a static text the keyboard reaches: it asks the dialog manager for Enter and
+// Space, which click it as the mouse does (once per press, not per repeat), and draws a focus
+// rectangle round its text while it has the focus and the keyboard cues are shown.
+LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_GETDLGCODE: {
+      const LRESULT code = DefSubclassProc(link, message, wparam, lparam);
+      const auto* key = reinterpret_cast<const MSG*>(lparam);
+      if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+          (key->wParam == VK_RETURN || key->wParam == VK_SPACE))
+        return code | DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wparam != VK_RETURN && wparam != VK_SPACE) break;
+      if (!(lparam & (1 << 30)))
+        SendMessageW(GetParent(link), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(link));
+      return 0;
+    case WM_CHAR:
+      if (wparam == L'\r' || wparam == L' ') return 0;
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE: {
+      // The page repaints under the link too, so that no trace of the rectangle stays.
+      const LRESULT result = DefSubclassProc(link, message, wparam, lparam);
+      const RECT rect = RectInDialog(GetParent(link), link);
+      RedrawWindow(GetParent(link), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return result;
+    }
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+      const LRESULT result = DefSubclassProc(link, message, wparam, lparam);
+      if (GetFocus() != link || (SendMessageW(link, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) return result;
+      RECT rect = {};
+      GetClientRect(link, &rect);
+      if (message == WM_PRINTCLIENT) {
+        DrawFocusRect(reinterpret_cast<HDC>(wparam), &rect);
+      } else if (HDC dc = GetDC(link)) {
+        DrawFocusRect(dc, &rect);
+        ReleaseDC(link, dc);
+      }
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(link, LinkKeysProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(link, message, wparam, lparam);
+}
+
+// In high contrast the links take the system's colour for links (the hot-track colour, which
+// the contrast theme sets) on the theme's face colour; otherwise they keep the page's text
+// colour, marked as links by their font. 0 leaves the colours to the system.
+INT_PTR LinkColours(HDC dc) {
+  HIGHCONTRASTW contrast = {sizeof contrast};
+  if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) ||
+      !(contrast.dwFlags & HCF_HIGHCONTRASTON))
+    return 0;
+  SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 // Draws the logo file over the logo area, its top-left pixel's colour left transparent.
 void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
   if (IsRtlSystemLanguage())
@@ -274,6 +341,8 @@ struct TroubleshootingPage {
     if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
 
     FillDiagnosticList(page, context, 0);
+    for (int id : kHandControls)
+      if (HWND link = GetDlgItem(page, id)) SetWindowSubclass(link, LinkKeysProc, 0, 0);
     GiveLinksTheirFont(page, mode == 1);
     FitLinks(page, mode == 1);
     // A link without a target is hidden; one whose target needs the address it lacks is
@@ -331,10 +400,17 @@ struct TroubleshootingPage {
         if (!SetLinkCursor(page)) return FALSE;
         SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);
         return TRUE;
-      case WM_CTLCOLORSTATIC:
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == IDC_TS_LOGO)
-          DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
+      case WM_CTLCOLORSTATIC: {
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
+        if (id == IDC_TS_LOGO) DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
+        if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) return LinkColours(reinterpret_cast<HDC>(wparam));
+        // The help-topic link looks like one where the model gave it the links' font.
+        if (id == IDC_TS_WAYFER_TOPIC && GetPropW(page, kLinkFontProperty) &&
+            SendMessageW(reinterpret_cast<HWND>(lparam), WM_GETFONT, 0, 0) ==
+                reinterpret_cast<LRESULT>(GetPropW(page, kLinkFontProperty)))
+          return LinkColours(reinterpret_cast<HDC>(wparam));
         return 0;
+      }
       case WM_DESTROY:
         if (HANDLE font = RemovePropW(page, kLinkFontProperty)) DeleteObject(font);
         return 0;

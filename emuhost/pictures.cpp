@@ -26,13 +26,16 @@ class Photographer {
     TakenPicture taken;
     taken.template_id = template_id;
     taken.state = state;
-    taken.path = run_.folder + std::to_wstring(template_id) + L"-" + state + L".png";
-    const Picture picture = Capture(window);
-    taken.width = picture.width;
-    taken.height = picture.height;
-    taken.written = WritePng(picture, taken.path);
-    Log(std::wstring(taken.written ? L"   wrote " : L"   could not write ") + taken.path + L" (" +
-        std::to_wstring(taken.width) + L" x " + std::to_wstring(taken.height) + L")");
+    if (run_.inspect) run_.inspect(window, template_id, state);
+    if (!run_.folder.empty()) {
+      taken.path = run_.folder + std::to_wstring(template_id) + L"-" + state + L".png";
+      const Picture picture = Capture(window);
+      taken.width = picture.width;
+      taken.height = picture.height;
+      taken.written = WritePng(picture, taken.path);
+      Log(std::wstring(taken.written ? L"   wrote " : L"   could not write ") + taken.path + L" (" +
+          std::to_wstring(taken.width) + L" x " + std::to_wstring(taken.height) + L")");
+    }
     taken.clipped = ClippedTexts(window);
     for (const auto& line : taken.clipped) Log(L"   clipped: " + line);
     taken_.push_back(taken);
@@ -181,6 +184,17 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
   }
   auto* context = reinterpret_cast<const SheetContext*>(page.lparam);
   camera.Snap(sheet.page(), page.template_id, L"normal");
+  // The page as a keyboard user has it: Tab has brought the focus to the first link that
+  // takes it, with the keyboard cues shown.
+  for (int id = IDC_TS_LINK1; id <= IDC_TS_LINK6; ++id) {
+    HWND link = GetDlgItem(sheet.page(), id);
+    if (!link || !IsWindowVisible(link) || !IsWindowEnabled(link)) continue;
+    SendMessageW(sheet.sheet(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    SetFocus(link);
+    UpdateWindow(sheet.sheet());
+    camera.Snap(sheet.page(), page.template_id, L"link-focus");
+    break;
+  }
   camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
                    RightToLeftSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
   camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",

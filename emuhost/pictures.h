@@ -28,7 +28,7 @@ struct PictureRun {
   std::function<IPrintOemUI*()> new_plugin;  // a fresh plug-in object for each sheet
   HANDLE printer = nullptr;
   std::wstring printer_name;
-  std::wstring folder;  // where the PNG files go, ending in a backslash
+  std::wstring folder;  // where the PNG files go, ending in a backslash; empty: none written
   // The installed model profile: the secure variant of Print and Hold is pictured with its
   // "ExtrasSecurePrint" set to 1 for the while. Empty leaves that variant out.
   std::wstring model_profile;
@@ -39,6 +39,8 @@ struct PictureRun {
   HINSTANCE page_instance = nullptr;
   HANDLE page_activation_context = nullptr;
   std::function<void(const std::wstring&)> log;  // one line per step; may be empty
+  // Called with each dialog and page once it is shown, before it is pictured; may be empty.
+  std::function<void(HWND window, DWORD template_id, const std::wstring& state)> inspect;
 };
 
 std::vector<TakenPicture> TakePictures(const PictureRun& run);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -156,6 +158,54 @@ TEST_F(TroubleshootingPage, LinksOpenTheirTargetsWithThePrintersAddress) {
     }
     EXPECT_EQ(L"https://x.example/a%20b%d", shell_.opened[networked ? 1 : 0].file) << "opened as written";
     EXPECT_EQ(SW_SHOW, shell_.opened[0].show);
+  }
+}
+
+TEST_F(TroubleshootingPage, TabReachesTheLinksAndEnterOrSpaceOpensThem) {
+  Network(L"192.0.2.20");
+  HWND page = OpenPage();
+  // Tab, from the page's first stop round to it again: the shown, enabled links are stops.
+  std::vector<int> stops;
+  HWND first = GetNextDlgTabItem(page, nullptr, FALSE);
+  for (HWND at = first; at && stops.size() < 30; at = GetNextDlgTabItem(page, at, FALSE)) {
+    stops.push_back(GetDlgCtrlID(at));
+    if (GetNextDlgTabItem(page, at, FALSE) == first) break;
+  }
+  for (int id : {IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6})
+    EXPECT_NE(stops.end(), std::find(stops.begin(), stops.end(), id)) << id;
+  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_LINK3)) << "hidden: no target";
+  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_WAYFER_TOPIC)) << "disabled: no topic";
+
+  // Keys as the sheet's message loop hands them on: through the dialog manager.
+  const struct {
+    const char* label;
+    int link;
+    UINT message;
+    WPARAM key;
+    LPARAM flags;
+    size_t opens;
+  } cases[] = {
+      {"Enter", IDC_TS_LINK1, WM_KEYDOWN, VK_RETURN, 1, 1},
+      {"Space", IDC_TS_LINK2, WM_KEYDOWN, VK_SPACE, 1, 1},
+      {"Enter held down: its repeats", IDC_TS_LINK1, WM_KEYDOWN, VK_RETURN, 1 | (1 << 30), 0},
+      {"a letter", IDC_TS_LINK5, WM_KEYDOWN, 'A', 1, 0},
+      {"the Enter character after its key", IDC_TS_LINK5, WM_CHAR, L'\r', 1, 0},
+  };
+  for (const auto& c : cases) {
+    HWND link = GetDlgItem(page, c.link);
+    SetFocus(link);
+    ASSERT_EQ(link, GetFocus()) << c.label;
+    shell_.opened.clear();
+    MSG key = {link, c.message, c.key, c.flags, 0, {}};
+    if (!IsDialogMessageW(sheet_->sheet(), &key)) {
+      TranslateMessage(&key);
+      DispatchMessageW(&key);
+    }
+    EXPECT_EQ(c.opens, shell_.opened.size()) << c.label;
+    if (c.opens && !shell_.opened.empty())
+      EXPECT_EQ(c.link == IDC_TS_LINK1 ? L"http://192.0.2.20/" : L"https://x.example/a%20b%d", shell_.opened[0].file)
+          << c.label;
+    EXPECT_TRUE(IsWindow(sheet_->sheet())) << c.label << ": the key did not close the sheet";
   }
 }
 

@@ -13,6 +13,7 @@
 //   hostsim fuzz-ipp N SEED
 //                       N IPP responses, whole and mangled, through its decoder and answers
 //   hostsim pictures [MODEL] [FOLDER]
+//   hostsim access [MODEL]   every dialog and page in every language: keyboard, names, fit
 //                       a PNG picture of every dialog and page of the model
 //   hostsim fuzz-devmode N SEED
 //                       N mutated private records through every DevMode mode
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "devmode/private_devmode.h"
+#include "emuhost/access_check.h"
 #include "emuhost/dialog_script.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
@@ -47,6 +49,7 @@
 #include "emuhost/pictures.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
+#include "emuhost/text_fit.h"
 #include "device/troubleshooting_page.h"
 #include "platform/handles.h"
 #include "plugin/module.h"
@@ -261,6 +264,71 @@ int VerbPictures(const wchar_t* folder_argument) {
   return written == taken.size() && !taken.empty() ? 0 : 1;
 }
 
+// Every dialog and page of the model, in each language its string tables offer, judged for
+// use without a mouse and with a screen reader, and for text that does not fit.
+int VerbAccess() {
+  Session session;
+  if (!session.Open()) return 1;
+  PutPrinterOnTheNetwork();
+  RecordLastTopic(session.printer());
+  kv::SetThisModule(session.plugin_module());
+  // The tables beside the model: <driver folder><prefix><code>.DAT.
+  std::wstring folder, prefix;
+  {
+    EmulatedHost& host = session.NewHost();
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
+    if (const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData)) {
+      folder = context->szDriverDir;
+      prefix = context->szOemPrefix;
+    }
+    host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
+  }
+  std::vector<std::wstring> codes;
+  WIN32_FIND_DATAW found = {};
+  const std::wstring pattern = folder + prefix + L"*.DAT";
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    std::wstring name = found.cFileName;
+    const std::wstring code = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    if (!code.empty()) codes.push_back(code);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  if (codes.empty()) codes.push_back(L"");  // a model whose texts are not by language
+
+  const std::wstring language_key = L"Software\\KVprint\\" + session.printer_name();
+  PictureRun run;
+  run.new_plugin = [&session] { return session.NewPlugin(); };
+  run.printer = session.printer();
+  run.printer_name = session.printer_name();
+  run.model_profile = session.model_profile();
+  run.page_procedure = kv::TroubleshootingPageProc;
+  run.page_instance = session.plugin_module();
+  const HANDLE activation = kv::PluginActivationContext();
+  if (activation != INVALID_HANDLE_VALUE) run.page_activation_context = activation;
+  size_t dialogs = 0, findings = 0;
+  std::wstring code;
+  run.inspect = [&](HWND window, DWORD template_id, const std::wstring& state) {
+    std::vector<std::wstring> lines = AccessFindings(window);
+    for (const std::wstring& clipped : ClippedTexts(window)) lines.push_back(L"text does not fit: " + clipped);
+    ++dialogs;
+    findings += lines.size();
+    PrintLine(L"   " + (code.empty() ? std::wstring(L"--") : code) + L" " + std::to_wstring(template_id) + L"-" +
+              state + L": " + (lines.empty() ? L"no findings" : std::to_wstring(lines.size()) + L" findings"));
+    for (const std::wstring& line : lines) PrintLine(L"      " + line);
+  };
+  for (const std::wstring& each : codes) {
+    code = each;
+    PrintLine(std::wstring(L"== ") + g_model->folder + L", table " + (code.empty() ? L"(one for all)" : code));
+    if (!code.empty())
+      SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, code.c_str(),
+                  static_cast<DWORD>((code.size() + 1) * sizeof(wchar_t)));
+    TakePictures(run);
+  }
+  SHDeleteValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode");
+  PrintLine(L"access: " + std::to_wstring(dialogs) + L" dialogs, " + std::to_wstring(findings) + L" findings");
+  return findings == 0 && dialogs > 0 ? 0 : 1;
+}
+
 std::vector<std::wstring> g_actions;  // the dialog verbs' script
 
 // Opens a job dialog through its push button as the host does (the sheet's INIT, the
@@ -322,6 +390,7 @@ int VerbHelp() {
             L" [KVCP3520 | PLM4020]");
   PrintLine(L"       hostsim prnsession [KVCP3520 | PLM4020] snmp   the printer asked over SNMP only");
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
+  PrintLine(L"       hostsim access [KVCP3520 | PLM4020]   keyboard, screen-reader and fit findings");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
   PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
@@ -378,6 +447,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"prnsession", [] { return RunScenarios({PrnSession}); }},
       {L"all", [] { return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession}); }},
       {L"pictures", [&] { return VerbPictures(argc > 3 ? argv[3] : nullptr); }},
+      {L"access", [] { return VerbAccess(); }},
       {L"hold", [] { return VerbDialog(OEMCUIP_DOCPROP, 0, L"Print and Hold"); }},
       {L"copies", [] { return VerbDialog(OEMCUIP_DOCPROP, 1, L"Color Copies Setting"); }},
       {L"jobaccount", [] { return VerbDialog(OEMCUIP_PRNPROP, 0, L"Job Accounting"); }},
