@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <cstdio>
 #include <iterator>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -19,6 +20,7 @@
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
+#include "emuhost/access_check.h"
 #include "emuhost/model_install.h"
 #include "emuhost/text_fit.h"
 #include "platform/handles.h"
@@ -509,9 +511,11 @@ class Checker {
              L"the plug-in's template " + std::to_wstring(id) + L" could not be made to measure in");
     } else {
       ++result_.dialogs_measured;
+      captions_.clear();
       for (HWND control = GetWindow(dialog, GW_CHILD); control;
            control = GetWindow(control, GW_HWNDNEXT))
         CheckControl(table, text, control);
+      CheckMnemonics(table, Section(text.word));
       DestroyWindow(dialog);
     }
     if (frame) DestroyWindow(frame);
@@ -554,6 +558,8 @@ class Checker {
         key = kv::texts::kExactHint;
     }
     if (!NeedText(table, section, key, translation)) return;
+    if (!IsLengthHint(id) && (_wcsicmp(class_name, L"Button") == 0 || _wcsicmp(class_name, L"Static") == 0))
+      captions_.emplace_back(key, translation);
     const bool limits = text.template_id == IDD_HOLD || text.template_id == IDD_JOB_ACCOUNTING;
     if (limits && IsFormattedHint(id)) {
       wchar_t filled[kv::kTextUnits];
@@ -564,6 +570,19 @@ class Checker {
     SetWindowTextW(control, translation.c_str());
     for (const auto& line : ClippedTextsOf(control))
       Report(table.name, Place(section), key, L"clipped: " + line);
+  }
+
+  // No two captions of one dialog share a mnemonic: the second could never be reached by it.
+  void CheckMnemonics(const Table& table, const std::wstring& section) {
+    std::map<wchar_t, std::wstring> taken;
+    for (const auto& [key, translation] : captions_) {
+      const wchar_t mnemonic = MnemonicOf(translation);
+      if (!mnemonic) continue;
+      const auto [at, fresh] = taken.emplace(mnemonic, key);
+      if (!fresh)
+        Report(table.name, Place(section), key,
+               L"mnemonic '" + std::wstring(1, mnemonic) + L"' repeats that of \"" + at->second + L"\"");
+    }
   }
 
   // Each item on its own in the list, measured against the list's room.
@@ -656,6 +675,8 @@ class Checker {
   bool status_monitor_ = false, language_dependent_ = false, job_monitor_ = false, page_ = false;
   int min_pass_ = 0, max_pass_ = 0, account_min_ = 0, account_max_ = 0;
   int dialog_min_ = 0, dialog_max_ = 0;
+  // The captions the current dialog shows from the table, by key, with their translations.
+  std::vector<std::pair<std::wstring, std::wstring>> captions_;
   std::vector<int> test_pages_;
   std::vector<Table> tables_;
   std::set<std::tuple<std::wstring, std::wstring, std::wstring>> reported_;
