@@ -8,6 +8,7 @@
 #include "autoconfig/printer_address.h"
 #include "config/model_files.h"
 #include "device/diagnostic_pages.h"
+#include "device/link_accessible.h"
 #include "device/wayfer_dialog.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
@@ -209,8 +210,9 @@ bool SetLinkCursor(HWND page) {
 }
 
 // A link is a static text the keyboard reaches: it asks the dialog manager for Enter and
-// Space, which click it as the mouse does (once per press, not per repeat), and draws a focus
-// rectangle round its text while it has the focus and the keyboard cues are shown.
+// Space, which click it as the mouse does (once per press, not per repeat), draws a focus
+// rectangle round its text while it has the focus and the keyboard cues are shown, and tells
+// a screen reader that it is a link.
 LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
   switch (message) {
     case WM_GETDLGCODE: {
@@ -253,6 +255,9 @@ LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lpa
       }
       return result;
     }
+    case WM_GETOBJECT:
+      if (const LRESULT object = LinkAccessibleObject(link, wparam, lparam)) return object;
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(link, LinkKeysProc, 0);
       break;

@@ -3,6 +3,7 @@
 // cursor, logo, diagnostic page and the dialogs it opens.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,51 @@ TEST_F(TroubleshootingPage, TabReachesTheLinksAndEnterOrSpaceOpensThem) {
       EXPECT_EQ(c.link == IDC_TS_LINK1 ? L"http://192.0.2.20/" : L"https://x.example/a%20b%d", shell_.opened[0].file)
           << c.label;
     EXPECT_TRUE(IsWindow(sheet_->sheet())) << c.label << ": the key did not close the sheet";
+  }
+}
+
+// Through the system's accessibility interfaces, as a screen reader asks.
+TEST_F(TroubleshootingPage, AScreenReaderIsToldTheLinksAreLinksAndCanFollowThem) {
+  Network(L"192.0.2.20");
+  HWND page = OpenPage();
+  VARIANT self = {};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  const struct {
+    int id;
+    const wchar_t* name;
+    const wchar_t* target;  // null: no link
+  } cases[] = {
+      {IDC_TS_LINK1, L"Home page", L"http://192.0.2.20/"},
+      {IDC_TS_LINK2, L"Odd target", L"https://x.example/a%20b%d"},
+      // A text that is no link keeps the system's own object (under Wine a client's role).
+      {IDC_TS_DIAG_TEXT, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    IAccessible* object = nullptr;
+    // The interface's id by the compiler's own: mingw-w64's IID_IAccessible symbol is not it.
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(GetDlgItem(page, c.id), OBJID_CLIENT, __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&object)))
+        << c.id;
+    VARIANT role = {};
+    EXPECT_EQ(S_OK, object->get_accRole(self, &role)) << c.id;
+    EXPECT_EQ(c.target != nullptr, role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_LINK) << c.id;
+    VARIANT state = {};
+    EXPECT_EQ(S_OK, object->get_accState(self, &state)) << c.id;
+    EXPECT_EQ(c.target != nullptr, (state.lVal & STATE_SYSTEM_LINKED) != 0) << c.id;
+    if (c.target) {
+      BSTR name = nullptr;
+      EXPECT_EQ(S_OK, object->get_accName(self, &name)) << c.id;
+      EXPECT_EQ(std::wstring(c.name), name ? std::wstring(name) : L"") << c.id;
+      SysFreeString(name);
+      shell_.opened.clear();
+      EXPECT_EQ(S_OK, object->accDoDefaultAction(self)) << c.id;
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      ASSERT_EQ(1u, shell_.opened.size()) << c.id << ": the default action follows the link";
+      EXPECT_EQ(c.target, shell_.opened[0].file) << c.id;
+    }
+    object->Release();
   }
 }
 

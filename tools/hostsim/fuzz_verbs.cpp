@@ -686,15 +686,14 @@ void CheckRecordHeader(const EmulatedHost& host, const wchar_t* when) {
 }
 
 // The windows of this thread, which opens every dialog and page of a run.
+BOOL CALLBACK CountWindow(HWND, LPARAM counted) {
+  ++*reinterpret_cast<size_t*>(counted);
+  return TRUE;
+}
+
 size_t ThreadWindows() {
   size_t count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND, LPARAM counted) {
-        ++*reinterpret_cast<size_t*>(counted);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 
