@@ -3,22 +3,12 @@
 #include <cwctype>
 #include <map>
 
+#include "emuhost/report.h"
+
 namespace emuhost {
 namespace {
 
 enum class Kind { kOther, kLabel, kGroup, kPush, kCheck, kRadio, kInput, kUpDown, kLink };
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
-}
 
 LONG StyleOf(HWND window) { return static_cast<LONG>(GetWindowLongPtrW(window, GWL_STYLE)); }
 

@@ -6,6 +6,7 @@
 
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/modal_driver.h"
+#include "emuhost/report.h"
 #include "resources/dialog_ids.h"
 
 namespace emuhost {
@@ -27,18 +28,6 @@ bool SplitId(const std::wstring& rest, int& id, std::wstring& value, bool value_
   if (value_wanted != (equals != std::wstring::npos)) return false;
   if (value_wanted) value = rest.substr(equals + 1);
   return true;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
 }
 
 }  // namespace

@@ -33,6 +33,18 @@ void Print(const std::wstring& text) {
 
 void PrintLine(const std::wstring& text) { Print(text + L"\n"); }
 
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
 std::wstring Hex(unsigned long value, int digits) {
   wchar_t buffer[24];
   swprintf(buffer, 24, L"0x%0*lX", digits, value);

@@ -15,6 +15,9 @@ void Print(const std::wstring& text);
 void PrintLine(const std::wstring& text = L"");
 
 std::wstring Hex(unsigned long value, int digits = 8);
+// A window's class name and its text (the first 511 characters).
+std::wstring ClassOf(HWND window);
+std::wstring TextOf(HWND window);
 std::wstring HResultText(HRESULT hr);
 
 // Every field of the record by name, texts as text.
