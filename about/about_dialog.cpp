@@ -8,6 +8,8 @@
 #include "config/model_files.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/layout.h"
+#include "platform/seam.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
@@ -50,21 +52,21 @@ void SizeToPicture(HWND dialog, SIZE picture) {
              picture.cy / 2, FALSE);
 }
 
-// One painted text in Arial, white, with its font released again.
+// One painted text in Arial, in `colour`, with its font released again.
 struct PaintedText {
   const wchar_t* text;
   int x, y, height, weight;
   bool caption;  // the two captions at the foot: TrueType only, proof quality
 };
 
-void PaintText(HDC dc, const PaintedText& painted) {
+void PaintText(HDC dc, const PaintedText& painted, COLORREF colour) {
   HFONT font = CreateFontW(painted.height, 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
                            DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
                            DEFAULT_PITCH, L"Arial");
   if (!font) return;
   HGDIOBJ old = SelectObject(dc, font);
-  SetTextColor(dc, RGB(255, 255, 255));
+  SetTextColor(dc, colour);
   TextOutW(dc, painted.x, painted.y, painted.text, static_cast<int>(wcslen(painted.text)));
   SelectObject(dc, old);
   DeleteObject(font);
@@ -82,9 +84,12 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   const bool mirrored = layout != GDI_ERROR && (layout & LAYOUT_RTL);
   if (mirrored) SetLayout(dc, 0);
   const RECT area = mirrored ? client : invalid;
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  // In high contrast the texts stand in the system's window colours with no picture under
+  // them; otherwise in white over the brand's picture.
+  const bool contrast = Use<System>().HighContrast();
+  FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  if (HBITMAP picture = LoadPicture(context)) {
+  if (HBITMAP picture = contrast ? nullptr : LoadPicture(context)) {
     if (HDC source = CreateCompatibleDC(dc)) {
       HGDIOBJ old = SelectObject(source, picture);
       BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
@@ -108,7 +113,8 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
         {visit, 19, 206, 15, 700, true},
         {details, 215, 206, 15, 700, true},
     };
-    for (const auto& painted : texts) PaintText(dc, painted);
+    const COLORREF colour = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(255, 255, 255);
+    for (const auto& painted : texts) PaintText(dc, painted, colour);
   }
   if (mirrored) SetLayout(dc, layout);
   context.StringTable.SetDialogSection(kWord);
@@ -169,6 +175,7 @@ struct AboutDialog {
       }
       case WM_CTLCOLORSTATIC:
         if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) != IDC_ABOUT_INFO) return FALSE;
+        SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
       case WM_MOUSEMOVE: {

@@ -17,6 +17,7 @@
 #include "platform/seam.h"
 #include "platform/shell.h"
 #include "platform/spooler.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
@@ -271,10 +272,7 @@ LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lpa
 // the contrast theme sets) on the theme's face colour; otherwise they keep the page's text
 // colour, marked as links by their font. 0 leaves the colours to the system.
 INT_PTR LinkColours(HDC dc) {
-  HIGHCONTRASTW contrast = {sizeof contrast};
-  if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) ||
-      !(contrast.dwFlags & HCF_HIGHCONTRASTON))
-    return 0;
+  if (!Use<System>().HighContrast()) return 0;
   SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
   SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));

@@ -21,6 +21,11 @@ class Win32System final : public System {
     return false;
   }
   void Now(SYSTEMTIME& time) override { GetSystemTime(&time); }
+  bool HighContrast() override {
+    HIGHCONTRASTW contrast = {sizeof contrast};
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+  }
 };
 
 }  // namespace

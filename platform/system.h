@@ -1,5 +1,5 @@
-// What the dialogs ask of the system itself: its version, the logged-on user's name and the
-// clock. Tests choose the answers.
+// What the dialogs ask of the system itself: its version, the logged-on user's name, the
+// clock and whether it is in high contrast. Tests choose the answers.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,9 @@ class System {
   // when it cannot be had or does not fit.
   virtual bool UserName(wchar_t* buffer, DWORD units) = 0;
   virtual void Now(SYSTEMTIME& time) = 0;
+  // Whether the user has the system in high contrast: then the dialogs paint in the system's
+  // colours only.
+  virtual bool HighContrast() = 0;
 
   static System& Default();
 };

@@ -128,31 +128,48 @@ TEST_F(AboutDialog, TheWindowTakesThePicturesSizeAndPlacesItsControls) {
   });
 }
 
-TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePicture) {
+TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureInHighContrastWithoutIt) {
   dir_.Write(L"MODEL.VER", L"[Version]\r\nLanguageDependent=0\r\nModel=WWWW\r\n");
   Picture(500, 240);
-  for (const wchar_t* caption : {L"Korvane Test Model", L"Pelma Test Model"}) {
+  const COLORREF window = GetSysColor(COLOR_WINDOW), window_text = GetSysColor(COLOR_WINDOWTEXT);
+  const auto bgr = [](COLORREF colour) {
+    return static_cast<uint32_t>(GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16);
+  };
+  const struct {
+    const wchar_t* caption;
+    bool contrast;
+    uint32_t text, ground;  // the name's colour and the corner's, as the picture stores them
+    size_t least;           // pixels of the name's colour at least
+  } cases[] = {
+      {L"Korvane Test Model", false, 0xFFFFFF, 0x303030, 200},
+      {L"Pelma Test Model", false, 0xFFFFFF, 0x303030, 0},  // Pelma pictures carry their own texts
+      {L"Korvane Test Model", true, bgr(window_text), bgr(window), 200},
+  };
+  for (const auto& c : cases) {
+    const std::string label = testing::PrintToString(std::wstring(c.caption)) + (c.contrast ? " in high contrast" : "");
     kvtest::ModelKeys model;
-    model.caption = caption;
+    model.caption = c.caption;
     WriteModel(model);
-    size_t white = 0;
+    system_.contrast = c.contrast;
+    size_t named = 0;
+    uint32_t corner = 0;
     Open([&](HWND dialog) {
       const emuhost::Picture picture = emuhost::Capture(dialog);
-      RECT client = {};
-      GetClientRect(dialog, &client);
       POINT origin = {0, 0};
       ClientToScreen(dialog, &origin);
       RECT outer = {};
       GetWindowRect(dialog, &outer);
       const int dx = origin.x - outer.left, dy = origin.y - outer.top;
+      const auto at = [&](int x, int y) { return picture.pixels[static_cast<size_t>(y + dy) * picture.width + x + dx] & 0xFFFFFF; };
       for (int y = 55; y < 95; ++y)
-        for (int x = 225; x < 320; ++x)
-          white += (picture.pixels[static_cast<size_t>(y + dy) * picture.width + x + dx] & 0xFFFFFF) == 0xFFFFFF;
+        for (int x = 225; x < 320; ++x) named += at(x, y) == c.text;
+      corner = at(5, 5);
     });
-    if (wcsstr(caption, L"Korvane"))
-      EXPECT_GT(white, 200u) << "the model's name in white";
+    if (c.least)
+      EXPECT_GT(named, c.least) << label;
     else
-      EXPECT_EQ(0u, white) << "Pelma pictures carry their own texts";
+      EXPECT_EQ(0u, named) << label;
+    EXPECT_EQ(c.ground, corner) << label;
   }
 }
 

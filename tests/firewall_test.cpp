@@ -50,6 +50,7 @@ class ThrowingSystem final : public kv::System {
   DWORD MajorVersion() override { Raise(); }
   bool UserName(wchar_t*, DWORD) override { Raise(); }
   void Now(SYSTEMTIME&) override { Raise(); }
+  bool HighContrast() override { Raise(); }
 };
 
 class ThrowingBoxes final : public kv::MessageBoxes {

@@ -59,12 +59,13 @@ class FakeLibraryLoader final : public kv::LibraryLoader {
   void Free(HMODULE) override { ++freed; }
 };
 
-// A system of a chosen version, user and time.
+// A system of a chosen version, user, time and contrast.
 class FakeSystem final : public kv::System {
  public:
   DWORD major = 10;
   std::wstring user = L"jsmith";
   SYSTEMTIME now = {2026, 12, 2, 8, 14, 30, 15, 250};
+  bool contrast = false;
 
   DWORD MajorVersion() override { return major; }
   bool UserName(wchar_t* buffer, DWORD units) override {
@@ -77,6 +78,7 @@ class FakeSystem final : public kv::System {
     return true;
   }
   void Now(SYSTEMTIME& time) override { time = now; }
+  bool HighContrast() override { return contrast; }
 };
 
 // A shell that records what it is asked to open and answers as scripted (33: opened).
