@@ -20,8 +20,12 @@ namespace kv {
 namespace {
 
 constexpr auto& kWord = words::kAbout;
+// In pixels at 96 dots per inch; at any other scale each is scaled by the same ratio as the
+// picture, so that at 96 everything stands exactly where it was drawn for.
 constexpr int kFootRoom = 48;  // below the picture: the OK button's row
-constexpr int kButtonWidth = 75, kButtonHeight = 24;
+constexpr int kButtonWidth = 75, kButtonHeight = 24, kMargin = 12;
+
+int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 // The brand's picture beside the driver's files; null when there is none.
 HBITMAP LoadPicture(const SheetContext& context) {
@@ -38,17 +42,18 @@ SIZE PictureSize(HBITMAP picture) {
   return SIZE{info.bmWidth, info.bmHeight};
 }
 
-// The window sized so that its client area is the picture with the foot below it, and its
-// two controls placed over it.
-void SizeToPicture(HWND dialog, SIZE picture) {
-  RECT client = {0, 0, picture.cx, picture.cy + kFootRoom};
+// The window sized so that its client area is the picture (as shown, scaled) with the foot
+// below it, and its two controls placed over it.
+void SizeToPicture(HWND dialog, SIZE picture, int dpi) {
+  RECT client = {0, 0, picture.cx, picture.cy + Scaled(kFootRoom, dpi)};
   AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
   SetWindowPos(dialog, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-  MoveWindow(GetDlgItem(dialog, IDOK), (picture.cx - kButtonWidth) / 2, picture.cy + 12,
-             kButtonWidth, kButtonHeight, FALSE);
-  MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, 12, picture.cx / 2,
+  const int width = Scaled(kButtonWidth, dpi);
+  MoveWindow(GetDlgItem(dialog, IDOK), (picture.cx - width) / 2, picture.cy + Scaled(kMargin, dpi), width,
+             Scaled(kButtonHeight, dpi), FALSE);
+  MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, Scaled(kMargin, dpi), picture.cx / 2,
              picture.cy / 2, FALSE);
 }
 
@@ -59,15 +64,15 @@ struct PaintedText {
   bool caption;  // the two captions at the foot: TrueType only, proof quality
 };
 
-void PaintText(HDC dc, const PaintedText& painted, COLORREF colour) {
-  HFONT font = CreateFontW(painted.height, 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
+void PaintText(HDC dc, const PaintedText& painted, COLORREF colour, int dpi) {
+  HFONT font = CreateFontW(Scaled(painted.height, dpi), 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
                            DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
                            DEFAULT_PITCH, L"Arial");
   if (!font) return;
   HGDIOBJ old = SelectObject(dc, font);
   SetTextColor(dc, colour);
-  TextOutW(dc, painted.x, painted.y, painted.text, static_cast<int>(wcslen(painted.text)));
+  TextOutW(dc, Scaled(painted.x, dpi), Scaled(painted.y, dpi), painted.text, static_cast<int>(wcslen(painted.text)));
   SelectObject(dc, old);
   DeleteObject(font);
 }
@@ -87,13 +92,20 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   // In high contrast the texts stand in the system's window colours with no picture under
   // them; otherwise in white over the brand's picture.
   const bool contrast = Use<System>().HighContrast();
+  const int dpi = Use<System>().ScreenDpi();
   FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   if (HBITMAP picture = contrast ? nullptr : LoadPicture(context)) {
     if (HDC source = CreateCompatibleDC(dc)) {
       HGDIOBJ old = SelectObject(source, picture);
-      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
-             area.left, area.top, SRCCOPY);
+      if (dpi == 96) {
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
+               area.left, area.top, SRCCOPY);
+      } else {
+        const SIZE size = PictureSize(picture);
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source, 0, 0, size.cx, size.cy, SRCCOPY);
+      }
       SelectObject(source, old);
       DeleteDC(source);
     }
@@ -114,7 +126,7 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
         {details, 215, 206, 15, 700, true},
     };
     const COLORREF colour = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(255, 255, 255);
-    for (const auto& painted : texts) PaintText(dc, painted, colour);
+    for (const auto& painted : texts) PaintText(dc, painted, colour, dpi);
   }
   if (mirrored) SetLayout(dc, layout);
   context.StringTable.SetDialogSection(kWord);
@@ -143,9 +155,10 @@ struct AboutDialog {
     TranslateDialog(dialog, context, IDD_ABOUT, kWord);
 
     HBITMAP picture = LoadPicture(context);
-    const SIZE size = PictureSize(picture);
+    const SIZE drawn = PictureSize(picture);
     if (picture) DeleteObject(picture);
-    SizeToPicture(dialog, size);
+    const int dpi = Use<System>().ScreenDpi();
+    SizeToPicture(dialog, SIZE{Scaled(drawn.cx, dpi), Scaled(drawn.cy, dpi)}, dpi);
     SetForegroundWindow(dialog);
     if (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) {
       HWND info = GetDlgItem(dialog, IDC_ABOUT_INFO);

@@ -290,12 +290,14 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
   if (!bitmap) return;
   BITMAP info = {};
   GetObjectW(bitmap, sizeof info, &info);
+  // Shown at the display's scale, as the page's template is: at 96 dots per inch as drawn.
+  const int dpi = Use<System>().ScreenDpi();
+  const int shown_width = MulDiv(info.bmWidth, dpi, 96), shown_height = MulDiv(info.bmHeight, dpi, 96);
   RECT area = {};
   GetClientRect(logo, &area);
-  if (info.bmWidth > area.right || info.bmHeight > area.bottom) {
+  if (shown_width > area.right || shown_height > area.bottom) {
     const RECT where = RectInDialog(GetParent(logo), logo);
-    SetWindowPos(logo, nullptr, where.left, where.top, info.bmWidth, info.bmHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(logo, nullptr, where.left, where.top, shown_width, shown_height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   // The logo reads left to right on every system: the area's own mirroring is undone above,
   // and the device context it hands over may still be mirrored.
@@ -316,8 +318,11 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
     BitBlt(image, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
     const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
     const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
-    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
-    BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCPAINT);
+    // Whole pixels repeated, so that the mask keeps its edges.
+    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, SRCAND);
+    StretchBlt(dc, 0, 0, shown_width, shown_height, image, 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
+    if (mode) SetStretchBltMode(dc, mode);
     SetTextColor(dc, text);
     SetBkColor(dc, back);
     SelectObject(mask, old_mask);

@@ -1,5 +1,5 @@
 // What the dialogs ask of the system itself: its version, the logged-on user's name, the
-// clock and whether it is in high contrast. Tests choose the answers.
+// clock, whether it is in high contrast and its display scale. Tests choose the answers.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,9 @@ class System {
   // Whether the user has the system in high contrast: then the dialogs paint in the system's
   // colours only.
   virtual bool HighContrast() = 0;
+  // The screen's dots per inch (96 at 100 percent), which the painted parts of the dialogs
+  // scale by as their templates do.
+  virtual int ScreenDpi() = 0;
 
   static System& Default();
 };

@@ -108,27 +108,39 @@ class AboutDialog : public kvtest::DialogFixture {
 TEST_F(AboutDialog, TheWindowTakesThePicturesSizeAndPlacesItsControls) {
   WriteStringTable(L"[About Dialog]\r\nCaption=About this driver\r\nM_Info1=First\r\n");
   Picture(400, 200);
-  Open([&](HWND dialog) {
-    RECT client = {};
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(400, client.right);
-    EXPECT_EQ(248, client.bottom);
-    const RECT ok = Placed(dialog, IDOK);
-    EXPECT_EQ((400 - 75) / 2, ok.left);
-    EXPECT_EQ(212, ok.top);
-    EXPECT_EQ(75, ok.right - ok.left);
-    EXPECT_EQ(24, ok.bottom - ok.top);
-    const RECT info = Placed(dialog, IDC_ABOUT_INFO);
-    EXPECT_EQ(200, info.left);
-    EXPECT_EQ(12, info.top);
-    EXPECT_EQ(100, info.bottom - info.top);
-    EXPECT_EQ(L"About this driver", Text(dialog));
-    UpdateWindow(dialog);
-    EXPECT_EQ(L"First\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n", ItemText(dialog, IDC_ABOUT_INFO));
-  });
+  // At 96 dots per inch as drawn; at 192 the picture shows twice its size, and what is placed
+  // in pixels around it doubles too.
+  const struct {
+    int dpi;
+    RECT client, ok, info;
+  } cases[] = {
+      {96, {0, 0, 400, 248}, {162, 212, 237, 236}, {200, 12, 400, 112}},
+      {192, {0, 0, 800, 496}, {325, 424, 475, 472}, {400, 24, 800, 224}},
+  };
+  for (const auto& c : cases) {
+    system_.dpi = c.dpi;
+    Open([&](HWND dialog) {
+      RECT client = {};
+      GetClientRect(dialog, &client);
+      EXPECT_EQ(c.client.right, client.right) << c.dpi;
+      EXPECT_EQ(c.client.bottom, client.bottom) << c.dpi;
+      const RECT ok = Placed(dialog, IDOK);
+      EXPECT_EQ(c.ok.left, ok.left) << c.dpi;
+      EXPECT_EQ(c.ok.top, ok.top) << c.dpi;
+      EXPECT_EQ(c.ok.right, ok.right) << c.dpi;
+      EXPECT_EQ(c.ok.bottom, ok.bottom) << c.dpi;
+      const RECT info = Placed(dialog, IDC_ABOUT_INFO);
+      EXPECT_EQ(c.info.left, info.left) << c.dpi;
+      EXPECT_EQ(c.info.top, info.top) << c.dpi;
+      EXPECT_EQ(c.info.bottom, info.bottom) << c.dpi;
+      EXPECT_EQ(L"About this driver", Text(dialog));
+      UpdateWindow(dialog);
+      EXPECT_EQ(L"First\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n", ItemText(dialog, IDC_ABOUT_INFO));
+    });
+  }
 }
 
-TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureInHighContrastWithoutIt) {
+TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureScaledAndInHighContrastWithoutIt) {
   dir_.Write(L"MODEL.VER", L"[Version]\r\nLanguageDependent=0\r\nModel=WWWW\r\n");
   Picture(500, 240);
   const COLORREF window = GetSysColor(COLOR_WINDOW), window_text = GetSysColor(COLOR_WINDOWTEXT);
@@ -138,21 +150,26 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureInHighContrastWitho
   const struct {
     const wchar_t* caption;
     bool contrast;
-    uint32_t text, ground;  // the name's colour and the corner's, as the picture stores them
+    int scale;              // the display's, in multiples of 96 dots per inch
+    uint32_t text, ground;  // the name's colour and the corners', as the picture stores them
     size_t least;           // pixels of the name's colour at least
   } cases[] = {
-      {L"Korvane Test Model", false, 0xFFFFFF, 0x303030, 200},
-      {L"Pelma Test Model", false, 0xFFFFFF, 0x303030, 0},  // Pelma pictures carry their own texts
-      {L"Korvane Test Model", true, bgr(window_text), bgr(window), 200},
+      {L"Korvane Test Model", false, 1, 0xFFFFFF, 0x303030, 200},
+      {L"Pelma Test Model", false, 1, 0xFFFFFF, 0x303030, 0},  // Pelma pictures carry their own texts
+      {L"Korvane Test Model", true, 1, bgr(window_text), bgr(window), 200},
+      {L"Korvane Test Model", false, 2, 0xFFFFFF, 0x303030, 800},  // the picture and the name twice the size
   };
   for (const auto& c : cases) {
-    const std::string label = testing::PrintToString(std::wstring(c.caption)) + (c.contrast ? " in high contrast" : "");
+    const std::string label = testing::PrintToString(std::wstring(c.caption)) + (c.contrast ? " in high contrast" : "") +
+                              " at " + std::to_string(96 * c.scale) + " dpi";
     kvtest::ModelKeys model;
     model.caption = c.caption;
     WriteModel(model);
     system_.contrast = c.contrast;
+    system_.dpi = 96 * c.scale;
+    const int k = c.scale;
     size_t named = 0;
-    uint32_t corner = 0;
+    uint32_t corner = 0, far_corner = 0;
     Open([&](HWND dialog) {
       const emuhost::Picture picture = emuhost::Capture(dialog);
       POINT origin = {0, 0};
@@ -161,15 +178,17 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureInHighContrastWitho
       GetWindowRect(dialog, &outer);
       const int dx = origin.x - outer.left, dy = origin.y - outer.top;
       const auto at = [&](int x, int y) { return picture.pixels[static_cast<size_t>(y + dy) * picture.width + x + dx] & 0xFFFFFF; };
-      for (int y = 55; y < 95; ++y)
-        for (int x = 225; x < 320; ++x) named += at(x, y) == c.text;
+      for (int y = 55 * k; y < 95 * k; ++y)
+        for (int x = 225 * k; x < 320 * k; ++x) named += at(x, y) == c.text;
       corner = at(5, 5);
+      far_corner = at(500 * k - 5, 240 * k - 5);
     });
     if (c.least)
       EXPECT_GT(named, c.least) << label;
     else
       EXPECT_EQ(0u, named) << label;
     EXPECT_EQ(c.ground, corner) << label;
+    EXPECT_EQ(c.ground, far_corner) << label;
   }
 }
 

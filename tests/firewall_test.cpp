@@ -51,6 +51,7 @@ class ThrowingSystem final : public kv::System {
   bool UserName(wchar_t*, DWORD) override { Raise(); }
   void Now(SYSTEMTIME&) override { Raise(); }
   bool HighContrast() override { Raise(); }
+  int ScreenDpi() override { Raise(); }
 };
 
 class ThrowingBoxes final : public kv::MessageBoxes {

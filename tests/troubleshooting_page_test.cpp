@@ -415,28 +415,34 @@ TEST_F(TroubleshootingPage, TheLogoIsDrawnWithItsCornerColourTransparent) {
   WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
   CloseHandle(out);
 
-  HWND page = OpenPage();
-  HWND logo = GetDlgItem(page, IDC_TS_LOGO);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP target = CreateCompatibleBitmap(screen, width, height);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, target);
-  RECT all = {0, 0, width, height};
-  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
-  FillRect(dc, &all, green);
-  DeleteObject(green);
-  SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
-  EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 2, 2)) << "the corner's colour lets the background through";
-  EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 15, 15));
-  EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 250, 30));
-  SelectObject(dc, old);
-  DeleteObject(target);
-  DeleteDC(dc);
-  RECT area = {};
-  GetClientRect(logo, &area);
-  EXPECT_EQ(width, area.right) << "the area grows to the logo";
-  EXPECT_EQ(height, area.bottom);
+  // At 96 dots per inch as drawn; at 192 (k = 2) twice the size.
+  for (const int k : {1, 2}) {
+    system_.dpi = 96 * k;
+    HWND page = OpenPage();
+    HWND logo = GetDlgItem(page, IDC_TS_LOGO);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, width * k, height * k);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, target);
+    RECT all = {0, 0, width * k, height * k};
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(dc, &all, green);
+    DeleteObject(green);
+    SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 2 * k, 2 * k)) << k << ": the corner's colour lets the background through";
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 15 * k, 15 * k)) << k;
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 19 * k, 19 * k)) << k << ": the square's far edge";
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 21 * k, 21 * k)) << k;
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 250 * k, 30 * k)) << k;
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+    RECT area = {};
+    GetClientRect(logo, &area);
+    EXPECT_EQ(width * k, area.right) << k << ": the area grows to the logo";
+    EXPECT_EQ(height * k, area.bottom) << k;
+  }
 }
 
 TEST_F(TroubleshootingPage, PrintSendsTheSelectedPagesJob) {

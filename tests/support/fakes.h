@@ -59,13 +59,14 @@ class FakeLibraryLoader final : public kv::LibraryLoader {
   void Free(HMODULE) override { ++freed; }
 };
 
-// A system of a chosen version, user, time and contrast.
+// A system of a chosen version, user, time, contrast and display scale.
 class FakeSystem final : public kv::System {
  public:
   DWORD major = 10;
   std::wstring user = L"jsmith";
   SYSTEMTIME now = {2026, 12, 2, 8, 14, 30, 15, 250};
   bool contrast = false;
+  int dpi = 96;
 
   DWORD MajorVersion() override { return major; }
   bool UserName(wchar_t* buffer, DWORD units) override {
@@ -79,6 +80,7 @@ class FakeSystem final : public kv::System {
   }
   void Now(SYSTEMTIME& time) override { time = now; }
   bool HighContrast() override { return contrast; }
+  int ScreenDpi() override { return dpi; }
 };
 
 // A shell that records what it is asked to open and answers as scripted (33: opened).
