@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <cwctype>
+#include <iterator>
 
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/modal_driver.h"
@@ -28,6 +31,41 @@ bool SplitId(const std::wstring& rest, int& id, std::wstring& value, bool value_
   if (value_wanted != (equals != std::wstring::npos)) return false;
   if (value_wanted) value = rest.substr(equals + 1);
   return true;
+}
+
+struct NamedKey {
+  const wchar_t* name;
+  UINT key;
+  bool shift;
+  wchar_t character;  // the character the key types, if any
+};
+constexpr NamedKey kNamedKeys[] = {
+    {L"tab", VK_TAB, false, L'\t'},       {L"shift+tab", VK_TAB, true, L'\t'}, {L"enter", VK_RETURN, false, L'\r'},
+    {L"space", VK_SPACE, false, L' '},    {L"escape", VK_ESCAPE, false, 0x1B}, {L"up", VK_UP, false, 0},
+    {L"down", VK_DOWN, false, 0},
+};
+
+// A message as the dialog's message loop hands it on: to the dialog manager first.
+void Deliver(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  HWND focus = GetFocus();
+  HWND root = GetAncestor(dialog, GA_ROOT);
+  MSG msg = {focus && (focus == root || IsChild(root, focus)) ? focus : dialog, message, wparam, lparam, 0, {}};
+  if (!IsDialogMessageW(root, &msg)) DispatchMessageW(&msg);
+}
+
+// One key pressed and let go, with Shift or Alt held while it is down.
+void PressKey(HWND dialog, UINT key, bool shift, bool alt, wchar_t character) {
+  BYTE state[256] = {}, kept[256] = {};
+  GetKeyboardState(kept);
+  std::copy(std::begin(kept), std::end(kept), std::begin(state));
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  state[VK_MENU] = alt ? 0x80 : 0;
+  SetKeyboardState(state);
+  const LPARAM context = alt ? (1 << 29) : 0;
+  Deliver(dialog, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1 | context);
+  if (character) Deliver(dialog, alt ? WM_SYSCHAR : WM_CHAR, character, 1 | context);
+  Deliver(dialog, alt ? WM_SYSKEYUP : WM_KEYUP, key, 1 | context | (1u << 30) | (1u << 31));
+  SetKeyboardState(kept);
 }
 
 }  // namespace
@@ -57,6 +95,15 @@ bool ParseActions(const std::vector<std::wstring>& words, std::vector<DialogActi
     } else if (StartsWith(word, L"check:", rest) || StartsWith(word, L"uncheck:", rest)) {
       action.kind = word[0] == L'c' ? DialogAction::Kind::kCheck : DialogAction::Kind::kUncheck;
       ok = SplitId(rest, action.id, action.text, false);
+    } else if (StartsWith(word, L"key:", rest)) {
+      action.kind = DialogAction::Kind::kKey;
+      action.text = rest;
+      bool known = rest.size() == 5 && rest.compare(0, 4, L"alt+") == 0 && iswalpha(rest[4]);
+      for (const auto& named : kNamedKeys) known |= rest == named.name;
+      ok = known;
+    } else if (StartsWith(word, L"keys:", rest)) {
+      action.kind = DialogAction::Kind::kKeys;
+      action.text = rest;
     } else if (StartsWith(word, L"time:", rest)) {
       action.kind = DialogAction::Kind::kTime;
       int y = 0, mo = 0, d = 0, h = 0, mi = 0;
@@ -110,6 +157,21 @@ void Perform(HWND dialog, const DialogAction& action) {
     case DialogAction::Kind::kPress:
       SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
       break;
+    case DialogAction::Kind::kKey:
+      if (action.text.compare(0, 4, L"alt+") == 0) {
+        const wchar_t letter = static_cast<wchar_t>(towlower(action.text[4]));
+        PressKey(dialog, static_cast<UINT>(towupper(letter)), false, true, letter);
+        break;
+      }
+      for (const auto& named : kNamedKeys)
+        if (action.text == named.name) PressKey(dialog, named.key, named.shift, false, named.character);
+      break;
+    case DialogAction::Kind::kKeys:
+      for (wchar_t c : action.text) {
+        const SHORT scan = VkKeyScanW(c);
+        PressKey(dialog, static_cast<UINT>(scan & 0xFF), (scan & 0x100) != 0, false, c);
+      }
+      break;
   }
 }
 
@@ -124,6 +186,8 @@ std::wstring Describe(const DialogAction& action) {
     case DialogAction::Kind::kTime: return L"set the print-at time to " + action.text;
     case DialogAction::Kind::kPress:
       return action.id == IDOK ? L"press OK" : action.id == IDCANCEL ? L"press Cancel" : L"press " + id;
+    case DialogAction::Kind::kKey: return L"key " + action.text;
+    case DialogAction::Kind::kKeys: return L"keys \"" + action.text + L"\"";
   }
   return L"";
 }
@@ -159,6 +223,7 @@ std::wstring DescribeDialog(HWND dialog) {
         line += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? L" ticked" : L" not ticked";
     }
     if (!IsWindowEnabled(child)) line += L" (disabled)";
+    if (GetFocus() == child || IsChild(child, GetFocus())) line += L" (focus)";
     text += line + L"\n";
   }
   return text;

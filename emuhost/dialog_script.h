@@ -9,6 +9,10 @@
 //   check:ID, uncheck:ID
 //   time:YYYY-MM-DDTHH:MM   both print-at pickers
 //   ok, cancel, press:ID
+// or, as a keyboard-only user does it, keys through the dialog manager to whatever has the
+// focus:
+//   key:NAME         tab, shift+tab, enter, space, escape, up, down, or alt+LETTER
+//   keys:TEXT        TEXT typed, character by character
 #pragma once
 
 #include <windows.h>
@@ -20,7 +24,7 @@
 namespace emuhost {
 
 struct DialogAction {
-  enum class Kind { kSelect, kType, kClear, kCheck, kUncheck, kTime, kPress } kind;
+  enum class Kind { kSelect, kType, kClear, kCheck, kUncheck, kTime, kPress, kKey, kKeys } kind;
   int id = 0;
   std::wstring text;
   int number = 0;

@@ -401,6 +401,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim check MODELDIR");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
+  PrintLine(L"                key:tab|shift+tab|enter|space|escape|up|down|alt+LETTER keys:TEXT");
   return 0;
 }
 
