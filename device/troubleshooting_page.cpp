@@ -413,10 +413,12 @@ struct TroubleshootingPage {
         if (id == IDC_TS_LOGO) DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
         if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) return LinkColours(reinterpret_cast<HDC>(wparam));
         // The help-topic link looks like one where the model gave it the links' font.
-        if (id == IDC_TS_WAYFER_TOPIC && GetPropW(page, kLinkFontProperty) &&
-            SendMessageW(reinterpret_cast<HWND>(lparam), WM_GETFONT, 0, 0) ==
-                reinterpret_cast<LRESULT>(GetPropW(page, kLinkFontProperty)))
-          return LinkColours(reinterpret_cast<HDC>(wparam));
+        if (id == IDC_TS_WAYFER_TOPIC) {
+          const HANDLE link_font = GetPropW(page, kLinkFontProperty);
+          if (link_font && SendMessageW(reinterpret_cast<HWND>(lparam), WM_GETFONT, 0, 0) ==
+                               reinterpret_cast<LRESULT>(link_font))
+            return LinkColours(reinterpret_cast<HDC>(wparam));
+        }
         return 0;
       }
       case WM_DESTROY:

@@ -827,8 +827,6 @@ std::map<std::string, int> ImportCounter::Live() const {
   if (g_tracked->counts & kSystem) {
     live["thread"] = CountThreads();
     live["winsock"] = g_tracked->winsock;
-    live["key"];
-    live["socket"];
   }
   if (g_tracked->counts & kModules) {
     int loads = 0;
