@@ -73,10 +73,12 @@ echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 # the addresses of interfaces), so that a test can answer from a second address.
 prefix=$PWD/build/x64/wineprefix
 in_loopback_ns() {  # COMMAND [ARGS...]: a program, or a function exported with export -f
-  if [ -d "$prefix" ]; then
-    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
-    WINEPREFIX=$prefix /usr/lib/wine/wineserver -w 2>/dev/null || true
-  fi
+  local each
+  for each in "$prefix" "$prefix"-dpi*; do  # the prefixes of other display scales too
+    [ -d "$each" ] || continue
+    WINEPREFIX=$each /usr/lib/wine/wineserver -k 2>/dev/null || true
+    WINEPREFIX=$each /usr/lib/wine/wineserver -w 2>/dev/null || true
+  done
   unshare -nm --propagation private bash -c \
     'PATH=$PATH:/usr/sbin:/sbin; ip link set lo up && ip addr add 127.0.0.2/32 dev lo || exit 1; "$@"' in_loopback_ns "$@"
 }
@@ -84,7 +86,8 @@ in_loopback_ns() {  # COMMAND [ARGS...]: a program, or a function exported with 
 # Inside the namespace: the simulator's printer answers over SNMP from a local agent and over
 # IPP from a local ippeveprinter, both playing the sample printer, for as long as the verb runs
 # (a long soak takes hours); the trap stops them. Their ports are in KV_SIM_AGENT_PORT and
-# KV_SIM_PRINTER_PORT.
+# KV_SIM_PRINTER_PORT. "--dpi N" among the arguments runs the simulator at that display
+# scale; "access" without one runs at 96, 120, 144 and 192 dots per inch and adds up.
 sim_with_printer() {  # HOSTSIM_ARGS...
   trap 'tools/ipp-printers stop build/x64/sim-printer; tools/snmp-agents stop build/x64/sim-agent' EXIT
   SNMP_AGENTS_SECONDS=86400 tools/snmp-agents start build/x64/sim-agent \
@@ -94,7 +97,25 @@ sim_with_printer() {  # HOSTSIM_ARGS...
   KV_SIM_AGENT_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-agent/agents.ini)
   KV_SIM_PRINTER_PORT=$(sed -n 's/^sample-printer=\([0-9]*\).*/\1/p' build/x64/sim-printer/printers.ini)
   export KV_SIM_AGENT_PORT KV_SIM_PRINTER_PORT
-  tools/wine-run "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "$@"
+  local args=() dpi=
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --dpi ] && [ $# -gt 1 ]; then dpi=$2; shift 2; else args+=("$1"); shift; fi
+  done
+  if [ -n "$dpi" ] || [ "${args[0]:-}" != access ]; then
+    tools/wine-run --dpi "${dpi:-96}" "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "${args[@]}"
+    return
+  fi
+  local scale rc=0 dialogs=0 findings=0 log
+  log=$(mktemp)
+  for scale in 96 120 144 192; do
+    tools/wine-run --dpi "$scale" "$PWD/build/x64/wineprefix" dist/x64/hostsim.exe "${args[@]}" | tee "$log"
+    [ "${PIPESTATUS[0]}" = 0 ] || rc=1
+    read -r d f < <(sed -n 's/^access: \([0-9]*\) dialogs, \([0-9]*\) findings.*/\1 \2/p' "$log" | tr -d '\r')
+    dialogs=$((dialogs + ${d:-0})) findings=$((findings + ${f:-0}))
+  done
+  rm -f "$log"
+  echo "access: $dialogs dialogs, $findings findings"
+  return $rc
 }
 export -f sim_with_printer
 

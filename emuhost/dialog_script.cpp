@@ -229,28 +229,45 @@ std::wstring DescribeDialog(HWND dialog) {
   return text;
 }
 
-size_t PlayDialog(const std::function<void()>& open, const std::vector<DialogAction>& actions,
-                  const std::function<void(const std::wstring&)>& log) {
-  const auto show = [&](HWND dialog) {
+namespace {
+
+// The actions played, with the message boxes `answer` saw since it was put in place.
+bool PlayOn(HWND dialog, const std::vector<DialogAction>& actions,
+            const std::function<void(const std::wstring&)>& log, const MessageBoxAnswerer& answer) {
+  const auto show = [&] {
     std::wstring text = DescribeDialog(dialog);
     if (!text.empty() && text.back() == L'\n') text.pop_back();
     log(L"   the dialog shows:");
     log(text);
   };
+  show();
+  size_t boxes = 0;
+  for (const auto& action : actions) {
+    log(L"   > " + Describe(action));
+    Perform(dialog, action);
+    for (; boxes < answer.seen.size(); ++boxes) log(L"   message box: " + answer.seen[boxes]);
+    if (!IsWindowVisible(dialog)) {
+      log(L"   the dialog closed");
+      return false;
+    }
+  }
+  show();
+  return true;
+}
+
+}  // namespace
+
+bool PlayShown(HWND dialog, const std::vector<DialogAction>& actions,
+               const std::function<void(const std::wstring&)>& log) {
+  MessageBoxAnswerer answer(IDOK);
+  return PlayOn(dialog, actions, log, answer);
+}
+
+size_t PlayDialog(const std::function<void()>& open, const std::vector<DialogAction>& actions,
+                  const std::function<void(const std::wstring&)>& log) {
   MessageBoxAnswerer answer(IDOK);
   ModalDriver driver([&](HWND dialog) {
-    show(dialog);
-    size_t boxes = 0;
-    for (const auto& action : actions) {
-      log(L"   > " + Describe(action));
-      Perform(dialog, action);
-      for (; boxes < answer.seen.size(); ++boxes) log(L"   message box: " + answer.seen[boxes]);
-      if (!IsWindowVisible(dialog)) {
-        log(L"   the dialog closed");
-        return;
-      }
-    }
-    show(dialog);
+    if (!PlayOn(dialog, actions, log, answer)) return;
     log(L"   > press Cancel (the script has ended)");
     Perform(dialog, DialogAction{DialogAction::Kind::kPress, IDCANCEL});
   });

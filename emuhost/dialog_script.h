@@ -45,6 +45,11 @@ std::wstring Describe(const DialogAction& action);
 // lists) the entries and the one chosen.
 std::wstring DescribeDialog(HWND dialog);
 
+// Plays the actions on a dialog or page already shown, describing it before and after and
+// any message box it showed (each answered with OK). False when the dialog closed.
+bool PlayShown(HWND dialog, const std::vector<DialogAction>& actions,
+               const std::function<void(const std::wstring&)>& log);
+
 // Runs `open`, which shows a modal dialog, and once the dialog shows plays the actions on it,
 // describing the dialog as it opened and after each action, with any message box it showed
 // (each answered with OK). A dialog still open after the last action is cancelled. Returns

@@ -10,6 +10,9 @@
 #include "emuhost/dialog_script.h"
 #include "emuhost/modal_driver.h"
 #include "emuhost/page_sheet.h"
+#include "emuhost/report.h"
+#include "platform/seam.h"
+#include "platform/shell.h"
 #include "plugin/module.h"
 #include "resources/dialog_ids.h"
 
@@ -144,6 +147,48 @@ int VerbDiag(const std::wstring& entry) {
   for (char c : arrived) visible += c == '\x1b' ? L"<ESC>" : c == '\r' ? L"<CR>" : c == '\n' ? L"<LF>" : std::wstring(1, static_cast<wchar_t>(c));
   PrintLine(L"   " + visible);
   return arrived.empty() ? 1 : 0;
+}
+
+namespace {
+
+// The shell the simulator's page opens its links into: it says what it was asked to open
+// instead of starting a browser.
+class ReportingShell : public kv::Shell {
+ public:
+  INT_PTR Open(const wchar_t* file, const wchar_t* parameters, int) override {
+    PrintLine(L"   the shell was asked to open \"" + std::wstring(file ? file : L"") + L"\"" +
+              (parameters ? L" with \"" + std::wstring(parameters) + L"\"" : L""));
+    return 33;  // above 32: opened
+  }
+};
+
+}  // namespace
+
+int VerbPage(const std::vector<std::wstring>& words) {
+  std::vector<DialogAction> actions;
+  std::wstring error;
+  if (!ParseActions(words, actions, error)) return PrintLine(L"not an action: " + error), 2;
+  Session session;
+  if (!session.Open()) return 1;
+  EmulatedHost& host = OpenPrinterSheet(session);
+  if (!host.psui.UserData) return PrintLine(L"   no printer sheet"), 1;
+  // Always the page's own code linked into the simulator, so that its links reach the shell
+  // put in place here.
+  ReportingShell shell;
+  kv::ScopedSeam<kv::Shell> reporting(shell);
+  kv::SetThisModule(session.plugin_module());
+  PageSheet sheet(TroubleshootingPageRecord(session.plugin_module(), kv::TroubleshootingPageProc,
+                                            static_cast<LPARAM>(host.psui.UserData),
+                                            kv::PluginActivationContext()));
+  if (!sheet.page()) return PrintLine(L"   no Troubleshooting page"), 1;
+  PrintLine(L"== The Troubleshooting page, played");
+  // A dialog the page opens (Settings..., About) is shown and cancelled.
+  ModalDriver opened([](HWND dialog) {
+    PrintLine(L"   a dialog opened: \"" + TextOf(dialog) + L"\"; cancelled");
+    ModalDriver::Press(dialog, IDCANCEL);
+  });
+  PlayShown(sheet.page(), actions, [](const std::wstring& line) { PrintLine(line); });
+  return 0;
 }
 
 int VerbPageDialog(bool wayfer, const std::vector<std::wstring>& words) {

@@ -19,6 +19,9 @@ void RecordLastTopic(HANDLE printer);
 void ShowTroubleshootingPage(Session& session, EmulatedHost& host);
 
 int VerbDiag(const std::wstring& entry);
+// The page alone, played with the actions (keys reach it through its property sheet); the
+// links say what they would open.
+int VerbPage(const std::vector<std::wstring>& words);
 // "wayfer" or "about": the dialog opened from the page's button, played with the actions.
 int VerbPageDialog(bool wayfer, const std::vector<std::wstring>& words);
 

@@ -19,7 +19,7 @@
 //                       N mutated private records through every DevMode mode
 //   hostsim fuzz-model N SEED
 //                       N hostile model folders through the sessions, dialogs and pages
-//   hostsim hold | copies | jobaccount [MODEL] [ACTION...]
+//   hostsim hold | copies | jobaccount | page [MODEL] [ACTION...]
 //                       opens the dialog through its push button and plays the actions
 //                       (see emuhost/dialog_script.h), then shows what was stored
 //   hostsim soak [MODEL] N   leak soak: N cycles of everything a user does
@@ -52,6 +52,8 @@
 #include "emuhost/text_fit.h"
 #include "device/troubleshooting_page.h"
 #include "platform/handles.h"
+#include "platform/seam.h"
+#include "platform/system.h"
 #include "plugin/module.h"
 #include "sheets/sheet_context.h"
 #include "tools/hostsim/bench_verb.h"
@@ -207,7 +209,11 @@ void PrnSession(Session& session) {
   session.ShowPrinterData();
 }
 
-// The folder given, or dist/pictures/<model>/<language code>/.
+// The display's scale, as the plug-in reads it.
+int ScreenDpi() { return kv::Use<kv::System>().ScreenDpi(); }
+
+// The folder given, or dist/pictures/<model>/<language code>/ (<language code>-<N>dpi/ at a
+// display scale other than 96 dots per inch).
 std::wstring PictureFolder(Session& session, const wchar_t* given) {
   std::wstring folder;
   if (given) {
@@ -220,7 +226,8 @@ std::wstring PictureFolder(Session& session, const wchar_t* given) {
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
     // Mirrored pictures of a table that is not itself right to left go beside the others.
     const bool mirrored = RightToLeftSystem() && code != L"AR";
-    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code + (mirrored ? L"-RTL" : L"");
+    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code + (mirrored ? L"-RTL" : L"") +
+             (ScreenDpi() == 96 ? L"" : L"-" + std::to_wstring(ScreenDpi()) + L"dpi");
   }
   for (auto& c : folder)
     if (c == L'/') c = L'\\';
@@ -239,7 +246,7 @@ int VerbPictures(const wchar_t* folder_argument) {
     PrintLine(L"cannot make " + folder);
     return 1;
   }
-  PrintLine(L"== Pictures into " + folder);
+  PrintLine(L"== Pictures into " + folder + L" at " + std::to_wstring(ScreenDpi()) + L" dots per inch");
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
   // The pages that a model's sheets do not add are shown with the plug-in's own page code
@@ -272,6 +279,7 @@ int VerbAccess() {
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
   kv::SetThisModule(session.plugin_module());
+  PrintLine(L"== The display at " + std::to_wstring(ScreenDpi()) + L" dots per inch");
   // The tables beside the model: <driver folder><prefix><code>.DAT.
   std::wstring folder, prefix;
   {
@@ -392,6 +400,7 @@ int VerbHelp() {
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
   PrintLine(L"       hostsim access [KVCP3520 | PLM4020]   keyboard, screen-reader and fit findings");
   PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
+  PrintLine(L"       hostsim page [KVCP3520 | PLM4020] [ACTION...]   the Troubleshooting page; links report");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
   PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
@@ -412,7 +421,7 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
-                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 || wcscmp(wanted, L"page") == 0 ||
                            wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
                            wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0 ||
                            wcscmp(wanted, L"check") == 0;
@@ -454,6 +463,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"jobaccount", [] { return VerbDialog(OEMCUIP_PRNPROP, 0, L"Job Accounting"); }},
       {L"wayfer", [] { return VerbPageDialog(true, g_actions); }},
       {L"about", [] { return VerbPageDialog(false, g_actions); }},
+      {L"page", [] { return VerbPage(g_actions); }},
       {L"diag", [] { return VerbDiag(g_actions.empty() ? L"" : g_actions.front()); }},
       {L"soak", [&] { return VerbSoak(g_actions, next == 3); }},
       {L"bench", [&] { return VerbBench(g_actions, next == 3); }},

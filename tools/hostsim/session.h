@@ -165,8 +165,8 @@ class Session {
       std::wstring value = L"(none)";
       if (status == ERROR_SUCCESS && type == REG_DWORD)
         value = std::to_wstring(*reinterpret_cast<DWORD*>(data));
-      else if (status == ERROR_SUCCESS)
-        value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), needed / 2) + L"\"";
+      else if (status == ERROR_SUCCESS)  // the size stored counts the terminator
+        value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), wcsnlen(reinterpret_cast<wchar_t*>(data), needed / 2)) + L"\"";
       PrintLine(L"   " + std::wstring(name) + L" = " + value);
     }
   }
