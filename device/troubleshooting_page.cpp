@@ -278,7 +278,8 @@ INT_PTR LinkColours(HDC dc) {
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-// Draws the logo file over the logo area, its top-left pixel's colour left transparent.
+// Draws the logo file over the logo area, its top-left pixel's colour left transparent. In
+// high contrast its shape is drawn in the theme's text colour instead of its own colours.
 void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
   if (IsRtlSystemLanguage())
     SetWindowLongPtrW(logo, GWL_EXSTYLE, GetWindowLongPtrW(logo, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
@@ -320,8 +321,16 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
     const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
     // Whole pixels repeated, so that the mask keeps its edges.
     const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, SRCAND);
-    StretchBlt(dc, 0, 0, shown_width, shown_height, image, 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
+    if (Use<System>().HighContrast()) {
+      // The background where the mask is white, the brush where it is black.
+      constexpr DWORD kBackgroundOrBrush = 0x00B8074A;
+      const HGDIOBJ old_brush = SelectObject(dc, GetSysColorBrush(COLOR_BTNTEXT));
+      StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, kBackgroundOrBrush);
+      SelectObject(dc, old_brush);
+    } else {
+      StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, SRCAND);
+      StretchBlt(dc, 0, 0, shown_width, shown_height, image, 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
+    }
     if (mode) SetStretchBltMode(dc, mode);
     SetTextColor(dc, text);
     SetBkColor(dc, back);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "device/troubleshooting_page.h"
 #include "emuhost/page_sheet.h"
@@ -203,9 +204,10 @@ TEST_F(TroubleshootingPage, TabReachesTheLinksAndEnterOrSpaceOpensThem) {
       DispatchMessageW(&key);
     }
     EXPECT_EQ(c.opens, shell_.opened.size()) << c.label;
-    if (c.opens && !shell_.opened.empty())
+    if (c.opens && !shell_.opened.empty()) {
       EXPECT_EQ(c.link == IDC_TS_LINK1 ? L"http://192.0.2.20/" : L"https://x.example/a%20b%d", shell_.opened[0].file)
           << c.label;
+    }
     EXPECT_TRUE(IsWindow(sheet_->sheet())) << c.label << ": the key did not close the sheet";
   }
 }
@@ -415,9 +417,12 @@ TEST_F(TroubleshootingPage, TheLogoIsDrawnWithItsCornerColourTransparent) {
   WriteFile(out, file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
   CloseHandle(out);
 
-  // At 96 dots per inch as drawn; at 192 (k = 2) twice the size.
-  for (const int k : {1, 2}) {
+  // At 96 dots per inch as drawn; at 192 (k = 2) twice the size; in high contrast its shape in
+  // the theme's text colour.
+  for (const auto& [k, contrast] : {std::pair{1, false}, std::pair{2, false}, std::pair{1, true}}) {
     system_.dpi = 96 * k;
+    system_.contrast = contrast;
+    const COLORREF square = contrast ? GetSysColor(COLOR_BTNTEXT) : RGB(0, 0, 255);
     HWND page = OpenPage();
     HWND logo = GetDlgItem(page, IDC_TS_LOGO);
     HDC screen = GetDC(nullptr);
@@ -431,8 +436,8 @@ TEST_F(TroubleshootingPage, TheLogoIsDrawnWithItsCornerColourTransparent) {
     DeleteObject(green);
     SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
     EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 2 * k, 2 * k)) << k << ": the corner's colour lets the background through";
-    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 15 * k, 15 * k)) << k;
-    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 19 * k, 19 * k)) << k << ": the square's far edge";
+    EXPECT_EQ(square, GetPixel(dc, 15 * k, 15 * k)) << k;
+    EXPECT_EQ(square, GetPixel(dc, 19 * k, 19 * k)) << k << ": the square's far edge";
     EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 21 * k, 21 * k)) << k;
     EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 250 * k, 30 * k)) << k;
     SelectObject(dc, old);
