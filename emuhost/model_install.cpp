@@ -43,11 +43,15 @@ InstallResult InstallModel(const ModelPackage& package) {
   }
 
   // Stage every file where the spooler picks up a new driver's files.
-  std::vector<std::wstring> staged = package.files;
-  staged.push_back(package.data_file);
-  for (const auto& name : staged) {
-    const std::wstring from = package.source_dir + L"\\" + name;
-    const std::wstring to = result.driver_dir + L"\\" + name;
+  std::vector<std::wstring> staged, names = package.files;
+  for (const auto& name : package.files) staged.push_back(package.source_dir + L"\\" + name);
+  staged.push_back(package.source_dir + L"\\" + package.data_file);
+  for (const auto& path : package.paths) {
+    staged.push_back(path);
+    names.push_back(path.substr(path.find_last_of(L'\\') + 1));
+  }
+  for (const auto& from : staged) {
+    const std::wstring to = result.driver_dir + from.substr(from.find_last_of(L'\\'));
     if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
       result.error = ErrorText((L"CopyFileW " + from).c_str());
       return result;
@@ -55,7 +59,7 @@ InstallResult InstallModel(const ModelPackage& package) {
   }
 
   std::wstring dependents;
-  for (const auto& name : package.files) dependents += name + L'\0';
+  for (const auto& name : names) dependents += name + L'\0';
   dependents += L'\0';
 
   DRIVER_INFO_3W driver = {};

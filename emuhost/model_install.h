@@ -14,6 +14,7 @@ struct ModelPackage {
   std::wstring source_dir;             // folder holding the model's files
   std::wstring data_file;              // the PPD's file name
   std::vector<std::wstring> files;     // every other file to stage (profiles, tables, plug-in)
+  std::vector<std::wstring> paths;     // files staged from elsewhere, by full path (a build's binaries)
   std::wstring driver_name;
   std::wstring printer_name;
   std::wstring port;                   // a DOS file path the printer writes to

@@ -970,10 +970,7 @@ ModelPackage FuzzPackage() {
   package.data_file = std::wstring(kFuzzStem) + L".PPD";
   CopyFileW((sample.source_dir + L"\\" + sample.data_file).c_str(),
             (package.source_dir + L"\\" + package.data_file).c_str(), FALSE);
-  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) {
-    CopyFileW((ProgramFolder() + binary).c_str(), (package.source_dir + L"\\" + binary).c_str(), FALSE);
-    package.files.push_back(binary);
-  }
+  package.paths = sample.paths;  // the plug-in and its companion
   package.driver_name = L"Fuzzed Model PS";
   package.printer_name = L"Fuzzed Model PS";
   package.port = L"C:\\windows\\temp\\FZMODEL.prn";

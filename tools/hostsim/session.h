@@ -43,12 +43,10 @@ inline ModelPackage SamplePackage() {
   for (const auto& name : FilesIn(package.source_dir))
     if (name != package.data_file && name != kPluginFile && name != kCompanionFile)
       package.files.push_back(name);
-  // The plug-in and its companion travel with the driver's files, as in a driver package.
-  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) {
-    CopyFileW((ProgramFolder() + binary).c_str(), (package.source_dir + L"\\" + binary).c_str(),
-              FALSE);
-    package.files.push_back(binary);
-  }
+  // The plug-in and its companion travel with the driver's files, as in a driver package,
+  // staged from beside the simulator (never written into the shared sample folder, which
+  // simulators of other prefixes read at the same time).
+  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) package.paths.push_back(ProgramFolder() + binary);
   package.driver_name = g_model->name;
   package.printer_name = g_model->name;
   package.port = std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn";
