@@ -64,7 +64,7 @@ std::wstring InformationText(const ProfileReader& table, const ProfileReader& ve
   std::wstring text;
   for (int n = 1; n <= kInformationLines; ++n) {
     wchar_t key[16];
-    swprintf(key, 16, texts::kInformationFormat, n);
+    FillNumbers(texts::kInformationFormat, {n}, key, 16);
     wchar_t line[kLineUnits];
     table.ReadString(key, line, kLineUnits, key);
     if (wcscmp(line, key) != 0) {

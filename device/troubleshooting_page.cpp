@@ -60,7 +60,7 @@ int StatusMonitorMode(SheetContext& context) {
 // The link's target text from the string table; false when the table has none.
 bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
   wchar_t key[16];
-  swprintf(key, 16, texts::kLinkTargetFormat, n);
+  FillNumbers(texts::kLinkTargetFormat, {n}, key, 16);
   context.StringTable.SetDialogSection(kWord);
   context.StringTable.ReadText(key, target);
   return wcscmp(target, key) != 0;

@@ -8,6 +8,7 @@
 #include "dialogs/layout.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
+#include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 #include "dialogs/dialog_texts.h"
@@ -43,7 +44,7 @@ int Clamped(int seconds) { return seconds > kLongest ? kLongest : seconds < kSho
 
 void ShowInterval(HWND dialog, int seconds) {
   wchar_t text[16];
-  swprintf(text, 16, L"%d", seconds);
+  FormatNumber(seconds, text, 16);
   SetDlgItemTextW(dialog, IDC_WF_INTERVAL, text);
 }
 

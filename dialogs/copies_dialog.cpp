@@ -9,6 +9,7 @@
 #include "dialogs/dialog_frame.h"
 #include "dialogs/job_dialogs.h"
 #include "dialogs/layout.h"
+#include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/sheet_context.h"
 #include "dialogs/dialog_texts.h"
@@ -38,7 +39,7 @@ int NumberIn(HWND dialog, int id) {
 
 void ShowNumber(HWND dialog, int id, int value) {
   wchar_t text[16];
-  swprintf(text, 16, L"%d", value);
+  FormatNumber(value, text, 16);
   SetDlgItemTextW(dialog, id, text);
 }
 

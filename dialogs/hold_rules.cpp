@@ -1,6 +1,9 @@
 #include "dialogs/hold_rules.h"
 
 #include <cwchar>
+#include <cwctype>
+
+#include "platform/text.h"
 
 namespace kv {
 namespace {
@@ -78,14 +81,48 @@ bool IsPlainName(const wchar_t* text) {
 
 void FormatHoldTime(const SYSTEMTIME& date, const SYSTEMTIME& time, wchar_t* text, size_t units) {
   if (!text || units == 0) return;
-  swprintf(text, units, L"%d:%02d:%02d:%02d:%02d", date.wYear, date.wMonth, date.wDay, time.wHour,
-           time.wMinute);
+  // "year:month:day:hour:minute", each but the year in two digits.
+  const struct {
+    int value, width;
+  } parts[] = {{date.wYear, 1}, {date.wMonth, 2}, {date.wDay, 2}, {time.wHour, 2}, {time.wMinute, 2}};
+  text[0] = L'\0';
+  for (const auto& part : parts) {
+    wchar_t digits[16];
+    FormatNumber(part.value, digits, 16, part.width);
+    if (&part != parts) AppendText(text, units, L":");
+    AppendText(text, units, digits);
+  }
 }
+
+namespace {
+
+// Reads numbers separated by ':' as the C library's scan of "%d:%d:..." does: blanks before a
+// number, an optional sign, its digits; reading stops at the first part that is not so.
+// Parts not read stay as they were. A number too large for the field saturates.
+void ScanNumbers(const wchar_t* text, int* parts, size_t count) {
+  const wchar_t* c = text;
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) {
+      if (*c != L':') return;
+      ++c;
+    }
+    while (iswspace(*c)) ++c;
+    const bool negative = *c == L'-';
+    if (*c == L'-' || *c == L'+') ++c;
+    if (*c < L'0' || *c > L'9') return;
+    long long value = 0;
+    for (; *c >= L'0' && *c <= L'9'; ++c)
+      if (value < 0x7FFFFFFF) value = value * 10 + (*c - L'0');
+    if (value > 0x7FFFFFFF) value = 0x7FFFFFFF;
+    parts[i] = static_cast<int>(negative ? -value : value);
+  }
+}
+
+}  // namespace
 
 bool ParseHoldTime(const wchar_t* text, SYSTEMTIME& time) {
   int parts[6] = {};
-  swscanf(text ? text : L"", L"%d:%d:%d:%d:%d:%d", &parts[0], &parts[1], &parts[2], &parts[3],
-          &parts[4], &parts[5]);
+  ScanNumbers(text ? text : L"", parts, 6);
   const int year = parts[0], month = parts[1], day = parts[2];
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 ||
       day > DaysIn(year, month) || parts[3] < 0 || parts[3] > 23 || parts[4] < 0 ||

@@ -96,8 +96,10 @@ void Visit(HWND control, SheetContext& context) {
     TranslateCaption(context, dialog, control, id, caption);
 
   if (const wchar_t* keyed = KeyedClassOf(class_name)) {
-    wchar_t key[kKeyUnits];
-    swprintf(key, kKeyUnits, L"%ls:%d tooltip", keyed, id);
+    wchar_t key[kKeyUnits], tail[32];
+    CopyText(key, keyed);
+    FillNumbers(L":%d tooltip", {id}, tail);
+    AppendText(key, tail);
     wchar_t tooltip[kTextUnits];
     if (HasEntry(context.StringTable, key, tooltip))
       AddTooltip(dialog, control, id, context.hToolTip, tooltip);

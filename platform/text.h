@@ -63,6 +63,11 @@ inline void WriteField(wchar_t* field, size_t field_bytes, const wchar_t* text) 
   for (; n < units; ++n) field[n] = L'\0';
 }
 
+// The number in decimal, with a minus when negative and zeros before it up to `width` digits,
+// cut to the buffer. Returns its length. (The C library's formatting would bring its whole
+// printf engine, floating point included, into the plug-in for this.)
+size_t FormatNumber(int value, wchar_t* out, size_t capacity, int width = 1) noexcept;
+
 // Fills numbers into a text from a string table without treating it as a printf format:
 // each "%d" takes the next number in order (once they run out it stands as written), "%%"
 // gives one "%", and every other "%" stands as written. The result is cut to the buffer.

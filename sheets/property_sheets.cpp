@@ -67,7 +67,7 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
   LONG_PTR added = 0;
   for (int i = 0; i < tabs; ++i) {
     wchar_t key[16];
-    swprintf(key, 16, keys::kTabFormat, i);
+    FillNumbers(keys::kTabFormat, {i}, key, 16);
     if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1) continue;
     page.pszTemplate = MAKEINTRESOURCEW(IsRtlSystemLanguage() ? IDD_TROUBLESHOOTING_RTL
                                                               : IDD_TROUBLESHOOTING);

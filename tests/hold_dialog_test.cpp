@@ -98,7 +98,12 @@ TEST(HoldRules, PasscodesNamesAndTimes) {
   EXPECT_EQ(0, parsed.wSecond);
   EXPECT_EQ(4, parsed.wDayOfWeek) << "kept";
   EXPECT_EQ(321, parsed.wMilliseconds) << "kept";
-  for (const wchar_t* bad : {L"", L"2027:13:01:00:00", L"2027:02:29:00:00", L"2027:01:01:24:00", L"x"}) {
+  // Read as the C library scans "%d:%d:...": blanks before a number and anything after the
+  // last are let be; a number too long for an int is refused, not wrapped round.
+  EXPECT_TRUE(kv::ParseHoldTime(L" 2027: 3: 7: 9: 5", parsed));
+  EXPECT_TRUE(kv::ParseHoldTime(L"2027:03:07:09:05 later", parsed));
+  for (const wchar_t* bad : {L"", L"2027:13:01:00:00", L"2027:02:29:00:00", L"2027:01:01:24:00", L"x",
+                             L"2027:-3:07:09:05", L"2027 :03:07:09:05", L"4294969323:03:07:09:05"}) {
     SYSTEMTIME untouched = parsed;
     EXPECT_FALSE(kv::ParseHoldTime(bad, untouched)) << bad;
   }
