@@ -5,16 +5,16 @@
 #include <string>
 
 #include "about/about_text.h"
-#include "config/model_files.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/layout.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "platform/language.h"
 
 namespace kv {
 namespace {

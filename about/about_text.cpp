@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <iterator>
 
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "platform/text.h"
 #include "dialogs/dialog_texts.h"
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 #include "config/driver_info.h"
-#include "options/host_items.h"
-#include "plugin/module.h"
+#include "platform/host_items.h"
+#include "platform/module.h"
 #include "platform/library_loader.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"

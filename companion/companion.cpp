@@ -27,7 +27,7 @@
 #include <cwchar>
 
 #include "autoconfig/printer_address.h"
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 #include "companion/printer_attributes.h"
 #include "companion/printer_mibs.h"
 #include "companion/snmp_client.h"

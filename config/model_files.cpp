@@ -11,7 +11,7 @@
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "config/model_keys.h"
 
 namespace kv {
@@ -129,11 +129,6 @@ const wchar_t* LanguageCodeFor(LANGID language) {
   return L"EN";
 }
 
-bool IsRtlSystemLanguage() {
-  const unsigned primary = PrimaryOf(Use<Language>().SystemDefault());
-  return primary == 0x01 || primary == 0x0D;
-}
-
 void PrinterLanguageCode(const wchar_t* printer_name, wchar_t* code, size_t units) {
   const wchar_t* derived = LanguageCodeFor(Use<Language>().UserDefault());
   // Without a printer name there is no key of its own: the code is derived each time.
@@ -146,6 +141,18 @@ void PrinterLanguageCode(const wchar_t* printer_name, wchar_t* code, size_t unit
   if (ReadStoredCode(path, code, units)) return;
   CopyText(code, units, derived);
   StoreCode(path, code);
+}
+
+SheetContext* CreateSheetContext(HANDLE heap, HANDLE printer, const wchar_t* printer_name,
+                                 IPrintOemDriverUI* driver_ui) {
+  if (!heap) return nullptr;
+  auto* context = static_cast<SheetContext*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(SheetContext)));
+  if (!context) return nullptr;
+  context->hHeap = heap;
+  context->hPrinter = printer;
+  context->pDriverUI = driver_ui;
+  LocateModelFiles(*context, printer_name);
+  return context;
 }
 
 void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 
 namespace kv {
 

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "plugin/module.h"
+#include "platform/module.h"
 
 namespace kv {
 namespace {

@@ -6,7 +6,6 @@
 
 #include "about/about_dialog.h"
 #include "autoconfig/printer_address.h"
-#include "config/model_files.h"
 #include "device/diagnostic_pages.h"
 #include "device/link_accessible.h"
 #include "device/wayfer_dialog.h"
@@ -20,9 +19,10 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "platform/language.h"
 
 namespace kv {
 namespace {

@@ -6,7 +6,7 @@
 #include "platform/library_loader.h"
 #include "platform/seam.h"
 #include "platform/text.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace kv {
 namespace {

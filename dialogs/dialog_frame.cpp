@@ -1,13 +1,13 @@
 #include "dialogs/dialog_frame.h"
 
-#include "config/model_files.h"
 #include "dialogs/layout.h"
-#include "options/control_texts.h"
-#include "plugin/module.h"
+#include "dialogs/control_texts.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "platform/text.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
+#include "platform/language.h"
 
 namespace kv {
 namespace {

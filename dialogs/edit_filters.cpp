@@ -7,7 +7,7 @@
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
 #include "platform/seam.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace kv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "devmode/private_devmode.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
@@ -14,7 +14,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
 

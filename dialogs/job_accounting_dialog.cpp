@@ -9,7 +9,7 @@
 #include "platform/spooler.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
 

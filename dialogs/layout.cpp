@@ -5,9 +5,9 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "config/model_files.h"
-#include "plugin/module.h"
-#include "sheets/sheet_context.h"
+#include "platform/module.h"
+#include "context/sheet_context.h"
+#include "platform/language.h"
 
 namespace kv {
 namespace {

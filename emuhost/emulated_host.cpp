@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "emuhost/report.h"
-#include "options/host_items.h"
+#include "platform/host_items.h"
 
 namespace emuhost {
 

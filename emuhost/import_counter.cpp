@@ -14,7 +14,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 
 namespace emuhost {
 namespace {

@@ -15,7 +15,7 @@
 #include "config/driver_info.h"
 #include "config/model_files.h"
 #include "config/model_keys.h"
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "device/diagnostic_pages.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_texts.h"
@@ -27,7 +27,7 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace emuhost {
 namespace {

@@ -11,7 +11,7 @@
 #include "emuhost/window_picture.h"
 #include "devmode/private_devmode.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace emuhost {
 namespace {

@@ -9,14 +9,15 @@
 #include "dialogs/hold_dialog.h"
 #include "dialogs/job_accounting_dialog.h"
 #include "devmode/private_devmode.h"
-#include "options/host_items.h"
+#include "platform/host_items.h"
 #include "options/option_rules.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "config/model_files.h"
 
 namespace kv {
 namespace {

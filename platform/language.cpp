@@ -1,5 +1,7 @@
 #include "platform/language.h"
 
+#include "platform/seam.h"
+
 namespace kv {
 namespace {
 
@@ -14,6 +16,11 @@ class Win32Language final : public Language {
 Language& Language::Default() {
   static Win32Language language;
   return language;
+}
+
+bool IsRtlSystemLanguage() {
+  const unsigned primary = PrimaryOf(Use<Language>().SystemDefault());
+  return primary == 0x01 || primary == 0x0D;
 }
 
 }  // namespace kv

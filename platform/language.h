@@ -19,4 +19,7 @@ class Language {
 constexpr unsigned PrimaryOf(LANGID id) { return id & 0x3FFu; }
 constexpr unsigned SubOf(LANGID id) { return id >> 10; }
 
+// True when the system's default language is written right to left (Arabic, Hebrew).
+[[nodiscard]] bool IsRtlSystemLanguage();
+
 }  // namespace kv

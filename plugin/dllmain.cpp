@@ -2,7 +2,7 @@
 #include <new>
 
 #include "platform/host_abi.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "plugin/plugin_object.h"
 #include "platform/runtime.h"
 

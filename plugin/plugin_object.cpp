@@ -7,7 +7,7 @@
 #include "options/option_tree.h"
 #include "sheets/property_sheets.h"
 #include "plugin/events.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "platform/text.h"
 
 namespace kv {

@@ -7,13 +7,14 @@
 #include "device/troubleshooting_page.h"
 #include "devmode/private_devmode.h"
 #include "options/option_rules.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
-#include "sheets/sheet_link.h"
+#include "context/sheet_context.h"
+#include "context/sheet_link.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "platform/language.h"
 
 namespace kv {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "about/about_dialog.h"
 #include "about/about_text.h"
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "emuhost/window_picture.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"

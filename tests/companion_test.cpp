@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 #include "companion/ber.h"
 #include "emuhost/plugin_host.h"
 #include "companion/snmp_client.h"

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "config/model_files.h"
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "platform/seam.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "tests/support/fake_language.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/sandbox.h"
+#include "platform/language.h"
 
 using kvtest::FakeLanguage;
 using kvtest::FakeSpooler;

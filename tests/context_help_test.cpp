@@ -12,7 +12,7 @@
 #include "options/option_tree.h"
 #include "platform/seam.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/fakes.h"
 #include "tests/support/sandbox.h"

@@ -10,7 +10,7 @@
 
 #include "dialogs/dialog_frame.h"
 #include "emuhost/modal_driver.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 

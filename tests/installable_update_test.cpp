@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "autoconfig/installable_update.h"
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 
 using emuhost::EmulatedHost;
 using emuhost::HostItemSpec;

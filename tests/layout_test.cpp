@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "dialogs/layout.h"
-#include "options/control_texts.h"
+#include "dialogs/control_texts.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 

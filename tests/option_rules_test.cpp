@@ -6,7 +6,7 @@
 #include "devmode/private_devmode.h"
 #include "options/option_rules.h"
 #include "options/option_tree.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 using emuhost::EmulatedHost;
 using kvtest::ModelKeys;

@@ -11,7 +11,7 @@
 #include "device/troubleshooting_page.h"
 #include "emuhost/pictures.h"
 #include "emuhost/window_picture.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/installed_sample.h"
 

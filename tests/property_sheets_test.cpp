@@ -4,8 +4,8 @@
 #include "devmode/private_devmode.h"
 #include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
-#include "sheets/sheet_context.h"
-#include "sheets/sheet_link.h"
+#include "context/sheet_context.h"
+#include "context/sheet_link.h"
 
 using emuhost::EmulatedHost;
 using kvtest::ModelKeys;

@@ -12,7 +12,7 @@
 #include <array>
 #include <string>
 
-#include "autoconfig/status_record.h"
+#include "platform/status_record.h"
 #include "emuhost/plugin_host.h"
 #include "tests/support/sandbox.h"
 

@@ -12,9 +12,10 @@
 
 #include "dialogs/dialog_frame.h"
 #include "emuhost/modal_driver.h"
-#include "plugin/module.h"
-#include "sheets/sheet_context.h"
+#include "platform/module.h"
+#include "context/sheet_context.h"
 #include "tests/support/plugin_fixture.h"
+#include "config/model_files.h"
 
 namespace kvtest {
 

@@ -15,7 +15,7 @@
 #include "platform/seam.h"
 #include "dialogs/context_help.h"
 #include "plugin/plugin_object.h"
-#include "sheets/sheet_link.h"
+#include "context/sheet_link.h"
 #include "tests/support/fake_language.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fakes.h"

@@ -6,7 +6,7 @@
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "platform/handles.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 
 namespace hostsim {
 

@@ -13,7 +13,7 @@
 #include "emuhost/report.h"
 #include "platform/seam.h"
 #include "platform/shell.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.h"
 
 namespace hostsim {

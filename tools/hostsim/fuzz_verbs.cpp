@@ -21,7 +21,7 @@
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "device/troubleshooting_page.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/session.h"
 

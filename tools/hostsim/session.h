@@ -15,7 +15,7 @@
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "platform/handles.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace hostsim {
 

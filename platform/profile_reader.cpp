@@ -1,4 +1,4 @@
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 
 #include "platform/text.h"
 

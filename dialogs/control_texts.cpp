@@ -1,14 +1,14 @@
-#include "options/control_texts.h"
+#include "dialogs/control_texts.h"
 
 #include <commctrl.h>
 
 #include <cwchar>
 
 #include "dialogs/layout.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 
 namespace kv {

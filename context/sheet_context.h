@@ -3,7 +3,7 @@
 // host discards the heap with the sheet, and nothing is left behind.
 #pragma once
 
-#include "config/profile_reader.h"
+#include "platform/profile_reader.h"
 #include "platform/host_abi.h"
 
 #include <cstdint>
@@ -90,14 +90,7 @@ struct SheetContext {
   uint32_t dwLink;  // this context's link cookie while it is linked from a private record
 };
 
-// A zero-filled context from `heap` with its printer, host interface and readers set and its
-// model files located; null when the heap has no room. `printer_name` is the queue's name
-// (it keys the per-user language code).
-[[nodiscard]] SheetContext* CreateSheetContext(HANDLE heap, HANDLE printer,
-                                               const wchar_t* printer_name,
-                                               IPrintOemDriverUI* driver_ui);
-
-// Gives a context made by CreateSheetContext back to its heap.
+// Gives a context made by CreateSheetContext (config/model_files.h) back to its heap.
 void FreeSheetContext(SheetContext* context);
 
 }  // namespace kv

@@ -1,8 +1,8 @@
-#include "sheets/sheet_link.h"
+#include "context/sheet_link.h"
 
 #include <windows.h>
 
-#include "sheets/sheet_context.h"
+#include "context/sheet_context.h"
 
 namespace kv {
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/module.h"
+#include "platform/module.h"
 
 namespace kv {
 namespace {

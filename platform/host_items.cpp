@@ -1,4 +1,4 @@
-#include "options/host_items.h"
+#include "platform/host_items.h"
 
 #include <cstring>
 #include <initializer_list>
