@@ -14,6 +14,7 @@
 #include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "platform/handles.h"
 #include "platform/language.h"
 
 namespace kv {
@@ -27,13 +28,13 @@ constexpr int kButtonWidth = 75, kButtonHeight = 24, kMargin = 12;
 
 int Scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
-// The brand's picture beside the driver's files; null when there is none.
-HBITMAP LoadPicture(const SheetContext& context) {
+// The brand's picture beside the driver's files; empty when there is none.
+unique_hbitmap LoadPicture(const SheetContext& context) {
   wchar_t path[260];
   CopyText(path, context.szDriverDir);
   AppendText(path, context.szOemPrefix);
   AppendText(path, L"Y.bmp");
-  return static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  return unique_hbitmap(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
 }
 
 SIZE PictureSize(HBITMAP picture) {
@@ -65,16 +66,14 @@ struct PaintedText {
 };
 
 void PaintText(HDC dc, const PaintedText& painted, COLORREF colour, int dpi) {
-  HFONT font = CreateFontW(Scaled(painted.height, dpi), 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
-                           DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
-                           DEFAULT_PITCH, L"Arial");
+  const unique_hfont font(CreateFontW(Scaled(painted.height, dpi), 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
+                                     DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
+                                     DEFAULT_PITCH, L"Arial"));
   if (!font) return;
-  HGDIOBJ old = SelectObject(dc, font);
+  const scoped_select selected(dc, font.get());
   SetTextColor(dc, colour);
   TextOutW(dc, Scaled(painted.x, dpi), Scaled(painted.y, dpi), painted.text, static_cast<int>(wcslen(painted.text)));
-  SelectObject(dc, old);
-  DeleteObject(font);
 }
 
 // Paints the picture and the texts over it into `dc` (the window's, or one it is asked to
@@ -95,21 +94,19 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   const int dpi = Use<System>().ScreenDpi();
   FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  if (HBITMAP picture = contrast ? nullptr : LoadPicture(context)) {
-    if (HDC source = CreateCompatibleDC(dc)) {
-      HGDIOBJ old = SelectObject(source, picture);
-      if (dpi == 96) {
-        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
-               area.left, area.top, SRCCOPY);
-      } else {
-        const SIZE size = PictureSize(picture);
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source, 0, 0, size.cx, size.cy, SRCCOPY);
-      }
-      SelectObject(source, old);
-      DeleteDC(source);
+  const unique_hbitmap picture = contrast ? unique_hbitmap() : LoadPicture(context);
+  const unique_memory_dc source(picture ? CreateCompatibleDC(dc) : nullptr);
+  if (source) {
+    const scoped_select selected(source.get(), picture.get());
+    if (dpi == 96) {
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source.get(),
+             area.left, area.top, SRCCOPY);
+    } else {
+      const SIZE size = PictureSize(picture.get());
+      SetStretchBltMode(dc, HALFTONE);
+      StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source.get(), 0, 0, size.cx, size.cy,
+                 SRCCOPY);
     }
-    DeleteObject(picture);
   }
   if (context.nBrand == 0 || context.nBrand == 2) {
     wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
@@ -154,9 +151,7 @@ struct AboutDialog {
     SetDialogCaption(dialog, context, kWord);
     TranslateDialog(dialog, context, IDD_ABOUT, kWord);
 
-    HBITMAP picture = LoadPicture(context);
-    const SIZE drawn = PictureSize(picture);
-    if (picture) DeleteObject(picture);
+    const SIZE drawn = PictureSize(LoadPicture(context).get());
     const int dpi = Use<System>().ScreenDpi();
     SizeToPicture(dialog, SIZE{Scaled(drawn.cx, dpi), Scaled(drawn.cy, dpi)}, dpi);
     SetForegroundWindow(dialog);

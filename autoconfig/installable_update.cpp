@@ -9,6 +9,7 @@
 #include "config/driver_info.h"
 #include "platform/host_items.h"
 #include "platform/module.h"
+#include "platform/handles.h"
 #include "platform/library_loader.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
@@ -64,23 +65,22 @@ bool PortName(HANDLE printer, char (&port)[256]) {
   Use<Spooler>().PrinterInfo(printer, 2, nullptr, 0, &needed);
   if (needed == 0) return false;
   HANDLE heap = GetProcessHeap();
-  auto* info = static_cast<PRINTER_INFO_2W*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
+  const unique_heap_ptr<PRINTER_INFO_2W> owned(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
+  PRINTER_INFO_2W* info = owned.get();
   if (!info) return false;
   bool ok = Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
             info->pPortName && info->pPortName[0] != L'\0';
   if (ok) {
     // Converted whole, then cut to what the companion takes.
     const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, nullptr, 0, nullptr, nullptr);
-    char* whole = bytes > 0 ? static_cast<char*>(HeapAlloc(heap, 0, bytes)) : nullptr;
-    ok = whole && WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, whole, bytes, nullptr,
+    const unique_heap_ptr<char> whole(heap, bytes > 0 ? HeapAlloc(heap, 0, bytes) : nullptr);
+    ok = whole && WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, whole.get(), bytes, nullptr,
                                       nullptr) > 0;
     if (ok) {
-      std::strncpy(port, whole, sizeof port - 1);
+      std::strncpy(port, whole.get(), sizeof port - 1);
       port[sizeof port - 1] = '\0';
     }
-    if (whole) HeapFree(heap, 0, whole);
   }
-  HeapFree(heap, 0, info);
   return ok;
 }
 
@@ -163,21 +163,25 @@ void UpdateInstallableOptions(POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui)
   char port[256];
   if (!PortName(param->hPrinter, port)) return;
 
-  LibraryLoader& loader = Use<LibraryLoader>();
-  HMODULE library = loader.Load(library_path);
-  if (!library) return;
+  // The companion is freed through the loader that loaded it, however this ends.
+  struct Loaded {
+    LibraryLoader& loader;
+    HMODULE module;
+    ~Loaded() {
+      if (module) loader.Free(module);
+    }
+  } library{Use<LibraryLoader>(), Use<LibraryLoader>().Load(library_path)};
+  if (!library.module) return;
   auto update = reinterpret_cast<SnmpAutoUpdateFn>(
-      reinterpret_cast<void*>(loader.Find(library, kSnmpAutoUpdate)));
+      reinterpret_cast<void*>(library.loader.Find(library.module, kSnmpAutoUpdate)));
   HANDLE heap = param->hOEMHeap;
-  auto* record = update && heap ? static_cast<BYTE*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize))
-                                : nullptr;
+  const unique_heap_ptr<BYTE> record(heap, update && heap ? HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize)
+                                                          : nullptr);
   if (record) {
-    FillStatusRecord(*param, record);
+    FillStatusRecord(*param, record.get());
     LONG one = 1;
-    if (update(port, record, &one, 0) != 0) ApplyAnswers(*param, *driver_ui, record);
-    HeapFree(heap, 0, record);
+    if (update(port, record.get(), &one, 0) != 0) ApplyAnswers(*param, *driver_ui, record.get());
   }
-  loader.Free(library);
 }
 
 }  // namespace kv

@@ -10,27 +10,26 @@
 
 namespace kv {
 
-void* ReadDriverInfo(HANDLE heap, HANDLE printer, DWORD level) {
+unique_heap_block ReadDriverInfo(HANDLE heap, HANDLE printer, DWORD level) {
   constexpr int kAttempts = 5;
-  void* block = nullptr;
+  unique_heap_block block;
   DWORD size = 0;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     DWORD needed = 0;
-    if (Use<Spooler>().DriverInfo(printer, level, static_cast<BYTE*>(block), size,
-                                        &needed)) {
+    if (Use<Spooler>().DriverInfo(printer, level, static_cast<BYTE*>(block.get()), size, &needed)) {
       if (block) return block;
       // A spooler that succeeds without a block has nothing to give.
       break;
     }
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
-    void* grown = block ? HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, needed)
+    void* grown = block ? HeapReAlloc(heap, HEAP_ZERO_MEMORY, block.get(), needed)
                         : HeapAlloc(heap, HEAP_ZERO_MEMORY, needed);
     if (!grown) break;
-    block = grown;
+    (void)block.release();  // HeapReAlloc has moved it, or it was none
+    block = unique_heap_block(heap, grown);
     size = needed;
   }
-  if (block) HeapFree(heap, 0, block);
-  return nullptr;
+  return {};
 }
 
 void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]) {
@@ -40,11 +39,9 @@ void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]) {
 
 void ModelProfilePath(HANDLE printer, wchar_t (&path)[kPathUnits]) {
   path[0] = L'\0';
-  HANDLE heap = GetProcessHeap();
-  auto* info = static_cast<DRIVER_INFO_2W*>(ReadDriverInfo(heap, printer, 2));
+  const auto info = ReadDriverInfoAs<DRIVER_INFO_2W>(GetProcessHeap(), printer, 2);
   if (!info) return;
-  ModelBasePath(info->pDataFile, path);
-  HeapFree(heap, 0, info);
+  ModelBasePath(info.get()->pDataFile, path);
   if (path[0] != L'\0') AppendText(path, L"u.INI");
 }
 

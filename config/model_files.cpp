@@ -159,11 +159,10 @@ void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
   ReadDriverDirectory(context.szDriverDir);
 
   wchar_t base[kPathUnits] = {};
-  if (auto* info = static_cast<DRIVER_INFO_2W*>(
-          ReadDriverInfo(context.hHeap, context.hPrinter, 2))) {
-    context.bDataFileIsPpd = info->pDataFile && wcsstr(info->pDataFile, L".PPD") != nullptr;
-    ModelBasePath(info->pDataFile, base);
-    HeapFree(context.hHeap, 0, info);
+  if (const auto info = ReadDriverInfoAs<DRIVER_INFO_2W>(context.hHeap, context.hPrinter, 2)) {
+    const wchar_t* data_file = info.get()->pDataFile;
+    context.bDataFileIsPpd = data_file && wcsstr(data_file, L".PPD") != nullptr;
+    ModelBasePath(data_file, base);
   }
 
   // Without a data file there are no model files; the readers then read defaults only.

@@ -1,9 +1,11 @@
 #include "context/sheet_context.h"
 
+#include "platform/handles.h"
+
 namespace kv {
 
 void FreeSheetContext(SheetContext* context) {
-  if (context) HeapFree(context->hHeap, 0, context);
+  if (context) FreeHeapBlock(context->hHeap, context);
 }
 
 }  // namespace kv

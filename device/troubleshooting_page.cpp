@@ -22,6 +22,7 @@
 #include "context/sheet_context.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
+#include "platform/handles.h"
 #include "platform/language.h"
 
 namespace kv {
@@ -101,9 +102,10 @@ void GiveLinksTheirFont(HWND page, bool with_topic) {
   face.lfWeight = 600;
   HFONT link_font = static_cast<HFONT>(GetPropW(page, kLinkFontProperty));
   if (!link_font) {
-    link_font = CreateFontIndirectW(&face);
-    if (!link_font) return;
-    SetPropW(page, kLinkFontProperty, link_font);
+    // Kept in a property of the page until WM_DESTROY gives it back to its owner.
+    unique_hfont made(CreateFontIndirectW(&face));
+    if (!made || !SetPropW(page, kLinkFontProperty, made.get())) return;
+    link_font = made.release();
   }
   for (int n = 1; n <= kLinks; ++n)
     SendDlgItemMessageW(page, LinkId(n), WM_SETFONT, reinterpret_cast<WPARAM>(link_font), TRUE);
@@ -119,21 +121,21 @@ void FitLink(HWND page, HDC dc, int id) {
   const int length = GetWindowTextW(link, text, kTextUnits);
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0));
   // Measured in the link's own font: the page's device context has the system font.
-  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
   SIZE extent = {};
-  GetTextExtentPoint32W(dc, text, length, &extent);
-  if (old) SelectObject(dc, old);
+  {
+    const scoped_select selected(dc, font);
+    GetTextExtentPoint32W(dc, text, length, &extent);
+  }
   const RECT rect = RectInDialog(page, link);
   const int left = rect.left + (rect.right - rect.left - extent.cx) / 2;
   MoveWindow(link, left, rect.top, extent.cx, extent.cy, TRUE);
 }
 
 void FitLinks(HWND page, bool with_topic) {
-  HDC dc = GetDC(page);
+  const unique_window_dc dc(page);
   if (!dc) return;
-  for (int n = 1; n <= kLinks; ++n) FitLink(page, dc, LinkId(n));
-  if (with_topic) FitLink(page, dc, IDC_TS_WAYFER_TOPIC);
-  ReleaseDC(page, dc);
+  for (int n = 1; n <= kLinks; ++n) FitLink(page, dc.get(), LinkId(n));
+  if (with_topic) FitLink(page, dc.get(), IDC_TS_WAYFER_TOPIC);
 }
 
 // The printer's address from its port into the context; false, with the address empty, when
@@ -250,9 +252,8 @@ LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lpa
       GetClientRect(link, &rect);
       if (message == WM_PRINTCLIENT) {
         DrawFocusRect(reinterpret_cast<HDC>(wparam), &rect);
-      } else if (HDC dc = GetDC(link)) {
-        DrawFocusRect(dc, &rect);
-        ReleaseDC(link, dc);
+      } else if (const unique_window_dc dc(link); dc) {
+        DrawFocusRect(dc.get(), &rect);
       }
       return result;
     }
@@ -287,10 +288,10 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
   CopyText(path, context.szDriverDir);
   AppendText(path, context.szOemPrefix);
   AppendText(path, L"l.bmp");
-  auto* bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  const unique_hbitmap bitmap(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
   if (!bitmap) return;
   BITMAP info = {};
-  GetObjectW(bitmap, sizeof info, &info);
+  GetObjectW(bitmap.get(), sizeof info, &info);
   // Shown at the display's scale, as the page's template is: at 96 dots per inch as drawn.
   const int dpi = Use<System>().ScreenDpi();
   const int shown_width = MulDiv(info.bmWidth, dpi, 96), shown_height = MulDiv(info.bmHeight, dpi, 96);
@@ -304,12 +305,11 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
   // and the device context it hands over may still be mirrored.
   const DWORD layout = GetLayout(dc);
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, 0);
-  HDC image = CreateCompatibleDC(dc);
-  HDC mask = CreateCompatibleDC(dc);
-  HBITMAP mask_bits = CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr);
-  if (image && mask && mask_bits) {
-    HGDIOBJ old_image = SelectObject(image, bitmap);
-    HGDIOBJ old_mask = SelectObject(mask, mask_bits);
+  const unique_memory_dc image_dc(CreateCompatibleDC(dc)), mask_dc(CreateCompatibleDC(dc));
+  const unique_hbitmap mask_bits(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
+  if (image_dc && mask_dc && mask_bits) {
+    HDC image = image_dc.get(), mask = mask_dc.get();
+    const scoped_select image_selected(image, bitmap.get()), mask_selected(mask, mask_bits.get());
     // The mask is white where the image has the transparent colour.
     SetBkColor(image, GetPixel(image, 0, 0));
     BitBlt(mask, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCCOPY);
@@ -324,9 +324,8 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
     if (Use<System>().HighContrast()) {
       // The background where the mask is white, the brush where it is black.
       constexpr DWORD kBackgroundOrBrush = 0x00B8074A;
-      const HGDIOBJ old_brush = SelectObject(dc, GetSysColorBrush(COLOR_BTNTEXT));
+      const scoped_select brush(dc, GetSysColorBrush(COLOR_BTNTEXT));
       StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, kBackgroundOrBrush);
-      SelectObject(dc, old_brush);
     } else {
       StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, SRCAND);
       StretchBlt(dc, 0, 0, shown_width, shown_height, image, 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
@@ -334,13 +333,7 @@ void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
     if (mode) SetStretchBltMode(dc, mode);
     SetTextColor(dc, text);
     SetBkColor(dc, back);
-    SelectObject(mask, old_mask);
-    SelectObject(image, old_image);
   }
-  if (mask_bits) DeleteObject(mask_bits);
-  if (mask) DeleteDC(mask);
-  if (image) DeleteDC(image);
-  DeleteObject(bitmap);
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, layout);
 }
 
@@ -431,7 +424,7 @@ struct TroubleshootingPage {
         return 0;
       }
       case WM_DESTROY:
-        if (HANDLE font = RemovePropW(page, kLinkFontProperty)) DeleteObject(font);
+        unique_hfont(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty))).reset();
         return 0;
       default:
         return FALSE;

@@ -1,4 +1,5 @@
 #include "platform/errors.h"
+#include "platform/handles.h"
 #include "options/option_tree.h"
 
 #include <cstring>
@@ -72,13 +73,12 @@ bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& button, OP
   wchar_t caption[kTextUnits];
   const size_t length = context.StringTable.ReadText(texts::kCaption, caption);
 
-  auto* name = static_cast<wchar_t*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
-  auto* push = static_cast<PushOptType*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PushOptType)));
-  if (!name || !push) {
-    if (name) HeapFree(heap, 0, name);
-    if (push) HeapFree(heap, 0, push);
-    return false;
-  }
+  unique_heap_ptr<wchar_t> owned_name(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
+  unique_heap_ptr<PushOptType> owned_push(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PushOptType)));
+  if (!owned_name || !owned_push) return false;
+  // From here the item holds both blocks; the host's heap goes with its session.
+  wchar_t* name = owned_name.release();
+  PushOptType* push = owned_push.release();
   CopyText(name, length + 1, caption);
 
   push->param.cbSize = sizeof(OPTPARAM);

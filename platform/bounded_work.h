@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "platform/handles.h"
+
 #include <memory>
 #include <new>
 
@@ -54,9 +56,8 @@ inline bool RunBounded(const std::shared_ptr<BoundedWork>& work, DWORD wait_ms) 
     FreeLibrary(module);
     return false;
   }
-  const bool done = WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
-  CloseHandle(thread);
-  return done;
+  const unique_handle owned(thread);
+  return WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
 }
 
 }  // namespace kv

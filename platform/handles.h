@@ -10,9 +10,21 @@
 
 namespace kv {
 
-template <typename T, typename Close, T Invalid = T()>
+// What an owner holds: the handle's type, the value that means none (a traits function, as
+// some kinds use INVALID_HANDLE_VALUE, which a template argument cannot name) and how one is
+// closed.
+template <typename T, typename Close>
+struct NullInvalid {
+  using type = T;
+  static constexpr T invalid() noexcept { return T(); }
+  static void close(T value) noexcept { Close()(value); }
+};
+
+template <typename Traits>
 class unique_any {
  public:
+  using T = typename Traits::type;
+
   unique_any() noexcept = default;
   explicit unique_any(T value) noexcept : value_(value) {}
   unique_any(const unique_any&) = delete;
@@ -25,13 +37,13 @@ class unique_any {
   ~unique_any() { reset(); }
 
   [[nodiscard]] T get() const noexcept { return value_; }
-  explicit operator bool() const noexcept { return value_ != Invalid; }
-  [[nodiscard]] T release() noexcept { return std::exchange(value_, Invalid); }
-  void reset(T value = Invalid) noexcept {
+  explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+  [[nodiscard]] T release() noexcept { return std::exchange(value_, Traits::invalid()); }
+  void reset(T value = Traits::invalid()) noexcept {
     T old = std::exchange(value_, value);
-    if (old != Invalid) {
+    if (old != Traits::invalid()) {
       DWORD error = GetLastError();
-      Close()(old);
+      Traits::close(old);
       SetLastError(error);
     }
   }
@@ -42,7 +54,7 @@ class unique_any {
   }
 
  private:
-  T value_ = Invalid;
+  T value_ = Traits::invalid();
 };
 
 struct CloseRegKey {
@@ -60,23 +72,74 @@ struct CloseHeap {
 struct CloseKernelHandle {
   void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
+struct DeleteGdiObject {
+  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+struct DeleteMemoryDc {
+  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+};
+struct ActivationContextTraits {
+  using type = HANDLE;
+  static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void close(type context) noexcept { ReleaseActCtx(context); }
+};
 
-using unique_hkey = unique_any<HKEY, CloseRegKey>;
-using unique_hmodule = unique_any<HMODULE, CloseModule>;
-using unique_hprinter = unique_any<HANDLE, ClosePrinterHandle>;
-using unique_heap = unique_any<HANDLE, CloseHeap>;
-using unique_handle = unique_any<HANDLE, CloseKernelHandle>;
+using unique_hkey = unique_any<NullInvalid<HKEY, CloseRegKey>>;
+using unique_hmodule = unique_any<NullInvalid<HMODULE, CloseModule>>;
+using unique_hprinter = unique_any<NullInvalid<HANDLE, ClosePrinterHandle>>;
+using unique_heap = unique_any<NullInvalid<HANDLE, CloseHeap>>;
+using unique_handle = unique_any<NullInvalid<HANDLE, CloseKernelHandle>>;
+using unique_hfont = unique_any<NullInvalid<HFONT, DeleteGdiObject>>;
+using unique_hbitmap = unique_any<NullInvalid<HBITMAP, DeleteGdiObject>>;
+using unique_hbrush = unique_any<NullInvalid<HBRUSH, DeleteGdiObject>>;
+using unique_memory_dc = unique_any<NullInvalid<HDC, DeleteMemoryDc>>;  // from CreateCompatibleDC
+using unique_actctx = unique_any<ActivationContextTraits>;
 
-// A block from a Win32 heap, freed back to the same heap.
-class unique_heap_block {
+// A window's device context from GetDC, released to the same window.
+class unique_window_dc {
  public:
-  unique_heap_block() noexcept = default;
-  unique_heap_block(HANDLE heap, void* block) noexcept : heap_(heap), block_(block) {}
-  unique_heap_block(const unique_heap_block&) = delete;
-  unique_heap_block& operator=(const unique_heap_block&) = delete;
-  unique_heap_block(unique_heap_block&& other) noexcept
+  explicit unique_window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+  unique_window_dc(const unique_window_dc&) = delete;
+  unique_window_dc& operator=(const unique_window_dc&) = delete;
+  ~unique_window_dc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  [[nodiscard]] HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a device context for a scope: the one it replaced goes back in.
+// Selecting nothing (a null object or DC) does nothing.
+class scoped_select {
+ public:
+  scoped_select(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+  scoped_select(const scoped_select&) = delete;
+  scoped_select& operator=(const scoped_select&) = delete;
+  ~scoped_select() {
+    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A block from a Win32 heap, seen as a T, freed back to the same heap.
+template <typename T = void>
+class unique_heap_ptr {
+ public:
+  unique_heap_ptr() noexcept = default;
+  unique_heap_ptr(HANDLE heap, void* block) noexcept : heap_(heap), block_(static_cast<T*>(block)) {}
+  unique_heap_ptr(const unique_heap_ptr&) = delete;
+  unique_heap_ptr& operator=(const unique_heap_ptr&) = delete;
+  unique_heap_ptr(unique_heap_ptr&& other) noexcept
       : heap_(other.heap_), block_(std::exchange(other.block_, nullptr)) {}
-  unique_heap_block& operator=(unique_heap_block&& other) noexcept {
+  unique_heap_ptr& operator=(unique_heap_ptr&& other) noexcept {
     if (this != &other) {
       reset();
       heap_ = other.heap_;
@@ -84,10 +147,11 @@ class unique_heap_block {
     }
     return *this;
   }
-  ~unique_heap_block() { reset(); }
+  ~unique_heap_ptr() { reset(); }
 
-  [[nodiscard]] void* get() const noexcept { return block_; }
+  [[nodiscard]] T* get() const noexcept { return block_; }
   explicit operator bool() const noexcept { return block_ != nullptr; }
+  [[nodiscard]] T* release() noexcept { return std::exchange(block_, nullptr); }
   void reset() noexcept {
     if (block_) {
       DWORD error = GetLastError();
@@ -99,7 +163,13 @@ class unique_heap_block {
 
  private:
   HANDLE heap_ = nullptr;
-  void* block_ = nullptr;
+  T* block_ = nullptr;
 };
+
+using unique_heap_block = unique_heap_ptr<void>;
+
+// Gives a block back to its heap, for blocks whose owner is a record of the host's (a sheet's
+// context lives in the host's heap between its calls).
+inline void FreeHeapBlock(HANDLE heap, void* block) noexcept { unique_heap_block(heap, block).reset(); }
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "platform/module.h"
 
+#include "platform/handles.h"
+
 namespace kv {
 namespace {
 
@@ -26,13 +28,13 @@ HANDLE PluginActivationContext() noexcept {
   // Two threads may both make one; the first to store it wins, the other releases its own.
   context = InterlockedCompareExchangePointer(&g_activation_context, made, nullptr);
   if (!context) return made;
-  if (made != INVALID_HANDLE_VALUE) ReleaseActCtx(made);
+  unique_actctx(made).reset();
   return context;
 }
 
 void ReleasePluginActivationContext() noexcept {
   HANDLE context = InterlockedExchangePointer(&g_activation_context, nullptr);
-  if (context && context != INVALID_HANDLE_VALUE) ReleaseActCtx(context);
+  if (context) unique_actctx(context).reset();
 }
 
 void LockModule() noexcept { InterlockedIncrement(&g_locks); }

@@ -1,5 +1,7 @@
 #include "platform/system.h"
 
+#include "platform/handles.h"
+
 namespace kv {
 namespace {
 
@@ -27,9 +29,8 @@ class Win32System final : public System {
            (contrast.dwFlags & HCF_HIGHCONTRASTON);
   }
   int ScreenDpi() override {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
+    const unique_window_dc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : 96;
   }
 };

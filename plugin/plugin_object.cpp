@@ -25,7 +25,7 @@ constexpr ULONG kColorProfileBytes = 32;
 PluginObject::PluginObject() noexcept { ObjectCreated(); }
 
 PluginObject::~PluginObject() {
-  if (driver_ui_) driver_ui_->Release();
+  driver_ui_.Reset();
   ObjectDestroyed();
 }
 
@@ -79,25 +79,26 @@ HRESULT PluginObject::PublishDriverInterface(IUnknown* host) {
 HRESULT PluginObject::Publish(IUnknown* host) {
   if (driver_ui_) return S_OK;
   if (!host) return E_FAIL;
-  void* found = nullptr;
-  if (FAILED(host->QueryInterface(IID_IPrintOemDriverUI, &found)) || !found) {
-    driver_ui_ = nullptr;
+  // Straight into the owner's slot (mingw-w64's ComPtr::Attach would add a reference of its own).
+  if (FAILED(host->QueryInterface(IID_IPrintOemDriverUI,
+                                  reinterpret_cast<void**>(driver_ui_.ReleaseAndGetAddressOf()))) ||
+      !driver_ui_) {
+    driver_ui_.Reset();
     return E_FAIL;
   }
-  driver_ui_ = static_cast<IPrintOemDriverUI*>(found);
   return S_OK;
 }
 
 HRESULT PluginObject::CommonUIProp(DWORD mode, POEMCUIPPARAM param) {
-  return FirewallHr([&] { return kv::CommonUIProp(mode, param, driver_ui_); });
+  return FirewallHr([&] { return kv::CommonUIProp(mode, param, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr([&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_); });
+  return FirewallHr([&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr([&] { return kv::DevicePropertySheets(info, lparam, driver_ui_); });
+  return FirewallHr([&] { return kv::DevicePropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) {

@@ -1,6 +1,8 @@
 // The plug-in object the host creates through the class factory, and the factory itself.
 #pragma once
 
+#include <wrl/client.h>
+
 #include "platform/host_abi.h"
 
 namespace kv {
@@ -46,14 +48,14 @@ class PluginObject final : public IPrintOemUI {
   HRESULT STDMETHODCALLTYPE UpdateExternalFonts(HANDLE, HANDLE, PWSTR) override;
 
   // The host's service interface, null until PublishDriverInterface succeeds.
-  [[nodiscard]] IPrintOemDriverUI* DriverUI() const noexcept { return driver_ui_; }
+  [[nodiscard]] IPrintOemDriverUI* DriverUI() const noexcept { return driver_ui_.Get(); }
 
  private:
   ~PluginObject();
   HRESULT Publish(IUnknown* host);
 
   volatile LONG refs_ = 1;
-  IPrintOemDriverUI* driver_ui_ = nullptr;
+  Microsoft::WRL::ComPtr<IPrintOemDriverUI> driver_ui_;
 };
 
 #pragma pop_macro("DeviceCapabilities")

@@ -415,11 +415,14 @@ TEST(ReadDriverInfo, RetriesWhileTheInformationGrows) {
     spooler.data_file = L"C:\\drivers\\MODEL.PPD";
     spooler.growing_answers = c.growing_answers;
     HANDLE heap = HeapCreate(0, 0, 0);
-    auto* info = static_cast<DRIVER_INFO_2W*>(kv::ReadDriverInfo(heap, nullptr, 2));
-    EXPECT_EQ(c.found, info != nullptr) << c.growing_answers;
-    EXPECT_LE(spooler.driver_calls, c.max_calls) << c.growing_answers;
-    if (info) {
-      EXPECT_STREQ(L"C:\\drivers\\MODEL.PPD", info->pDataFile);
+    {
+      const auto owned = kv::ReadDriverInfoAs<DRIVER_INFO_2W>(heap, nullptr, 2);
+      const DRIVER_INFO_2W* info = owned.get();
+      EXPECT_EQ(c.found, info != nullptr) << c.growing_answers;
+      EXPECT_LE(spooler.driver_calls, c.max_calls) << c.growing_answers;
+      if (info) {
+        EXPECT_STREQ(L"C:\\drivers\\MODEL.PPD", info->pDataFile);
+      }
     }
     HeapDestroy(heap);
   }

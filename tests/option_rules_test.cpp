@@ -178,7 +178,9 @@ TEST_F(DocumentRulesTest, ApplyDropsColourCopiesWhenTheCountFellBelowThem) {
     host.Callback(CPSUICB_REASON_APPLYNOW);
     EXPECT_EQ(c.stored_colour, Record().dwColorCopies) << c.current << "/" << c.colour;
     EXPECT_EQ(c.stored_mono, Record().dwMonoCopies) << c.current << "/" << c.colour;
-    if (c.current < c.colour) EXPECT_EQ(0, Context().iColorCopies) << c.current;
+    if (c.current < c.colour) {
+      EXPECT_EQ(0, Context().iColorCopies) << c.current;
+    }
   }
 }
 

@@ -59,12 +59,11 @@ class InstalledModel : public testing::Test {
 };
 
 TEST_F(InstalledModel, DriverInformationNamesTheInstalledDataFile) {
-  HANDLE heap = GetProcessHeap();
-  auto* info = static_cast<DRIVER_INFO_2W*>(kv::ReadDriverInfo(heap, printer_.get(), 2));
+  const auto owned = kv::ReadDriverInfoAs<DRIVER_INFO_2W>(GetProcessHeap(), printer_.get(), 2);
+  const DRIVER_INFO_2W* info = owned.get();
   ASSERT_NE(nullptr, info);
   EXPECT_EQ(data_file_, info->pDataFile);
   EXPECT_EQ(package_.driver_name, info->pName);
-  HeapFree(heap, 0, info);
 }
 
 TEST_F(InstalledModel, ModelDefaultsComeFromTheProfileBesideTheDataFile) {
