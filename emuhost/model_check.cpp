@@ -21,6 +21,7 @@
 #include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
 #include "emuhost/access_check.h"
+#include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
 #include "emuhost/text_fit.h"
 #include "platform/handles.h"
@@ -124,6 +125,8 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
   return text.size() >= end.size() && _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
 }
 
+bool SameFile(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& start) {
   return text.size() >= start.size() && _wcsnicmp(text.c_str(), start.c_str(), start.size()) == 0;
 }
@@ -174,6 +177,8 @@ class Checker {
     CompareTables();
     CheckPictures();
     CheckHelpFile();
+    // Last, so that a missing file the rules above explain is reported with what it costs.
+    CheckInf();
     result_.tables = tables_.size();
     return std::move(result_);
   }
@@ -206,6 +211,58 @@ class Checker {
     if (!has_profile_) Report(profile_name_, L"", L"", L"missing: every switch reads as 0 and every text as its key name");
     if (!has_version_) Report(version_name_, L"", L"", L"missing: the model is not language dependent and has no version texts");
     return true;
+  }
+
+  // The folder's driver INF, for each architecture: every file it copies lies in the folder
+  // (but the build's binaries, which a maker puts beside the model files), every file of the
+  // folder is copied, and so are the plug-in the profile names to the driver and its companion.
+  void CheckInf() {
+    std::vector<std::wstring> infs;
+    for (const auto& name : FilesIn(folder_))
+      if (EndsWithNoCase(name, L".INF")) infs.push_back(name);
+    if (infs.size() != 1) {
+      Report(folder_, L"", L"",
+             infs.empty() ? L"no driver INF (.INF): the model cannot be installed"
+                          : L"more than one driver INF (.INF): which one installs the model is unclear");
+      return;
+    }
+    const std::wstring& inf_name = infs.front();
+    if (has_profile_) {
+      std::wstring plugin;
+      if (!Raw(folder_ + profile_name_, L"OEMFiles", L"OEMConfigFile1", plugin))
+        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1", L"missing: the driver loads no plug-in");
+      else if (!SameFile(plugin, kPluginFile))
+        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
+               L"\"" + plugin + L"\" is not " + kPluginFile + L": the driver does not load the plug-in");
+    }
+    std::vector<std::wstring> in_folder;
+    for (const auto& name : FilesIn(folder_))
+      if (!SameFile(name, inf_name)) in_folder.push_back(name);
+    for (const wchar_t* built : {kPluginFile, kCompanionFile})
+      if (std::none_of(in_folder.begin(), in_folder.end(), [&](const std::wstring& n) { return SameFile(n, built); }))
+        in_folder.push_back(built);
+    // Each file the INF leaves out, with the architectures it is left out for.
+    std::map<std::wstring, std::wstring> left_out;
+    for (const wchar_t* architecture : {kInfAmd64, kInfX86}) {
+      const ModelInf inf = ReadModelInf(folder_ + inf_name, architecture);
+      if (!inf.error.empty()) {
+        Report(inf_name, L"", architecture, inf.error);
+        continue;
+      }
+      std::vector<std::wstring> copied = inf.package.files;
+      copied.push_back(inf.package.data_file);
+      for (const auto& name : copied)
+        if (!FileExists(folder_ + name) && !SameFile(name, kPluginFile) && !SameFile(name, kCompanionFile))
+          Report(name, L"", L"", L"missing: " + inf_name + L" copies it");
+      for (const auto& name : in_folder) {
+        if (std::any_of(copied.begin(), copied.end(), [&](const std::wstring& c) { return SameFile(c, name); }))
+          continue;
+        std::wstring& architectures = left_out[name];
+        architectures += (architectures.empty() ? L"" : L" and ") + std::wstring(architecture);
+      }
+    }
+    for (const auto& [name, architectures] : left_out)
+      Report(name, L"", L"", L"not copied by " + inf_name + L" for " + architectures + L": the installed driver lacks it");
   }
 
   int ReadInt(const ModelKey& row) {

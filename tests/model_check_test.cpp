@@ -43,6 +43,21 @@ class ModelCopy {
     EXPECT_TRUE(WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   }
   void Garble(const wchar_t* file) const { Write(file, "garbage, not what the name says"); }
+  // Replaces the first occurrence of a text in a file kept in ASCII.
+  void Replace(const wchar_t* file, const std::string& from, const std::string& to) const {
+    std::string bytes;
+    const HANDLE opened = CreateFileW(dir_.File(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, opened);
+    {
+      const kv::unique_handle handle(opened);
+      char block[4096];
+      DWORD got = 0;
+      while (ReadFile(handle.get(), block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+    }
+    const size_t at = bytes.find(from);
+    ASSERT_NE(std::string::npos, at) << from;
+    Write(file, bytes.replace(at, from.size(), to));
+  }
   [[nodiscard]] const std::wstring& path() const { return dir_.path(); }
 
   std::vector<std::wstring> Check() const {
@@ -176,6 +191,20 @@ const Defect kDefects[] = {
        m.Write(L"KVCP.chm", "ITSF /Html/Print And Hold Dialog.htm /Html/Color Copies Setting.htm");
      },
      L"KVCP.chm: Html\\Job Accounting.htm: missing topic: Help shows an error page"},
+    {"model file the INF does not copy", L"KVCP3520",
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCPJP.DAT\r\n", ""); },
+     L"KVCPJP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver lacks it"},
+    {"companion the INF does not copy", L"PLM4020",
+     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "kvpsuN.dll\r\n", ""); },
+     L"kvpsuN.dll: not copied by PLM4020.INF for NTamd64 and NTx86: the installed driver lacks it"},
+    {"file the INF copies missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLM4020.hin"); },
+     L"PLM4020.hin: missing: PLM4020.INF copies it"},
+    {"x86 models section missing", L"KVCP3520",
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "[Korvane.NTx86]", "[Korvane.x86]"); },
+     L"KVCP3520.INF: NTx86: no models section [Korvane.NTx86]"},
+    {"plug-in not named to the driver", L"PLM4020",
+     [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"OEMFiles", L"OEMConfigFile1", nullptr); },
+     L"PLM4020u.INI: [OEMFiles] OEMConfigFile1: missing: the driver loads no plug-in"},
     {"switch out of range", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasSecurePrint", L"2"); },
      L"KVCP3520u.INI: [Common] ExtrasSecurePrint: 2 lies outside 0..1"},

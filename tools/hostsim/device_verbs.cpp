@@ -29,7 +29,7 @@ constexpr const wchar_t* kDiagnosticKeys[] = {
 
 void PutPrinterOnTheNetwork() {
   const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
-                           SamplePackage().port;
+                           SamplePort();
   SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, kPrinterAddress,
               static_cast<DWORD>((wcslen(kPrinterAddress) + 1) * sizeof(wchar_t)));
 }
@@ -135,7 +135,7 @@ int VerbDiag(const std::wstring& entry) {
     PrintLine(L"   the model does not list it (its \"TestPages\")");
     return 1;
   }
-  const std::wstring port = SamplePackage().port;
+  const std::wstring port = SamplePort();
   DeleteFileW(port.c_str());
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   PrintLine(L"   chosen in the list and Print pressed");

@@ -489,7 +489,8 @@ int VerbFuzzDevmode(const std::vector<std::wstring>& words) {
   uint64_t n = 0, seed = 0;
   if (!ParseCounts(words, n, seed)) return PrintLine(L"usage: hostsim fuzz-devmode N SEED"), 2;
   Plugin plugin;
-  if (!plugin.Open(SamplePackage())) return 1;
+  ModelPackage sample;
+  if (!SamplePackage(sample) || !plugin.Open(sample)) return 1;
   InstallTrap(plugin.loaded->module());
   if (!TrapWorks()) return 1;
   DevmodeRig rig{plugin.object, plugin.printer.get()};
@@ -960,9 +961,9 @@ DWORD WINAPI Watchdog(void*) {
   }
 }
 
-ModelPackage FuzzPackage() {
-  const ModelPackage sample = SamplePackage();
-  ModelPackage package;
+bool FuzzPackage(ModelPackage& package) {
+  ModelPackage sample;
+  if (!SamplePackage(sample)) return false;
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   package.source_dir = std::wstring(temp) + L"kvfuzzmodel";
@@ -974,7 +975,7 @@ ModelPackage FuzzPackage() {
   package.driver_name = L"Fuzzed Model PS";
   package.printer_name = L"Fuzzed Model PS";
   package.port = L"C:\\windows\\temp\\FZMODEL.prn";
-  return package;
+  return true;
 }
 
 }  // namespace
@@ -983,12 +984,13 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   uint64_t n = 0, seed = 0;
   if (!ParseCounts(words, n, seed)) return PrintLine(L"usage: hostsim fuzz-model N SEED"), 2;
   ModelRig rig;
-  const ModelPackage package = FuzzPackage();
+  ModelPackage package;
+  if (!FuzzPackage(package)) return 1;
   rig.printer_name = package.printer_name;
   for (int i = 0; i < 2; ++i) {
     g_model = &kModels[i];
-    const ModelPackage sample = SamplePackage();
-    if (!InstallModel(sample).ok) return PrintLine(L"   cannot install the sample"), 1;
+    ModelPackage sample;
+    if (!SamplePackage(sample) || !InstallModel(sample).ok) return PrintLine(L"   cannot install the sample"), 1;
     const std::wstring folder = sample.source_dir + L"\\";
     const std::wstring stem = sample.data_file.substr(0, sample.data_file.find(L'.'));
     rig.samples[i] = LoadSamples(folder, stem, i == 0 ? L"KVCP" : L"PLM");

@@ -71,7 +71,8 @@ using namespace hostsim;
 namespace {
 
 int VerbInstall() {
-  const ModelPackage package = SamplePackage();
+  ModelPackage package;
+  if (!SamplePackage(package)) return PrintLine(L"install failed: the INF gives no model"), 1;
   const InstallResult installed = InstallModel(package);
   PrintLine(installed.ok ? L"installed " + package.driver_name + L": " + installed.data_file
                          : L"install failed: " + installed.error);

@@ -8,9 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
+#include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
@@ -21,36 +24,42 @@ namespace hostsim {
 
 using namespace emuhost;
 
-constexpr wchar_t kPluginFile[] = L"kvpsui.dll";
-constexpr wchar_t kCompanionFile[] = L"kvpsuN.dll";
-
+// A sample model's folder under samples\, which holds its driver INF "<folder>.INF".
 struct SampleModel {
   const wchar_t* folder;
-  const wchar_t* name;
 };
 
-constexpr SampleModel kModels[] = {
-    {L"KVCP3520", L"Korvane CP3520 PS"},
-    {L"PLM4020", L"Pelma PL 4020 PS"},
-};
+constexpr SampleModel kModels[] = {{L"KVCP3520"}, {L"PLM4020"}};
 
 inline const SampleModel* g_model = &kModels[0];
 
-inline ModelPackage SamplePackage() {
-  ModelPackage package;
-  package.source_dir = ProgramFolder() + L"samples\\" + g_model->folder;
-  package.data_file = std::wstring(g_model->folder) + L".PPD";
-  for (const auto& name : FilesIn(package.source_dir))
-    if (name != package.data_file && name != kPluginFile && name != kCompanionFile)
-      package.files.push_back(name);
-  // The plug-in and its companion travel with the driver's files, as in a driver package,
-  // staged from beside the simulator (never written into the shared sample folder, which
-  // simulators of other prefixes read at the same time).
-  for (const wchar_t* binary : {kPluginFile, kCompanionFile}) package.paths.push_back(ProgramFolder() + binary);
-  package.driver_name = g_model->name;
-  package.printer_name = g_model->name;
-  package.port = std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn";
-  return package;
+// The file the sample's printer writes its jobs to.
+inline std::wstring SamplePort() { return std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn"; }
+
+// The sample model as its INF installs it for the architecture this program runs as: the
+// driver's name, its data file and the files it copies. The plug-in and its companion, which
+// the INF copies too, are staged from beside the simulator, where the build puts them (never
+// written into the shared sample folder, which simulators of other prefixes read at the same
+// time). False, with the INF's fault printed, when the INF gives no model.
+inline bool SamplePackage(ModelPackage& package) {
+  const std::wstring folder = ProgramFolder() + L"samples\\" + g_model->folder;
+  ModelInf inf = ReadModelInf(folder + L"\\" + g_model->folder + L".INF", kInfArchitecture);
+  if (!inf.error.empty()) {
+    PrintLine(L"   " + std::wstring(g_model->folder) + L".INF: " + inf.error);
+    return false;
+  }
+  package = std::move(inf.package);
+  std::vector<std::wstring> model_files;
+  for (auto& name : package.files) {
+    if (_wcsicmp(name.c_str(), kPluginFile) == 0 || _wcsicmp(name.c_str(), kCompanionFile) == 0)
+      package.paths.push_back(ProgramFolder() + name);
+    else
+      model_files.push_back(std::move(name));
+  }
+  package.files = std::move(model_files);
+  package.printer_name = package.driver_name;
+  package.port = SamplePort();
+  return true;
 }
 
 inline bool HasArabicTable(const ModelPackage& package) {
@@ -67,7 +76,8 @@ inline std::wstring FolderOf(const std::wstring& path) {
 class Session {
  public:
   bool Open() {
-    const ModelPackage package = SamplePackage();
+    ModelPackage package;
+    if (!SamplePackage(package)) return false;
     PrintLine(L"== Installing the sample model \"" + package.driver_name + L"\"");
     installed_ = InstallModel(package);
     if (!installed_.ok) {
@@ -181,7 +191,7 @@ class Session {
     const bool agent = !snmp_port.empty();
     const bool printer = ipp && !ipp_port.empty();
     const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
-                             SamplePackage().port;
+                             SamplePort();
     SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
     const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
     snmp_port_ = agent ? snmp_port : L"9";
