@@ -10,10 +10,13 @@
 namespace emuhost {
 namespace {
 
-struct CloseInf {
-  void operator()(HINF inf) const noexcept { SetupCloseInfFile(inf); }
+// An open INF; SetupOpenInfFileW answers INVALID_HANDLE_VALUE when it opens none.
+struct InfTraits {
+  using type = HINF;
+  static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void close(type inf) noexcept { SetupCloseInfFile(inf); }
 };
-using unique_hinf = kv::unique_any<HINF, CloseInf>;
+using unique_hinf = kv::unique_any<InfTraits>;
 
 constexpr wchar_t kPrinterClassGuid[] = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
 // The printer driver directory, where the spooler expects a driver's files to be staged.
