@@ -27,6 +27,7 @@
 #include <cwchar>
 
 #include "autoconfig/printer_address.h"
+#include "platform/firewall.h"
 #include "platform/status_record.h"
 #include "companion/printer_attributes.h"
 #include "companion/printer_mibs.h"
@@ -247,12 +248,10 @@ extern "C" SHORT WINAPI SNMP_AutoUpdate(LPCSTR port, BYTE* status, LONG*, LONG) 
   if (!port || !status) return 0;
   // Nothing may escape into the plug-in: an exception (only memory running out can raise one)
   // is no answer.
-  try {
+  return kv::Firewall<SHORT>("SNMP_AutoUpdate", 0, 0, [&]() -> SHORT {
     wchar_t file[MAX_PATH];
     const kv::snmp::Settings settings =
         kv::snmp::SettingsFile(file) ? kv::snmp::ReadSettings(file) : kv::snmp::Settings();
     return kv::snmp::AutoUpdate(port, status, settings);
-  } catch (...) {
-    return 0;
-  }
+  });
 }

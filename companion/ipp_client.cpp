@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/firewall.h"
 #include "platform/bounded_work.h"
 
 namespace kv::ipp {
@@ -131,11 +132,7 @@ class Asking final : public BoundedWork {
         attributes_(std::move(attributes)), deadline_(deadline) {}
 
   void Run() noexcept override {
-    try {
-      exchange_ = Ask();
-    } catch (...) {
-      exchange_ = Exchange();
-    }
+    exchange_ = Firewall<Exchange>("the IPP exchange's thread", Exchange(), Exchange(), [&] { return Ask(); });
   }
   // Read only once the work has ended.
   [[nodiscard]] const Exchange& exchange() const { return exchange_; }

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "dialogs/layout.h"
+#include "platform/firewall.h"
 #include "platform/module.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
@@ -145,11 +146,8 @@ void AddTooltip(HWND dialog, HWND control, int id, HWND tooltip, const wchar_t* 
 BOOL CALLBACK VisitControl(HWND control, LPARAM lparam) {
   auto* context = reinterpret_cast<SheetContext*>(lparam);
   if (!context) return TRUE;
-  try {
-    Visit(control, *context);
-  } catch (...) {
-    // One control left untranslated is better than a pass that stops.
-  }
+  // One control left untranslated is better than a pass that stops.
+  FirewallVoid("the control-text pass", [&] { Visit(control, *context); });
   return TRUE;
 }
 

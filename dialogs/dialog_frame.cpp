@@ -2,6 +2,7 @@
 
 #include "dialogs/layout.h"
 #include "dialogs/control_texts.h"
+#include "platform/firewall.h"
 #include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "platform/text.h"
@@ -106,7 +107,7 @@ WORD TemplateFor(WORD template_id, WORD mirrored_template_id) {
 
 LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_template_id,
                         DLGPROC procedure) {
-  return Firewall<LONG>(CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
+  return Firewall<LONG>("a push-button callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
     if (!cb || cb->Reason != CPSUICB_REASON_PUSHBUTTON || !cb->pCurItem)
       return CPSUICB_ACTION_NONE;
     // The change callbacks put the sheet's context into the item when its page became

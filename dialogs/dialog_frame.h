@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include "platform/firewall.h"
 #include "platform/host_abi.h"
 
 namespace kv {
@@ -32,23 +33,23 @@ void Abandon(HWND dialog, DialogKind kind) noexcept;
 
 template <class Dialog, DialogKind kKind = DialogKind::kModal>
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  try {
-    if (message == WM_INITDIALOG) {
-      SheetContext* context = detail::InitialContext(kKind, lparam);
-      if (!context) {
-        detail::Abandon(dialog, kKind);
-        return TRUE;
-      }
-      detail::Attach(dialog, context);
-      return Dialog::OnInit(dialog, *context);
-    }
-    SheetContext* context = AttachedContext(dialog);
-    if (!context) return FALSE;
-    return Dialog::OnMessage(dialog, *context, message, wparam, lparam);
-  } catch (...) {
-    detail::Abandon(dialog, kKind);
-    return FALSE;
-  }
+  return Firewall<INT_PTR>(
+      "a dialog procedure", FALSE, FALSE,
+      [&]() -> INT_PTR {
+        if (message == WM_INITDIALOG) {
+          SheetContext* context = detail::InitialContext(kKind, lparam);
+          if (!context) {
+            detail::Abandon(dialog, kKind);
+            return TRUE;
+          }
+          detail::Attach(dialog, context);
+          return Dialog::OnInit(dialog, *context);
+        }
+        SheetContext* context = AttachedContext(dialog);
+        if (!context) return FALSE;
+        return Dialog::OnMessage(dialog, *context, message, wparam, lparam);
+      },
+      [&] { detail::Abandon(dialog, kKind); });
 }
 
 // Whether the message asks for the dialog's help: the system's help request (F1, the title

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/firewall.h"
 #include "platform/clipboard.h"
 #include "platform/message_box.h"
 #include "platform/seam.h"
@@ -150,12 +151,9 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
 
 template <EditFilter kFilter>
 LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-  try {
-    return Filter(kFilter, edit, message, wparam, lparam);
-  } catch (...) {
-    // Nothing may reach the host's message loop; a paste that ran out of memory is dropped.
-    return 0;
-  }
+  // Nothing may reach the host's message loop; a paste that ran out of memory is dropped.
+  return Firewall<LRESULT>("an edit field's filter", 0, 0,
+                           [&] { return Filter(kFilter, edit, message, wparam, lparam); });
 }
 
 constexpr WNDPROC kProcs[] = {FilterProc<EditFilter::kName>, FilterProc<EditFilter::kDigits>,

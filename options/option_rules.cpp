@@ -4,6 +4,7 @@
 
 #include "autoconfig/installable_update.h"
 #include "devmode/private_devmode.h"
+#include "platform/firewall.h"
 #include "platform/host_items.h"
 #include "options/option_tree.h"
 #include "platform/module.h"
@@ -240,7 +241,7 @@ void BuildResolutionTable(SheetContext& context) {
 }
 
 LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  return Firewall<LONG>(CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
+  return Firewall<LONG>("the document sheet's change callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
     if (!cb || !param || !param->pOEMDM) return CPSUICB_ACTION_NONE;
     auto& record = *static_cast<PrivateDevmode*>(param->pOEMDM);
     // The record may be a copy from anywhere: only a live sheet's own link reaches a context.
@@ -269,7 +270,7 @@ LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
 }
 
 LONG APIENTRY PrinterOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  return Firewall<LONG>(CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
+  return Firewall<LONG>("the printer sheet's change callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
     if (!cb || !param || !param->pOEMUserData) return CPSUICB_ACTION_NONE;
     auto& context = *static_cast<SheetContext*>(param->pOEMUserData);
     switch (cb->Reason) {

@@ -1,3 +1,4 @@
+#include "platform/firewall.h"
 #include "platform/bounded_resolution.h"
 
 #include <windows.h>
@@ -22,11 +23,8 @@ class Lookup final : public BoundedWork {
   }
   void Run() noexcept override {
     // Nothing may escape a thread: a resolver that throws has found nothing.
-    try {
-      found_ = inner_.Resolve(name_, address_, sizeof address_);
-    } catch (...) {
-      found_ = false;
-    }
+    found_ = Firewall<bool>("a name lookup's thread", false, false,
+                            [&] { return inner_.Resolve(name_, address_, sizeof address_); });
   }
   // The answer, read once the lookup has ended; false when it found nothing or the answer
   // does not fit (cut short, it would name another host).

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <new>
 
 namespace kv {
 
@@ -22,23 +21,5 @@ void UnlockModule() noexcept;
 void ObjectCreated() noexcept;
 void ObjectDestroyed() noexcept;
 [[nodiscard]] bool ModuleInUse() noexcept;
-
-// Every entry point from the host runs its body through here: an exception never reaches
-// the host; running out of memory gives `on_oom`, anything else `on_error`.
-template <typename Result, typename Body>
-Result Firewall(Result on_oom, Result on_error, Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return on_oom;
-  } catch (...) {
-    return on_error;
-  }
-}
-
-template <typename Body>
-HRESULT FirewallHr(Body&& body) noexcept {
-  return Firewall<HRESULT>(E_OUTOFMEMORY, E_FAIL, static_cast<Body&&>(body));
-}
 
 }  // namespace kv

@@ -1,3 +1,4 @@
+#include "platform/firewall.h"
 #include "platform/errors.h"
 #include "plugin/plugin_object.h"
 
@@ -68,12 +69,12 @@ HRESULT PluginObject::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD neede
 }
 
 HRESULT PluginObject::DevMode(DWORD mode, POEMDMPARAM param) {
-  return FirewallHr([&] { return kv::DevMode(mode, param); });
+  return FirewallHr("DevMode", [&] { return kv::DevMode(mode, param); });
 }
 
 HRESULT PluginObject::PublishDriverInterface(IUnknown* host) {
   // The host's own QueryInterface runs here: nothing it throws goes back through the host.
-  return FirewallHr([&] { return Publish(host); });
+  return FirewallHr("PublishDriverInterface", [&] { return Publish(host); });
 }
 
 HRESULT PluginObject::Publish(IUnknown* host) {
@@ -90,15 +91,15 @@ HRESULT PluginObject::Publish(IUnknown* host) {
 }
 
 HRESULT PluginObject::CommonUIProp(DWORD mode, POEMCUIPPARAM param) {
-  return FirewallHr([&] { return kv::CommonUIProp(mode, param, driver_ui_.Get()); });
+  return FirewallHr("CommonUIProp", [&] { return kv::CommonUIProp(mode, param, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr([&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_.Get()); });
+  return FirewallHr("DocumentPropertySheets", [&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr([&] { return kv::DevicePropertySheets(info, lparam, driver_ui_.Get()); });
+  return FirewallHr("DevicePropertySheets", [&] { return kv::DevicePropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) {
@@ -113,11 +114,11 @@ HRESULT PluginObject::DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, 
 HRESULT PluginObject::UpgradePrinter(DWORD, PBYTE) { return E_NOTIMPL; }
 
 HRESULT PluginObject::PrinterEvent(PWSTR printer_name, INT event, DWORD flags, LPARAM lparam) {
-  return FirewallHr([&] { return kv::PrinterEvent(printer_name, event, flags, lparam); });
+  return FirewallHr("PrinterEvent", [&] { return kv::PrinterEvent(printer_name, event, flags, lparam); });
 }
 
 HRESULT PluginObject::DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM lparam) {
-  return FirewallHr([&] { return kv::DriverEvent(event, level, driver_info, lparam); });
+  return FirewallHr("DriverEvent", [&] { return kv::DriverEvent(event, level, driver_info, lparam); });
 }
 
 HRESULT PluginObject::QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG query_mode,

@@ -1,10 +1,12 @@
 // No exception leaves the plug-in: a seam that throws inside a COM method, a change or push
-// callback, or a dialog or page procedure ends in that protocol's neutral answer.
+// callback, or a dialog or page procedure ends in that protocol's neutral answer, and the
+// boundary that stopped it tells a debugger so.
 #include "tests/support/dialog_fixture.h"
 
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "device/troubleshooting_page.h"
 #include "emuhost/page_sheet.h"
@@ -60,8 +62,41 @@ class ThrowingBoxes final : public kv::MessageBoxes {
   void Beep(UINT) override { Raise(); }
 };
 
+// What the process told a debugger: OutputDebugString raises a print exception, which a
+// first vectored handler sees before the system handles it.
+std::string* g_debug_text = nullptr;
+LONG CALLBACK SeeDebugOutput(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD& raised = *info->ExceptionRecord;
+  if (g_debug_text && raised.NumberParameters >= 2) {
+    if (raised.ExceptionCode == DBG_PRINTEXCEPTION_C) {
+      g_debug_text->append(reinterpret_cast<const char*>(raised.ExceptionInformation[1]));
+    } else if (raised.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_WIDE_C)) {
+      for (const wchar_t* c = reinterpret_cast<const wchar_t*>(raised.ExceptionInformation[1]); *c; ++c)
+        g_debug_text->push_back(static_cast<char>(*c));
+    }
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
 class Firewall : public kvtest::DialogFixture {
  protected:
+  Firewall() : handler_(AddVectoredExceptionHandler(1, SeeDebugOutput)) { g_debug_text = &debug_; }
+  ~Firewall() override {
+    g_debug_text = nullptr;
+    RemoveVectoredExceptionHandler(handler_);
+  }
+  // Whether a debugger was told that `where` stopped the seam's exception; forgets what it was told.
+  bool Recorded(const std::string& where, bool out_of_memory) {
+    const std::string line =
+        where + " stopped an exception: " + (out_of_memory ? "out of memory" : "seam failed");
+    const bool found = debug_.find(line) != std::string::npos;
+    if (!found) ADD_FAILURE() << "told a debugger: " << debug_;
+    debug_.clear();
+    return found;
+  }
+
+  void* handler_;
+  std::string debug_;
   ThrowingSpooler spooler_throws_;
   ThrowingLanguage language_throws_;
   ThrowingSystem system_throws_;
@@ -80,15 +115,18 @@ TEST_F(Firewall, ComMethodsAnswerFailureCodes) {
       param.cbBufSize = kv::kPrivateDevmodeSize;
       param.pOEMDMOut = host.private_dm.data();
       EXPECT_EQ(expected, host.plugin->DevMode(OEMDM_DEFAULT, &param)) << "DevMode " << out_of_memory;
+      EXPECT_TRUE(Recorded("DevMode", out_of_memory));
     }
     for (const DWORD mode : {OEMCUIP_DOCPROP, OEMCUIP_PRNPROP}) {
       kv::ScopedSeam<kv::Spooler> throws(spooler_throws_);
       EXPECT_EQ(expected, host.Sheets(mode, PROPSHEETUI_REASON_INIT))
           << "sheets " << mode << " " << out_of_memory;
+      EXPECT_TRUE(Recorded(mode == OEMCUIP_DOCPROP ? "DocumentPropertySheets" : "DevicePropertySheets", out_of_memory));
     }
     ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
     kv::ScopedSeam<kv::Spooler> throws(spooler_throws_);
     EXPECT_EQ(expected, host.FillTree(OEMCUIP_PRNPROP)) << "CommonUIProp " << out_of_memory;
+    EXPECT_TRUE(Recorded("CommonUIProp", out_of_memory));
   }
 }
 
@@ -111,6 +149,7 @@ TEST_F(Firewall, CallbacksAnswerNoAction) {
       EXPECT_EQ(CPSUICB_ACTION_NONE, host.Select(host.HostItemById(DMPUB_COPIES_COLLATE), 5))
           << out_of_memory;
       EXPECT_GT(g_raised, raised) << "the question was asked";
+      EXPECT_TRUE(Recorded("the document sheet's change callback", out_of_memory));
     }
     {
       emuhost::EmulatedHost& host = OpenSheet(OEMCUIP_PRNPROP);
@@ -118,6 +157,7 @@ TEST_F(Firewall, CallbacksAnswerNoAction) {
       const int raised = g_raised;
       EXPECT_EQ(CPSUICB_ACTION_NONE, host.Callback(CPSUICB_REASON_APPLYNOW)) << out_of_memory;
       EXPECT_GT(g_raised, raised) << "the printer data was written";
+      EXPECT_TRUE(Recorded("the printer sheet's change callback", out_of_memory));
     }
     {
       // The template is chosen by the system's language, which throws.
@@ -128,6 +168,7 @@ TEST_F(Firewall, CallbacksAnswerNoAction) {
       EXPECT_EQ(CPSUICB_ACTION_NONE, host.Push(kv::kHoldItem, owner_)) << out_of_memory;
       EXPECT_GT(g_raised, raised) << "the language was asked";
       EXPECT_TRUE(driver.driven().empty()) << "no dialog " << out_of_memory;
+      EXPECT_TRUE(Recorded("a push-button callback", out_of_memory));
     }
   }
 }
@@ -147,6 +188,7 @@ TEST_F(Firewall, ADialogThatThrowsEndsAsCancelled) {
     EXPECT_GT(g_raised, raised) << "the clock was read";
     EXPECT_TRUE(driver.driven().empty()) << "the dialog never showed " << out_of_memory;
     EXPECT_EQ(0, std::memcmp(&before, &Record(), sizeof before)) << out_of_memory;
+    EXPECT_TRUE(Recorded("a dialog procedure", out_of_memory));
   }
 }
 
@@ -167,6 +209,7 @@ TEST_F(Firewall, APageThatThrowsKeepsItsDefaultHandling) {
         GetModuleHandleW(nullptr), kv::TroubleshootingPageProc, reinterpret_cast<LPARAM>(context)));
     ASSERT_NE(nullptr, sheet.page()) << out_of_memory;
     EXPECT_GT(g_raised, raised) << "the page's start reached a seam";
+    EXPECT_TRUE(Recorded("a dialog procedure", out_of_memory));
     // Messages after the failed start still reach the procedure and come back.
     SendMessageW(sheet.page(), WM_COMMAND, MAKEWPARAM(IDC_TS_SETTINGS, BN_CLICKED), 0);
     SendMessageW(sheet.page(), WM_HELP, 0, 0);
