@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <memory>
+#include <new>
 
 #include "about/about_dialog.h"
 #include "autoconfig/printer_address.h"
@@ -184,12 +186,6 @@ void ShowLastStatusTopic(const SheetContext& context) {
   ShowHelpTopic(path);
 }
 
-void ShowPageHelp(const SheetContext& context) {
-  wchar_t path[kHelpPathUnits];
-  HelpPath(context, help::kTroubleshooting.folder, help::kTroubleshooting.topic, path);
-  ShowHelpTopic(path);
-}
-
 // The hand over a link that is shown and enabled; back to the arrow once the pointer leaves.
 // The cursor is set for the moment, not for the control's class, which all the process's
 // static texts share.
@@ -279,61 +275,97 @@ INT_PTR LinkColours(HDC dc) {
   return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-// Draws the logo file over the logo area, its top-left pixel's colour left transparent. In
-// high contrast its shape is drawn in the theme's text colour instead of its own colours.
-void DrawLogo(HWND logo, HDC dc, const SheetContext& context) {
+// The logo file, made ready once for the page's life: the picture with the colour of its
+// top-left pixel made black, and a mask that is white where that colour was, each selected
+// into a memory device context of its own. Painting only copies from them.
+constexpr wchar_t kLogoProperty[] = L"KvLogo";
+
+struct Logo {
+  unique_hbitmap picture, mask;
+  unique_memory_dc picture_dc, mask_dc;
+  HGDIOBJ picture_was = nullptr, mask_was = nullptr;
+  SIZE drawn = {}, shown = {};
+
+  ~Logo() {
+    if (picture_was) SelectObject(picture_dc.get(), picture_was);
+    if (mask_was) SelectObject(mask_dc.get(), mask_was);
+  }
+};
+
+// Loads the logo, sizes its area to it at the display's scale, and keeps it in a property
+// of the page until WM_DESTROY.
+void PrepareLogo(HWND page, const SheetContext& context) {
+  HWND area = GetDlgItem(page, IDC_TS_LOGO);
+  if (!area) return;
+  // The logo reads left to right on every system.
   if (IsRtlSystemLanguage())
-    SetWindowLongPtrW(logo, GWL_EXSTYLE, GetWindowLongPtrW(logo, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
+    SetWindowLongPtrW(area, GWL_EXSTYLE, GetWindowLongPtrW(area, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
   wchar_t path[260];
   CopyText(path, context.szDriverDir);
   AppendText(path, context.szOemPrefix);
   AppendText(path, L"l.bmp");
-  const unique_hbitmap bitmap(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-  if (!bitmap) return;
+  std::unique_ptr<Logo> logo(new (std::nothrow) Logo);
+  if (!logo) return;
+  logo->picture.reset(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+  if (!logo->picture) return;
   BITMAP info = {};
-  GetObjectW(bitmap.get(), sizeof info, &info);
+  GetObjectW(logo->picture.get(), sizeof info, &info);
+  logo->drawn = SIZE{info.bmWidth, info.bmHeight};
+  logo->mask.reset(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
+  logo->picture_dc.reset(CreateCompatibleDC(nullptr));
+  logo->mask_dc.reset(CreateCompatibleDC(nullptr));
+  if (!logo->mask || !logo->picture_dc || !logo->mask_dc) return;
+  HDC image = logo->picture_dc.get(), mask = logo->mask_dc.get();
+  logo->picture_was = SelectObject(image, logo->picture.get());
+  logo->mask_was = SelectObject(mask, logo->mask.get());
+  // The mask is white where the image has the transparent colour.
+  SetBkColor(image, GetPixel(image, 0, 0));
+  BitBlt(mask, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCCOPY);
+  // The image's transparent pixels made black, so that it can be laid over the background
+  // the mask keeps.
+  SetBkColor(image, RGB(0, 0, 0));
+  SetTextColor(image, RGB(255, 255, 255));
+  BitBlt(image, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
   // Shown at the display's scale, as the page's template is: at 96 dots per inch as drawn.
   const int dpi = Use<System>().ScreenDpi();
-  const int shown_width = MulDiv(info.bmWidth, dpi, 96), shown_height = MulDiv(info.bmHeight, dpi, 96);
-  RECT area = {};
-  GetClientRect(logo, &area);
-  if (shown_width > area.right || shown_height > area.bottom) {
-    const RECT where = RectInDialog(GetParent(logo), logo);
-    SetWindowPos(logo, nullptr, where.left, where.top, shown_width, shown_height, SWP_NOZORDER | SWP_NOACTIVATE);
+  logo->shown = SIZE{MulDiv(info.bmWidth, dpi, 96), MulDiv(info.bmHeight, dpi, 96)};
+  RECT client = {};
+  GetClientRect(area, &client);
+  if (logo->shown.cx > client.right || logo->shown.cy > client.bottom) {
+    const RECT where = RectInDialog(page, area);
+    SetWindowPos(area, nullptr, where.left, where.top, logo->shown.cx, logo->shown.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  // The logo reads left to right on every system: the area's own mirroring is undone above,
-  // and the device context it hands over may still be mirrored.
+  if (SetPropW(page, kLogoProperty, logo.get())) (void)logo.release();
+}
+
+void ReleaseLogo(HWND page) { delete static_cast<Logo*>(RemovePropW(page, kLogoProperty)); }
+
+// Draws the logo over its area, its transparent colour letting the background through. In
+// high contrast its shape is drawn in the theme's text colour instead of its own colours.
+void DrawLogo(HWND page, HDC dc) {
+  const auto* logo = static_cast<const Logo*>(GetPropW(page, kLogoProperty));
+  if (!logo || !logo->picture_was || !logo->mask_was) return;
+  // The device context the area hands over may still be mirrored.
   const DWORD layout = GetLayout(dc);
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, 0);
-  const unique_memory_dc image_dc(CreateCompatibleDC(dc)), mask_dc(CreateCompatibleDC(dc));
-  const unique_hbitmap mask_bits(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
-  if (image_dc && mask_dc && mask_bits) {
-    HDC image = image_dc.get(), mask = mask_dc.get();
-    const scoped_select image_selected(image, bitmap.get()), mask_selected(mask, mask_bits.get());
-    // The mask is white where the image has the transparent colour.
-    SetBkColor(image, GetPixel(image, 0, 0));
-    BitBlt(mask, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCCOPY);
-    // The image's transparent pixels made black, then laid over the background kept by the mask.
-    SetBkColor(image, RGB(0, 0, 0));
-    SetTextColor(image, RGB(255, 255, 255));
-    BitBlt(image, 0, 0, info.bmWidth, info.bmHeight, mask, 0, 0, SRCAND);
-    const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
-    const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
-    // Whole pixels repeated, so that the mask keeps its edges.
-    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    if (Use<System>().HighContrast()) {
-      // The background where the mask is white, the brush where it is black.
-      constexpr DWORD kBackgroundOrBrush = 0x00B8074A;
-      const scoped_select brush(dc, GetSysColorBrush(COLOR_BTNTEXT));
-      StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, kBackgroundOrBrush);
-    } else {
-      StretchBlt(dc, 0, 0, shown_width, shown_height, mask, 0, 0, info.bmWidth, info.bmHeight, SRCAND);
-      StretchBlt(dc, 0, 0, shown_width, shown_height, image, 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
-    }
-    if (mode) SetStretchBltMode(dc, mode);
-    SetTextColor(dc, text);
-    SetBkColor(dc, back);
+  HDC image = logo->picture_dc.get(), mask = logo->mask_dc.get();
+  const int width = logo->drawn.cx, height = logo->drawn.cy;
+  const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
+  const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
+  // Whole pixels repeated, so that the mask keeps its edges.
+  const int mode = SetStretchBltMode(dc, COLORONCOLOR);
+  if (Use<System>().HighContrast()) {
+    // The background where the mask is white, the brush where it is black.
+    constexpr DWORD kBackgroundOrBrush = 0x00B8074A;
+    const scoped_select brush(dc, GetSysColorBrush(COLOR_BTNTEXT));
+    StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, mask, 0, 0, width, height, kBackgroundOrBrush);
+  } else {
+    StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, mask, 0, 0, width, height, SRCAND);
+    StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, image, 0, 0, width, height, SRCPAINT);
   }
+  if (mode) SetStretchBltMode(dc, mode);
+  SetTextColor(dc, text);
+  SetBkColor(dc, back);
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, layout);
 }
 
@@ -355,6 +387,7 @@ struct TroubleshootingPage {
       if (HWND link = GetDlgItem(page, id)) SetWindowSubclass(link, LinkKeysProc, 0, 0);
     GiveLinksTheirFont(page, mode == 1);
     FitLinks(page, mode == 1);
+    PrepareLogo(page, context);
     // A link without a target is hidden; one whose target needs the address it lacks is
     // disabled.
     for (int n = 1; n <= kLinks; ++n) {
@@ -388,7 +421,7 @@ struct TroubleshootingPage {
         if (IsWindowEnabled(control)) ShowLastStatusTopic(context);
         break;
       case IDC_TS_HELP:
-        ShowPageHelp(context);
+        OpenHelp(context, help::kTroubleshooting);
         break;
       default:
         break;
@@ -403,7 +436,7 @@ struct TroubleshootingPage {
         return OnCommand(page, context, LOWORD(wparam), HIWORD(wparam));
       case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (header && header->code == static_cast<UINT>(PSN_HELP)) ShowPageHelp(context);
+        if (header && header->code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, help::kTroubleshooting);
         return 0;
       }
       case WM_SETCURSOR:
@@ -412,7 +445,7 @@ struct TroubleshootingPage {
         return TRUE;
       case WM_CTLCOLORSTATIC: {
         const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
-        if (id == IDC_TS_LOGO) DrawLogo(reinterpret_cast<HWND>(lparam), reinterpret_cast<HDC>(wparam), context);
+        if (id == IDC_TS_LOGO) DrawLogo(page, reinterpret_cast<HDC>(wparam));
         if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) return LinkColours(reinterpret_cast<HDC>(wparam));
         // The help-topic link looks like one where the model gave it the links' font.
         if (id == IDC_TS_WAYFER_TOPIC) {
@@ -425,6 +458,7 @@ struct TroubleshootingPage {
       }
       case WM_DESTROY:
         unique_hfont(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty))).reset();
+        ReleaseLogo(page);
         return 0;
       default:
         return FALSE;

@@ -84,4 +84,10 @@ HelpViewer& HelpViewer::Default() {
 
 void ShowHelpTopic(const wchar_t* path) { Use<HelpViewer>().Show(path); }
 
+void OpenHelp(const SheetContext& context, const HelpTopic& topic) {
+  wchar_t path[kHelpPathUnits];
+  HelpPath(context, topic.folder, topic.topic, path);
+  ShowHelpTopic(path);
+}
+
 }  // namespace kv

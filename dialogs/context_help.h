@@ -53,4 +53,7 @@ class HelpViewer {
 // Opens the topic in the viewer in force.
 void ShowHelpTopic(const wchar_t* path);
 
+// Opens a topic of the model's help file: what every dialog's and the page's help asks.
+void OpenHelp(const SheetContext& context, const HelpTopic& topic);
+
 }  // namespace kv

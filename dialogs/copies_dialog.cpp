@@ -20,12 +20,6 @@ namespace {
 constexpr auto& kWord = words::kCopies;
 constexpr int kNumberUnits = 5;  // numbers are read up to 4 characters
 
-void OpenHelp(const SheetContext& context) {
-  wchar_t path[kHelpPathUnits];
-  HelpPath(context, help::kCopies.folder, help::kCopies.topic, path);
-  ShowHelpTopic(path);
-}
-
 // A count as the field shows it: its leading digits, 0 when there are none. Unlike _wtoi, a
 // sign or leading blanks (which a paste can still bring in) give 0, so no count is negative:
 // the counts end up in unsigned fields of the record.
@@ -81,7 +75,7 @@ struct CopiesDialog {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context, help::kCopies); }
   // The grayscale count, within 0 to the copy count, and the rest in colour: the two always
   // add up to the copies.
   static bool Confirm(HWND dialog, SheetContext& context) {

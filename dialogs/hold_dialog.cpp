@@ -50,13 +50,6 @@ PrivateDevmode* RecordOf(const SheetContext& context) {
 
 Visibility Seen(bool shown) { return shown ? Visibility::kShow : Visibility::kHide; }
 
-void OpenHelp(const SheetContext& context) {
-  wchar_t path[kHelpPathUnits];
-  const HelpTopic& topic = context.wSecurePrint != 0 ? help::kSecureHold : help::kHold;
-  HelpPath(context, topic.folder, topic.topic, path);
-  ShowHelpTopic(path);
-}
-
 void ApplyLayout(HWND dialog, SheetContext& context, bool secure, HoldChoice choice) {
   const HoldLayout layout = LayoutFor(secure, choice, context.wMinPassLen, context.wMaxPassLen);
   ShowControl(dialog, IDC_HOLD_STORE, Seen(layout.store_box), nullptr, context);
@@ -212,7 +205,9 @@ struct HoldDialog {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static void ShowHelp(const SheetContext& context) {
+    OpenHelp(context, context.wSecurePrint != 0 ? help::kSecureHold : help::kHold);
+  }
   static bool Confirm(HWND dialog, SheetContext& context) { return Store(dialog, context); }
 
   static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {

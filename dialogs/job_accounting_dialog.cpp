@@ -25,12 +25,6 @@ constexpr size_t kPasswordReadUnits = 260;
 static_assert(kJobAccountUnits == kAccountPasswordLength + 1);
 static_assert(kStoredBytes == kJobAccountUnits * sizeof(wchar_t));
 
-void OpenHelp(const SheetContext& context) {
-  wchar_t path[kHelpPathUnits];
-  HelpPath(context, help::kJobAccounting.folder, help::kJobAccounting.topic, path);
-  ShowHelpTopic(path);
-}
-
 // A text the printer keeps, read into 66 bytes: at most 32 characters, terminated, whether
 // or not the stored value has a terminator; nothing for a value of another type or longer.
 void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAccountUnits]) {
@@ -89,7 +83,7 @@ struct JobAccountingDialog {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context); }
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context, help::kJobAccounting); }
   static INT_PTR OnOther(HWND, SheetContext&, UINT, WPARAM, LPARAM) { return FALSE; }
 };
 
