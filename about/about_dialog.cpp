@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+#include <new>
 #include <string>
 
 #include "about/about_text.h"
@@ -58,20 +60,48 @@ void SizeToPicture(HWND dialog, SIZE picture, int dpi) {
              picture.cy / 2, FALSE);
 }
 
-// One painted text in Arial, in `colour`, with its font released again.
-struct PaintedText {
-  const wchar_t* text;
-  int x, y, height, weight;
-  bool caption;  // the two captions at the foot: TrueType only, proof quality
+// The painted texts' fonts, all Arial: the model's name, the description, and the two
+// captions at the foot (TrueType only, proof quality).
+enum PaintedFont { kModelFont, kDescriptionFont, kCaptionFont, kPaintedFonts };
+struct FontSpec {
+  int height, weight;
+  bool caption;
+};
+constexpr FontSpec kFontSpecs[kPaintedFonts] = {{50, 800, false}, {22, 700, false}, {15, 700, true}};
+
+// What the dialog paints with, made once when it opens and kept in a property of the dialog
+// until WM_DESTROY: the brand's picture and the fonts at the display's scale.
+constexpr wchar_t kPaintingProperty[] = L"KvAboutPainting";
+struct Painting {
+  unique_hbitmap picture;
+  unique_hfont fonts[kPaintedFonts];
 };
 
-void PaintText(HDC dc, const PaintedText& painted, COLORREF colour, int dpi) {
-  const unique_hfont font(CreateFontW(Scaled(painted.height, dpi), 0, 0, 0, painted.weight, FALSE, FALSE, FALSE,
-                                     DEFAULT_CHARSET, painted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, painted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
-                                     DEFAULT_PITCH, L"Arial"));
+void PreparePainting(HWND dialog, const SheetContext& context, int dpi) {
+  std::unique_ptr<Painting> painting(new (std::nothrow) Painting);
+  if (!painting) return;
+  painting->picture = LoadPicture(context);
+  for (int i = 0; i < kPaintedFonts; ++i) {
+    const FontSpec& spec = kFontSpecs[i];
+    painting->fonts[i].reset(CreateFontW(Scaled(spec.height, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
+                                         DEFAULT_CHARSET, spec.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, spec.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
+                                         DEFAULT_PITCH, L"Arial"));
+  }
+  if (SetPropW(dialog, kPaintingProperty, painting.get())) (void)painting.release();
+}
+
+// One painted text, in `colour`.
+struct PaintedText {
+  const wchar_t* text;
+  int x, y;
+  PaintedFont font;
+};
+
+void PaintText(HDC dc, const Painting& painting, const PaintedText& painted, COLORREF colour, int dpi) {
+  HFONT font = painting.fonts[painted.font].get();
   if (!font) return;
-  const scoped_select selected(dc, font.get());
+  const scoped_select selected(dc, font);
   SetTextColor(dc, colour);
   TextOutW(dc, Scaled(painted.x, dpi), Scaled(painted.y, dpi), painted.text, static_cast<int>(wcslen(painted.text)));
 }
@@ -94,21 +124,22 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   const int dpi = Use<System>().ScreenDpi();
   FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
-  const unique_hbitmap picture = contrast ? unique_hbitmap() : LoadPicture(context);
+  const auto* painting = static_cast<const Painting*>(GetPropW(dialog, kPaintingProperty));
+  HBITMAP picture = painting && !contrast ? painting->picture.get() : nullptr;
   const unique_memory_dc source(picture ? CreateCompatibleDC(dc) : nullptr);
   if (source) {
-    const scoped_select selected(source.get(), picture.get());
+    const scoped_select selected(source.get(), picture);
     if (dpi == 96) {
       BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source.get(),
              area.left, area.top, SRCCOPY);
     } else {
-      const SIZE size = PictureSize(picture.get());
+      const SIZE size = PictureSize(picture);
       SetStretchBltMode(dc, HALFTONE);
       StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source.get(), 0, 0, size.cx, size.cy,
                  SRCCOPY);
     }
   }
-  if (context.nBrand == 0 || context.nBrand == 2) {
+  if (painting && (context.nBrand == 0 || context.nBrand == 2)) {
     wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
     context.VersionFile.SetSection(keys::kModel.section);
     context.VersionFile.ReadText(keys::kModel.name, model);
@@ -117,21 +148,15 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
     context.StringTable.ReadText(texts::kVisitKorvane, visit);
     context.StringTable.ReadText(texts::kDriverDetails, details);
     const PaintedText texts[] = {
-        {model, 221, 50, 50, 800, false},
-        {description, 221, 130, 22, 700, false},
-        {visit, 19, 206, 15, 700, true},
-        {details, 215, 206, 15, 700, true},
+        {model, 221, 50, kModelFont},
+        {description, 221, 130, kDescriptionFont},
+        {visit, 19, 206, kCaptionFont},
+        {details, 215, 206, kCaptionFont},
     };
     const COLORREF colour = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(255, 255, 255);
-    for (const auto& painted : texts) PaintText(dc, painted, colour, dpi);
+    for (const auto& painted : texts) PaintText(dc, *painting, painted, colour, dpi);
   }
   if (mirrored) SetLayout(dc, layout);
-  context.StringTable.SetDialogSection(kWord);
-  const std::wstring information = InformationText(context.StringTable, context.VersionFile, context.nBrand);
-  wchar_t shown[kInformationLines * 262] = {};
-  GetDlgItemTextW(dialog, IDC_ABOUT_INFO, shown, static_cast<int>(std::size(shown)));
-  // Set only when it changes: the text draws over the picture without erasing it.
-  if (information != shown) SetDlgItemTextW(dialog, IDC_ABOUT_INFO, information.c_str());
 }
 
 void Paint(HWND dialog, SheetContext& context) {
@@ -151,8 +176,10 @@ struct AboutDialog {
     SetDialogCaption(dialog, context, kWord);
     TranslateDialog(dialog, context, IDD_ABOUT, kWord);
 
-    const SIZE drawn = PictureSize(LoadPicture(context).get());
     const int dpi = Use<System>().ScreenDpi();
+    PreparePainting(dialog, context, dpi);
+    const auto* painting = static_cast<const Painting*>(GetPropW(dialog, kPaintingProperty));
+    const SIZE drawn = PictureSize(painting ? painting->picture.get() : nullptr);
     SizeToPicture(dialog, SIZE{Scaled(drawn.cx, dpi), Scaled(drawn.cy, dpi)}, dpi);
     SetForegroundWindow(dialog);
     if (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) {
@@ -162,6 +189,9 @@ struct AboutDialog {
       MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
       MoveWindow(info, 0, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     }
+    context.StringTable.SetDialogSection(kWord);
+    SetDlgItemTextW(dialog, IDC_ABOUT_INFO,
+                    InformationText(context.StringTable, context.VersionFile, context.nBrand).c_str());
     CentreOnParent(dialog);
     return TRUE;
   }
@@ -186,6 +216,9 @@ struct AboutDialog {
         SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+      case WM_DESTROY:
+        delete static_cast<Painting*>(RemovePropW(dialog, kPaintingProperty));
+        return FALSE;
       case WM_MOUSEMOVE: {
         MSG relayed = {dialog, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
         GetCursorPos(&relayed.pt);
