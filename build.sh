@@ -53,7 +53,8 @@ build() {  # arch toolchain tests
         -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS="$3" >/dev/null
   cmake --build "build/$1" -j"$jobs"
   mkdir -p "dist/$1"
-  cp build/"$1"/bin/kvpsui.dll build/"$1"/bin/kvpsuN.dll build/"$1"/bin/hostsim.exe "dist/$1/"
+  cp build/"$1"/bin/kvpsui.dll build/"$1"/bin/kvpsuN.dll build/"$1"/bin/hostsim.exe \
+     build/"$1"/bin/kvcheck.exe "dist/$1/"
   ship "$1" "$2"
   rm -rf "dist/$1/samples" && cp -r samples "dist/$1/samples"
 }

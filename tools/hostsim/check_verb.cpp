@@ -12,7 +12,7 @@ namespace hostsim {
 
 int VerbCheck(const std::vector<std::wstring>& arguments) {
   if (arguments.size() != 1) {
-    emuhost::PrintLine(L"usage: hostsim check MODELDIR");
+    emuhost::PrintLine(L"usage: kvcheck MODELDIR (or hostsim check MODELDIR)");
     return 2;
   }
   // The templates and manifest are the built plug-in's, beside the simulator.

@@ -1,4 +1,4 @@
-// The model checker verb: "hostsim check MODELDIR".
+// The model checker: "kvcheck MODELDIR", and the simulator's verb "hostsim check MODELDIR".
 #pragma once
 
 #include <string>
