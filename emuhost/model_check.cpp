@@ -190,18 +190,24 @@ class Checker {
     result_.findings.push_back({file, place, key, problem});
   }
 
-  bool FindDataFile() {
-    std::vector<std::wstring> data_files;
+  // The folder's one file ending in `extension`; empty, with the problem reported, when it
+  // has none or several.
+  std::wstring TheOnlyFile(const wchar_t* extension, const wchar_t* when_none, const wchar_t* when_several) {
+    std::vector<std::wstring> found;
     for (const auto& name : FilesIn(folder_))
-      if (EndsWithNoCase(name, L".PPD")) data_files.push_back(name);
-    if (data_files.size() != 1) {
-      Report(folder_, L"", L"",
-             data_files.empty() ? L"no data file (.PPD): nothing of the model can be found"
-                                : L"more than one data file (.PPD): which model is meant is unclear");
-      return false;
-    }
+      if (EndsWithNoCase(name, extension)) found.push_back(name);
+    if (found.size() == 1) return found.front();
+    Report(folder_, L"", L"", found.empty() ? when_none : when_several);
+    return L"";
+  }
+
+  bool FindDataFile() {
+    const std::wstring data_file =
+        TheOnlyFile(L".PPD", L"no data file (.PPD): nothing of the model can be found",
+                    L"more than one data file (.PPD): which model is meant is unclear");
+    if (data_file.empty()) return false;
     wchar_t stem[kv::kPathUnits];
-    kv::ModelBasePath(data_files.front().c_str(), stem);
+    kv::ModelBasePath(data_file.c_str(), stem);
     profile_name_ = std::wstring(stem) + L"u.INI";
     version_name_ = std::wstring(stem) + L".VER";
     profile_.SetFile((folder_ + profile_name_).c_str());
@@ -217,16 +223,10 @@ class Checker {
   // (but the build's binaries, which a maker puts beside the model files), every file of the
   // folder is copied, and so are the plug-in the profile names to the driver and its companion.
   void CheckInf() {
-    std::vector<std::wstring> infs;
-    for (const auto& name : FilesIn(folder_))
-      if (EndsWithNoCase(name, L".INF")) infs.push_back(name);
-    if (infs.size() != 1) {
-      Report(folder_, L"", L"",
-             infs.empty() ? L"no driver INF (.INF): the model cannot be installed"
-                          : L"more than one driver INF (.INF): which one installs the model is unclear");
-      return;
-    }
-    const std::wstring& inf_name = infs.front();
+    const std::wstring inf_name =
+        TheOnlyFile(L".INF", L"no driver INF (.INF): the model cannot be installed",
+                    L"more than one driver INF (.INF): which one installs the model is unclear");
+    if (inf_name.empty()) return;
     if (has_profile_) {
       std::wstring plugin;
       if (!Raw(folder_ + profile_name_, L"OEMFiles", L"OEMConfigFile1", plugin))

@@ -162,12 +162,19 @@ class ReportingShell : public kv::Shell {
   }
 };
 
+// The actions of the words; false, having said which word is none, when one is not.
+bool ActionsOf(const std::vector<std::wstring>& words, std::vector<DialogAction>& actions) {
+  std::wstring error;
+  if (ParseActions(words, actions, error)) return true;
+  PrintLine(L"not an action: " + error);
+  return false;
+}
+
 }  // namespace
 
 int VerbPage(const std::vector<std::wstring>& words) {
   std::vector<DialogAction> actions;
-  std::wstring error;
-  if (!ParseActions(words, actions, error)) return PrintLine(L"not an action: " + error), 2;
+  if (!ActionsOf(words, actions)) return 2;
   Session session;
   if (!session.Open()) return 1;
   EmulatedHost& host = OpenPrinterSheet(session);
@@ -193,8 +200,7 @@ int VerbPage(const std::vector<std::wstring>& words) {
 
 int VerbPageDialog(bool wayfer, const std::vector<std::wstring>& words) {
   std::vector<DialogAction> actions;
-  std::wstring error;
-  if (!ParseActions(words, actions, error)) return PrintLine(L"not an action: " + error), 2;
+  if (!ActionsOf(words, actions)) return 2;
   Session session;
   if (!session.Open()) return 1;
   EmulatedHost& host = OpenPrinterSheet(session);
