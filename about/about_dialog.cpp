@@ -82,10 +82,10 @@ void PreparePainting(HWND dialog, const SheetContext& context, int dpi) {
   if (!painting) return;
   painting->picture = LoadPicture(context);
   for (int i = 0; i < kPaintedFonts; ++i) {
-    const FontSpec& spec = kFontSpecs[i];
-    painting->fonts[i].reset(CreateFontW(Scaled(spec.height, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
-                                         DEFAULT_CHARSET, spec.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
-                                         CLIP_DEFAULT_PRECIS, spec.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
+    const FontSpec& wanted = kFontSpecs[i];
+    painting->fonts[i].reset(CreateFontW(Scaled(wanted.height, dpi), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
+                                         DEFAULT_CHARSET, wanted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
+                                         CLIP_DEFAULT_PRECIS, wanted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
                                          DEFAULT_PITCH, L"Arial"));
   }
   if (SetPropW(dialog, kPaintingProperty, painting.get())) (void)painting.release();
