@@ -167,7 +167,7 @@ void Paint(HWND dialog, SheetContext& context) {
   EndPaint(dialog, &paint);
 }
 
-struct AboutDialog {
+struct AboutDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     SetWindowContextHelpId(dialog, IDD_ABOUT);
     if (IsRtlSystemLanguage())

@@ -369,7 +369,7 @@ void DrawLogo(HWND page, HDC dc) {
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, layout);
 }
 
-struct TroubleshootingPage {
+struct TroubleshootingPage : DialogHandlers {
   static INT_PTR OnInit(HWND page, SheetContext& context) {
     context.hToolTip = nullptr;
     const int mode = StatusMonitorMode(context);
@@ -429,16 +429,17 @@ struct TroubleshootingPage {
     return 0;
   }
 
-  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam,
-                           LPARAM lparam) {
+  static INT_PTR OnNotify(HWND, SheetContext& context, const NMHDR& header) {
+    if (header.code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, help::kTroubleshooting);
+    return 0;
+  }
+
+  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam, LPARAM lparam) {
+    return Dispatch<TroubleshootingPage>(page, context, message, wparam, lparam);
+  }
+
+  static INT_PTR OnOther(HWND page, SheetContext&, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-      case WM_COMMAND:
-        return OnCommand(page, context, LOWORD(wparam), HIWORD(wparam));
-      case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (header && header->code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, help::kTroubleshooting);
-        return 0;
-      }
       case WM_SETCURSOR:
         if (!SetLinkCursor(page)) return FALSE;
         SetWindowLongPtrW(page, DWLP_MSGRESULT, TRUE);

@@ -68,7 +68,7 @@ void FollowEdit(HWND dialog) {
   g_following = false;
 }
 
-struct WayferDialog {
+struct WayferDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     TranslateDialog(dialog, context, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), kWord);
     SetDialogCaption(dialog, context, kWord);
@@ -95,17 +95,17 @@ struct WayferDialog {
     return true;
   }
 
-  static INT_PTR OnOther(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NOTIFY) {
-      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-      // Before the arrows step, they start from what the user typed.
-      if (header && header->idFrom == IDC_WF_SPIN && header->code == UDN_DELTAPOS)
-        SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
-      return FALSE;
-    }
-    if (message != WM_COMMAND || LOWORD(wparam) != IDC_WF_INTERVAL) return FALSE;
-    if (HIWORD(wparam) == EN_CHANGE) FollowEdit(dialog);
-    if (HIWORD(wparam) == EN_KILLFOCUS) {
+  static INT_PTR OnNotify(HWND dialog, SheetContext&, const NMHDR& header) {
+    // Before the arrows step, they start from what the user typed.
+    if (header.idFrom == IDC_WF_SPIN && header.code == UDN_DELTAPOS)
+      SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
+    return FALSE;
+  }
+
+  static INT_PTR OnCommand(HWND dialog, SheetContext&, int id, int code) {
+    if (id != IDC_WF_INTERVAL) return FALSE;
+    if (code == EN_CHANGE) FollowEdit(dialog);
+    if (code == EN_KILLFOCUS) {
       const int seconds = Clamped(Typed(dialog));
       ShowInterval(dialog, seconds);
       SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, seconds);

@@ -49,7 +49,7 @@ void Split(HWND dialog) {
   }
 }
 
-struct CopiesDialog {
+struct CopiesDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
@@ -86,15 +86,10 @@ struct CopiesDialog {
     return true;
   }
 
-  static INT_PTR OnOther(HWND dialog, SheetContext&, UINT message, WPARAM wparam, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wparam)) {
-      case IDC_GRAY_COPIES:
-        Split(dialog);
-        return TRUE;
-      default:
-        return FALSE;
-    }
+  static INT_PTR OnCommand(HWND dialog, SheetContext&, int id, int) {
+    if (id != IDC_GRAY_COPIES) return FALSE;
+    Split(dialog);
+    return TRUE;
   }
 };
 

@@ -56,10 +56,28 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
 // bar's button) or the dialog's Help button.
 [[nodiscard]] bool IsHelpRequest(UINT message, WPARAM wparam);
 
+// The handlers a dialog or page leaves out answer "not handled": each derives from this and
+// defines those it needs.
+struct DialogHandlers {
+  static INT_PTR OnCommand(HWND, SheetContext&, int /*id*/, int /*code*/) { return FALSE; }
+  static INT_PTR OnNotify(HWND, SheetContext&, const NMHDR&) { return FALSE; }
+  static INT_PTR OnOther(HWND, SheetContext&, UINT, WPARAM, LPARAM) { return FALSE; }
+};
+
+// Every message after WM_INITDIALOG, decoded once for all dialogs and pages: a command as its
+// control's id and notification code, a notification as its header, anything else as it came.
+template <class Dialog>
+INT_PTR Dispatch(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND) return Dialog::OnCommand(dialog, context, LOWORD(wparam), HIWORD(wparam));
+  if (message == WM_NOTIFY)
+    return lparam ? Dialog::OnNotify(dialog, context, *reinterpret_cast<const NMHDR*>(lparam)) : FALSE;
+  return Dialog::OnOther(dialog, context, message, wparam, lparam);
+}
+
 // A modal dialog with OK and Cancel, in front of its own handlers: OK closes it once
 // `Dialog::Confirm` agrees (a refusal keeps it open), Cancel always closes it, a dialog with
-// `kHasHelp` shows `Dialog::ShowHelp` on a help request; every other message goes to
-// `Dialog::OnOther`.
+// `kHasHelp` shows `Dialog::ShowHelp` on a help request; every other message goes to the
+// dialog's handlers through Dispatch.
 template <class Dialog>
 struct OkCancelDialog {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) { return Dialog::OnInit(dialog, context); }
@@ -75,7 +93,7 @@ struct OkCancelDialog {
       if (LOWORD(wparam) == IDCANCEL || Dialog::Confirm(dialog, context)) EndDialog(dialog, LOWORD(wparam));
       return TRUE;
     }
-    return Dialog::OnOther(dialog, context, message, wparam, lparam);
+    return Dispatch<Dialog>(dialog, context, message, wparam, lparam);
   }
 };
 

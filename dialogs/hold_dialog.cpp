@@ -175,7 +175,7 @@ bool Store(HWND dialog, SheetContext& context) {
   return true;
 }
 
-struct HoldDialog {
+struct HoldDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
@@ -210,9 +210,8 @@ struct HoldDialog {
   }
   static bool Confirm(HWND dialog, SheetContext& context) { return Store(dialog, context); }
 
-  static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wparam)) {
+  static INT_PTR OnCommand(HWND dialog, SheetContext& context, int id, int code) {
+    switch (id) {
       case IDC_HOLD_STORE:
         context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_STORE) == BST_CHECKED ? 1 : 0;
         return TRUE;
@@ -221,7 +220,7 @@ struct HoldDialog {
         EnableControlList(dialog, kPasscodeGroup, context.wHoldStore == 0 && !context.bNoPermission);
         return TRUE;
       case IDC_HOLD_MODE: {
-        if (HIWORD(wparam) != CBN_SELCHANGE) return FALSE;
+        if (code != CBN_SELCHANGE) return FALSE;
         const bool secure = IsSecure(context);
         const HoldChoice choice = SelectedChoice(dialog, context);
         ApplyLayout(dialog, context, secure, choice);

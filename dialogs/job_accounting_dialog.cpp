@@ -38,7 +38,7 @@ void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAcc
   ReadField(stored, needed, text, kJobAccountUnits);
 }
 
-struct JobAccountingDialog {
+struct JobAccountingDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
     SetDialogCaption(dialog, context, kWord);
@@ -84,7 +84,6 @@ struct JobAccountingDialog {
 
   static constexpr bool kHasHelp = true;
   static void ShowHelp(const SheetContext& context) { OpenHelp(context, help::kJobAccounting); }
-  static INT_PTR OnOther(HWND, SheetContext&, UINT, WPARAM, LPARAM) { return FALSE; }
 };
 
 }  // namespace
