@@ -70,17 +70,17 @@ struct FontSpec {
 constexpr FontSpec kFontSpecs[kPaintedFonts] = {{50, 800, false}, {22, 700, false}, {15, 700, true}};
 
 // What the dialog paints with, made once when it opens and kept in a property of the dialog
-// until WM_DESTROY: the brand's picture and the fonts at the display's scale.
+// until WM_DESTROY: the brand's picture, ready to copy, and the fonts at the display's scale.
 constexpr wchar_t kPaintingProperty[] = L"KvAboutPainting";
 struct Painting {
-  unique_hbitmap picture;
+  bitmap_dc picture;
   unique_hfont fonts[kPaintedFonts];
 };
 
 void PreparePainting(HWND dialog, const SheetContext& context, int dpi) {
   std::unique_ptr<Painting> painting(new (std::nothrow) Painting);
   if (!painting) return;
-  painting->picture = LoadPicture(context);
+  painting->picture.take(LoadPicture(context));
   for (int i = 0; i < kPaintedFonts; ++i) {
     const FontSpec& wanted = kFontSpecs[i];
     painting->fonts[i].reset(CreateFontW(Scaled(wanted.height, dpi), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
@@ -125,18 +125,15 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   const auto* painting = static_cast<const Painting*>(GetPropW(dialog, kPaintingProperty));
-  HBITMAP picture = painting && !contrast ? painting->picture.get() : nullptr;
-  const unique_memory_dc source(picture ? CreateCompatibleDC(dc) : nullptr);
-  if (source) {
-    const scoped_select selected(source.get(), picture);
+  if (painting && painting->picture && !contrast) {
+    HDC source = painting->picture.dc();
     if (dpi == 96) {
-      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source.get(),
-             area.left, area.top, SRCCOPY);
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source, area.left, area.top,
+             SRCCOPY);
     } else {
-      const SIZE size = PictureSize(picture);
+      const SIZE size = PictureSize(painting->picture.bitmap());
       SetStretchBltMode(dc, HALFTONE);
-      StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source.get(), 0, 0, size.cx, size.cy,
-                 SRCCOPY);
+      StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source, 0, 0, size.cx, size.cy, SRCCOPY);
     }
   }
   if (painting && (context.nBrand == 0 || context.nBrand == 2)) {
@@ -179,7 +176,7 @@ struct AboutDialog : DialogHandlers {
     const int dpi = Use<System>().ScreenDpi();
     PreparePainting(dialog, context, dpi);
     const auto* painting = static_cast<const Painting*>(GetPropW(dialog, kPaintingProperty));
-    const SIZE drawn = PictureSize(painting ? painting->picture.get() : nullptr);
+    const SIZE drawn = PictureSize(painting ? painting->picture.bitmap() : nullptr);
     SizeToPicture(dialog, SIZE{Scaled(drawn.cx, dpi), Scaled(drawn.cy, dpi)}, dpi);
     SetForegroundWindow(dialog);
     if (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) {

@@ -281,15 +281,8 @@ INT_PTR LinkColours(HDC dc) {
 constexpr wchar_t kLogoProperty[] = L"KvLogo";
 
 struct Logo {
-  unique_hbitmap picture, mask;
-  unique_memory_dc picture_dc, mask_dc;
-  HGDIOBJ picture_was = nullptr, mask_was = nullptr;
+  bitmap_dc picture, mask;
   SIZE drawn = {}, shown = {};
-
-  ~Logo() {
-    if (picture_was) SelectObject(picture_dc.get(), picture_was);
-    if (mask_was) SelectObject(mask_dc.get(), mask_was);
-  }
 };
 
 // Loads the logo, sizes its area to it at the display's scale, and keeps it in a property
@@ -306,18 +299,14 @@ void PrepareLogo(HWND page, const SheetContext& context) {
   AppendText(path, L"l.bmp");
   std::unique_ptr<Logo> logo(new (std::nothrow) Logo);
   if (!logo) return;
-  logo->picture.reset(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
-  if (!logo->picture) return;
+  if (!logo->picture.take(unique_hbitmap(
+          static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)))))
+    return;
   BITMAP info = {};
-  GetObjectW(logo->picture.get(), sizeof info, &info);
+  GetObjectW(logo->picture.bitmap(), sizeof info, &info);
   logo->drawn = SIZE{info.bmWidth, info.bmHeight};
-  logo->mask.reset(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr));
-  logo->picture_dc.reset(CreateCompatibleDC(nullptr));
-  logo->mask_dc.reset(CreateCompatibleDC(nullptr));
-  if (!logo->mask || !logo->picture_dc || !logo->mask_dc) return;
-  HDC image = logo->picture_dc.get(), mask = logo->mask_dc.get();
-  logo->picture_was = SelectObject(image, logo->picture.get());
-  logo->mask_was = SelectObject(mask, logo->mask.get());
+  if (!logo->mask.take(unique_hbitmap(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr)))) return;
+  HDC image = logo->picture.dc(), mask = logo->mask.dc();
   // The mask is white where the image has the transparent colour.
   SetBkColor(image, GetPixel(image, 0, 0));
   BitBlt(mask, 0, 0, info.bmWidth, info.bmHeight, image, 0, 0, SRCCOPY);
@@ -344,11 +333,11 @@ void ReleaseLogo(HWND page) { delete static_cast<Logo*>(RemovePropW(page, kLogoP
 // high contrast its shape is drawn in the theme's text colour instead of its own colours.
 void DrawLogo(HWND page, HDC dc) {
   const auto* logo = static_cast<const Logo*>(GetPropW(page, kLogoProperty));
-  if (!logo || !logo->picture_was || !logo->mask_was) return;
+  if (!logo || !logo->picture || !logo->mask) return;
   // The device context the area hands over may still be mirrored.
   const DWORD layout = GetLayout(dc);
   if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) SetLayout(dc, 0);
-  HDC image = logo->picture_dc.get(), mask = logo->mask_dc.get();
+  HDC image = logo->picture.dc(), mask = logo->mask.dc();
   const int width = logo->drawn.cx, height = logo->drawn.cy;
   const COLORREF text = SetTextColor(dc, RGB(0, 0, 0));
   const COLORREF back = SetBkColor(dc, RGB(255, 255, 255));

@@ -129,6 +129,45 @@ class scoped_select {
   HGDIOBJ old_;
 };
 
+// A bitmap selected into a memory device context of its own for as long as both live, so
+// that painting only copies from it. Empty until a bitmap is taken and selected.
+class bitmap_dc {
+ public:
+  bitmap_dc() noexcept = default;
+  bitmap_dc(const bitmap_dc&) = delete;
+  bitmap_dc& operator=(const bitmap_dc&) = delete;
+  ~bitmap_dc() { clear(); }
+
+  // Takes the bitmap and selects it into a fresh memory DC; false, holding nothing, when
+  // either cannot be had.
+  bool take(unique_hbitmap bitmap) noexcept {
+    clear();
+    if (!bitmap) return false;
+    unique_memory_dc dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ was = dc ? SelectObject(dc.get(), bitmap.get()) : nullptr;
+    if (!was || was == HGDI_ERROR) return false;
+    bitmap_ = std::move(bitmap);
+    dc_ = std::move(dc);
+    was_ = was;
+    return true;
+  }
+  [[nodiscard]] HDC dc() const noexcept { return dc_.get(); }
+  [[nodiscard]] HBITMAP bitmap() const noexcept { return bitmap_.get(); }
+  explicit operator bool() const noexcept { return was_ != nullptr; }
+
+ private:
+  void clear() noexcept {
+    if (was_) SelectObject(dc_.get(), was_);
+    was_ = nullptr;
+    dc_.reset();
+    bitmap_.reset();
+  }
+
+  unique_hbitmap bitmap_;
+  unique_memory_dc dc_;
+  HGDIOBJ was_ = nullptr;
+};
+
 // A block from a Win32 heap, seen as a T, freed back to the same heap.
 template <typename T = void>
 class unique_heap_ptr {
