@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include <cwchar>
+#include <utility>
 
 namespace emuhost {
 namespace {
@@ -123,6 +124,23 @@ void UninstallModel(const ModelPackage& package) {
     ClosePrinter(opened);
   }
   DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(package.driver_name.c_str()));
+}
+
+ProfileValue::ProfileValue(std::wstring file, const wchar_t* section, const wchar_t* key,
+                           const wchar_t* value)
+    : file_(std::move(file)), section_(section), key_(key) {
+  // A marker no model file holds tells an absent key from an empty one.
+  constexpr wchar_t kAbsent[] = L"<absent>";
+  wchar_t kept[1024] = {};
+  GetPrivateProfileStringW(section, key, kAbsent, kept, 1024, file_.c_str());
+  present_ = wcscmp(kept, kAbsent) != 0;
+  if (present_) kept_ = kept;
+  WritePrivateProfileStringW(section, key, value, file_.c_str());
+}
+
+ProfileValue::~ProfileValue() {
+  WritePrivateProfileStringW(section_.c_str(), key_.c_str(), present_ ? kept_.c_str() : nullptr,
+                             file_.c_str());
 }
 
 }  // namespace emuhost

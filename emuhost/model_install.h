@@ -33,6 +33,20 @@ InstallResult InstallModel(const ModelPackage& package);
 // Removes the printer and its driver again (tests clean up after themselves).
 void UninstallModel(const ModelPackage& package);
 
+// A value of an installed model file set for a while: the key is put back as it was (or removed,
+// when it was not there) when this ends. A null value removes the key for the while.
+class ProfileValue {
+ public:
+  ProfileValue(std::wstring file, const wchar_t* section, const wchar_t* key, const wchar_t* value);
+  ~ProfileValue();
+  ProfileValue(const ProfileValue&) = delete;
+  ProfileValue& operator=(const ProfileValue&) = delete;
+
+ private:
+  std::wstring file_, section_, key_, kept_;
+  bool present_ = false;
+};
+
 // Every file name in a folder (no subfolders).
 std::vector<std::wstring> FilesIn(const std::wstring& dir);
 

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include "emuhost/model_install.h"
 #include "resources/dialog_ids.h"
 
 namespace emuhost {
@@ -25,6 +26,37 @@ AddedPage TroubleshootingPageRecord(HINSTANCE instance, DLGPROC procedure, LPARA
   page.title = L"Troubleshooting";
   page.procedure = procedure;
   page.lparam = context;
+  return page;
+}
+
+AddedPage AnnouncedPage(const std::function<IPrintOemUI*()>& new_plugin, HANDLE printer,
+                        const std::wstring& printer_name, const std::wstring& model_profile) {
+  AddedPage page = {};
+  IPrintOemUI* plugin = model_profile.empty() ? nullptr : new_plugin();
+  if (!plugin) return page;
+  {
+    const ProfileValue brand(model_profile, L"Common", L"Caption", L"Pelma");
+    const ProfileValue tabs(model_profile, L"TABNUMBER", L"TabNumber", L"1");
+    const ProfileValue tab(model_profile, L"TABNUMBER", L"Tab0", L"12");
+    EmulatedHost host(plugin, printer, printer_name);
+    host.DefaultRecords();
+    host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT);
+    if (!host.pages.empty()) page = host.pages.front();
+    host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY);
+    // The object goes before its host, whose service interface it holds.
+    plugin->Release();
+  }
+  page.lparam = 0;
+  return page;
+}
+
+AddedPage PrinterSheetPage(const EmulatedHost& sheet, const std::function<IPrintOemUI*()>& new_plugin,
+                           HANDLE printer, const std::wstring& printer_name,
+                           const std::wstring& model_profile) {
+  if (!sheet.pages.empty()) return sheet.pages.front();
+  if (!sheet.psui.UserData) return {};
+  AddedPage page = AnnouncedPage(new_plugin, printer, printer_name, model_profile);
+  page.lparam = static_cast<LPARAM>(sheet.psui.UserData);
   return page;
 }
 

@@ -10,29 +10,6 @@ const char* KeywordOf(const OPTITEM& item) {
   return reinterpret_cast<const USERDATA*>(item.UserData)->pKeyWordName;
 }
 
-bool SelectionFits(const OPTITEM& item, LONG selection) {
-  const OPTTYPE* type = item.pOptType;
-  if (!type || !type->pOptParam) return true;
-  switch (type->Type) {
-    case TVOT_2STATES:
-    case TVOT_3STATES:
-    case TVOT_LISTBOX:
-    case TVOT_COMBOBOX:
-    case TVOT_NSTATES_EX:
-      return selection >= 0 && selection < type->Count;
-    case TVOT_CHKBOX:
-      return selection == 0 || selection == 1;
-    case TVOT_UDARROW:
-    case TVOT_TRACKBAR:
-    case TVOT_SCROLLBAR:
-      // The range is in the second parameter: its icon id the lowest, its lParam the highest.
-      return type->Count < 2 || (selection >= static_cast<LONG>(type->pOptParam[1].IconID) &&
-                                 selection <= type->pOptParam[1].lParam);
-    default:
-      return true;
-  }
-}
-
 POPTITEM FindHostItem(const OEMCUIPPARAM& param, const char* keyword) {
   if (!param.pDrvOptItems || !keyword) return nullptr;
   for (DWORD i = 0; i < param.cDrvOptItems; ++i) {

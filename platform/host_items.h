@@ -14,8 +14,30 @@ namespace kv {
 [[nodiscard]] POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param);
 // Whether `selection` is one the item's type offers: an index of its options, 0 or 1 for a
 // check box, or within an up-down, track or scroll bar's range. An item without a type, or
-// of a type whose selection is no index (a push button, an edit box), takes any.
-[[nodiscard]] bool SelectionFits(const OPTITEM& item, LONG selection);
+// of a type whose selection is no index (a push button, an edit box), takes any. The host's
+// own rule, which the emulated host checks its items by too.
+[[nodiscard]] inline bool SelectionFits(const OPTITEM& item, LONG selection) {
+  const OPTTYPE* type = item.pOptType;
+  if (!type || !type->pOptParam) return true;
+  switch (type->Type) {
+    case TVOT_2STATES:
+    case TVOT_3STATES:
+    case TVOT_LISTBOX:
+    case TVOT_COMBOBOX:
+    case TVOT_NSTATES_EX:
+      return selection >= 0 && selection < type->Count;
+    case TVOT_CHKBOX:
+      return selection == 0 || selection == 1;
+    case TVOT_UDARROW:
+    case TVOT_TRACKBAR:
+    case TVOT_SCROLLBAR:
+      // The range is in the second parameter: its icon id the lowest, its lParam the highest.
+      return type->Count < 2 || (selection >= static_cast<LONG>(type->pOptParam[1].IconID) &&
+                                 selection <= type->pOptParam[1].lParam);
+    default:
+      return true;
+  }
+}
 // The item's PPD keyword, or null.
 [[nodiscard]] const char* KeywordOf(const OPTITEM& item);
 

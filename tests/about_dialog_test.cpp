@@ -8,7 +8,7 @@
 #include "about/about_dialog.h"
 #include "about/about_text.h"
 #include "platform/profile_reader.h"
-#include "emuhost/window_picture.h"
+#include "pictures/window_picture.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -171,7 +171,7 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureScaledAndInHighCont
     size_t named = 0;
     uint32_t corner = 0, far_corner = 0;
     Open([&](HWND dialog) {
-      const emuhost::Picture picture = emuhost::Capture(dialog);
+      const pictures::Picture picture = pictures::Capture(dialog);
       POINT origin = {0, 0};
       ClientToScreen(dialog, &origin);
       RECT outer = {};

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "emuhost/access_check.h"
+#include "pictures/access_check.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ TEST(AccessCheck, EachRuleFindsWhatBreaksIt) {
     for (const Control& c : rule.controls)
       CreateWindowExW(0, c.window_class, c.text, WS_CHILD | WS_VISIBLE | c.style, c.x, c.y, 60, 20, window,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), nullptr, nullptr);
-    const std::vector<std::wstring> found = emuhost::AccessFindings(window);
+    const std::vector<std::wstring> found = pictures::AccessFindings(window);
     std::string all;
     for (const auto& line : found) all += std::string(line.begin(), line.end()) + "\n";
     ASSERT_EQ(rule.findings.size(), found.size()) << rule.label << "\n" << all;
@@ -92,7 +92,7 @@ TEST(AccessCheck, AMnemonicIsTheLetterAfterASingleAmpersand) {
     wchar_t mnemonic;
   } cases[] = {{L"&Save", L's'}, {L"Save && &send", L's'}, {L"Save && send", 0}, {L"End&", 0},
                {L"\x8a2d\x5b9a(&S)...", L's'}, {L"", 0}};
-  for (const auto& c : cases) EXPECT_EQ(c.mnemonic, emuhost::MnemonicOf(c.text)) << testing::PrintToString(std::wstring(c.text));
+  for (const auto& c : cases) EXPECT_EQ(c.mnemonic, pictures::MnemonicOf(c.text)) << testing::PrintToString(std::wstring(c.text));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "emuhost/model_check.h"
+#include "tools/kvcheck/model_check.h"
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "platform/handles.h"
@@ -61,11 +61,11 @@ class ModelCopy {
   [[nodiscard]] const std::wstring& path() const { return dir_.path(); }
 
   std::vector<std::wstring> Check() const {
-    emuhost::CheckSetup setup;
+    kvcheck::CheckSetup setup;
     setup.templates = GetModuleHandleW(nullptr);
     std::vector<std::wstring> lines;
-    for (const auto& finding : emuhost::CheckModelFolder(dir_.path(), setup).findings)
-      lines.push_back(emuhost::FindingLine(finding));
+    for (const auto& finding : kvcheck::CheckModelFolder(dir_.path(), setup).findings)
+      lines.push_back(kvcheck::FindingLine(finding));
     return lines;
   }
 
@@ -261,21 +261,21 @@ TEST(ModelCheck, SamplesAreClean) {
 
 TEST(ModelCheck, FolderWithoutDataFileSaysSo) {
   kvtest::TempDir empty;
-  emuhost::CheckSetup setup;
+  kvcheck::CheckSetup setup;
   setup.templates = GetModuleHandleW(nullptr);
-  const auto check = emuhost::CheckModelFolder(empty.path(), setup);
+  const auto check = kvcheck::CheckModelFolder(empty.path(), setup);
   ASSERT_EQ(1u, check.findings.size());
   EXPECT_EQ(L"no data file (.PPD): nothing of the model can be found", check.findings.front().problem);
 }
 
 TEST(ModelCheck, WithoutTemplatesEveryDialogIsReportedUnmeasured) {
   ModelCopy model(L"KVCP3520");
-  const auto check = emuhost::CheckModelFolder(model.path(), emuhost::CheckSetup{});
+  const auto check = kvcheck::CheckModelFolder(model.path(), kvcheck::CheckSetup{});
   EXPECT_EQ(0u, check.dialogs_measured);
   ASSERT_FALSE(check.findings.empty());
   for (const auto& finding : check.findings)
     EXPECT_NE(std::wstring::npos, finding.problem.find(L"could not be made to measure in"))
-        << Narrow(emuhost::FindingLine(finding));
+        << Narrow(kvcheck::FindingLine(finding));
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 #include <set>
 #include <string>
 
-#include "device/troubleshooting_page.h"
-#include "emuhost/pictures.h"
-#include "emuhost/window_picture.h"
-#include "platform/module.h"
+#include "pictures/pictures.h"
+#include "pictures/window_picture.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/installed_sample.h"
 
@@ -26,24 +24,22 @@ class SamplePictures : public kvtest::InstalledSample {
     const std::wstring key = L"Software\\KVprint\\" + package_.printer_name;
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"DrvCntCode", REG_SZ,
                                              code.c_str(), static_cast<DWORD>((code.size() + 1) * 2)));
-    emuhost::PictureRun run;
+    pictures::PictureRun run;
     run.new_plugin = [this] { return loaded_->CreatePlugin(); };
     run.printer = printer_.get();
     run.printer_name = package_.printer_name;
     run.folder = pictures_.path() + L"\\" + code + L"-";
-    // A model without the page in its sheets shows it with the page's own code and the
-    // DLL's templates, as the simulator does.
-    kv::SetThisModule(loaded_->module());
-    run.page_procedure = kv::TroubleshootingPageProc;
-    run.page_instance = loaded_->module();
+    // A model without the page in its sheets shows it as the DLL adds it for a model that
+    // announces it, as the simulator does.
+    run.model_profile = folder_ + sample_ + L"u.INI";
 
     std::set<DWORD> seen;
-    for (const auto& taken : emuhost::TakePictures(run)) {
+    for (const auto& taken : pictures::TakePictures(run)) {
       const std::string what = std::to_string(taken.template_id) + " in " +
                                std::string(code.begin(), code.end());
       seen.insert(taken.template_id);
       EXPECT_TRUE(taken.written) << what;
-      const emuhost::Picture picture = emuhost::ReadPng(taken.path);
+      const pictures::Picture picture = pictures::ReadPng(taken.path);
       ASSERT_FALSE(picture.empty()) << what << ": not a readable PNG";
       EXPECT_EQ(taken.width, picture.width) << what;
       EXPECT_EQ(taken.height, picture.height) << what;

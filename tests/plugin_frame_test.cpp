@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "emuhost/fake_driver_ui.h"
-#include "emuhost/import_counter.h"
+#include "measuring/import_counter.h"
 #include "emuhost/plugin_host.h"
 #include "options/option_tree.h"
 #include "tests/support/sandbox.h"
@@ -381,10 +381,10 @@ TEST(ModuleLoads, LoadingAndFreeingEachDllLeavesNoMemoryBehind) {
       }
     };
     ASSERT_NO_FATAL_FAILURE(load_and_free(3));  // what the loader keeps once per process
-    const size_t before = emuhost::CommittedPrivateBytes();
+    const size_t before = measuring::CommittedPrivateBytes();
     constexpr int kLoads = 20;
     ASSERT_NO_FATAL_FAILURE(load_and_free(kLoads));
-    const size_t after = emuhost::CommittedPrivateBytes();
+    const size_t after = measuring::CommittedPrivateBytes();
     EXPECT_LT(after, before + kLoads * 8 * 1024)
         << static_cast<long long>(after - before) / 1024 << " KiB more after " << kLoads << " loads of " << name;
   }

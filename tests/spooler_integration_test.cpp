@@ -20,7 +20,7 @@
 #include "emuhost/modal_driver.h"
 #include "emuhost/page_sheet.h"
 #include "resources/dialog_ids.h"
-#include "emuhost/import_counter.h"
+#include "measuring/import_counter.h"
 #include "tests/support/installed_sample.h"
 #include "tests/support/records.h"
 #include "tests/support/sandbox.h"
@@ -185,7 +185,7 @@ TEST_F(InstalledPelma, EachLoadOfTheDllHandsOutItsOwnCookies) {
 // released when the DLL is unloaded, and made again by the next load.
 TEST_F(InstalledPelma, UnloadingTheDllReleasesItsActivationContext) {
   for (int load = 0; load < 2; ++load) {
-    auto counter = std::make_unique<emuhost::ImportCounter>(loaded_->module());
+    auto counter = std::make_unique<measuring::ImportCounter>(loaded_->module());
     ASSERT_EQ(S_OK, host_->Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT)) << load;
     ASSERT_EQ(1u, host_->pages.size());
     EXPECT_TRUE(host_->pages[0].flags & PSP_USEFUSIONCONTEXT);
@@ -246,7 +246,7 @@ TEST_F(InstalledPelma, OpeningThePageAHundredTimesLeavesNothingBehind) {
   emuhost::EmulatedHost& host = *host_;
   ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
   ASSERT_EQ(1u, host.pages.size());
-  emuhost::ImportCounter counter(loaded_->module());
+  measuring::ImportCounter counter(loaded_->module());
   ASSERT_GE(counter.patched(), 8) << "the plug-in imports the functions counted";
 
   HDC screen = GetDC(nullptr);

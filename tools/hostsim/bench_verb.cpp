@@ -5,13 +5,17 @@
 #include <cwchar>
 #include <functional>
 
-#include "emuhost/import_counter.h"
+#include "emuhost/report.h"
+#include "measuring/import_counter.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/canceller.h"
 #include "tools/hostsim/session.h"
 #include "tools/hostsim/themed_template.h"
 
 namespace hostsim {
+
+using namespace emuhost;
+using measuring::ImportCounter;
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -133,7 +137,7 @@ std::wstring SilentSheet(Session& session, long rounds) {
 
 int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
   const long rounds = words.empty() ? 41 : std::max(1L, wcstol(words.front().c_str(), nullptr, 10));
-  if (!model_named) g_model = &kModels[1];
+  if (!model_named) ChooseSample(kPageSample);
   Session session;
   if (!session.Open()) return 1;
   // The document sheet's update asks the printer: the local agent when one plays it, else a

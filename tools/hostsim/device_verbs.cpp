@@ -1,22 +1,24 @@
 #include "tools/hostsim/device_verbs.h"
 
+#include <shlwapi.h>
 #include <winspool.h>
 
 #include <cwchar>
 #include <fstream>
 #include <iterator>
 
-#include "device/troubleshooting_page.h"
+#include "context/sheet_context.h"
 #include "emuhost/dialog_script.h"
+#include "emuhost/imports.h"
 #include "emuhost/modal_driver.h"
 #include "emuhost/page_sheet.h"
 #include "emuhost/report.h"
-#include "platform/seam.h"
-#include "platform/shell.h"
-#include "platform/module.h"
 #include "resources/dialog_ids.h"
 
 namespace hostsim {
+
+using namespace emuhost;
+
 namespace {
 
 constexpr wchar_t kPrinterAddress[] = L"192.0.2.20";
@@ -42,18 +44,25 @@ void RecordLastTopic(HANDLE printer) {
 
 namespace {
 
-// The page the printer sheet added; for a model whose sheet adds none, the same page made
-// from the plug-in's templates with the page's own code (linked into the simulator).
+// The page the printer sheet added, or for a model whose sheet adds none the page as the
+// plug-in adds it for a model that announces it, with this sheet's context.
 std::unique_ptr<PageSheet> OpenPage(Session& session, EmulatedHost& host) {
-  if (!host.pages.empty()) return std::make_unique<PageSheet>(host.pages.front());
-  if (!host.psui.UserData) return nullptr;
-  PrintLine(L"   this model's sheet adds no Troubleshooting page: shown from the plug-in's "
-            L"templates with the page's own code");
-  kv::SetThisModule(session.plugin_module());
-  const AddedPage page =
-      TroubleshootingPageRecord(session.plugin_module(), kv::TroubleshootingPageProc,
-                                static_cast<LPARAM>(host.psui.UserData), kv::PluginActivationContext());
+  if (host.pages.empty() && host.psui.UserData)
+    PrintLine(L"   this model's sheet adds no Troubleshooting page: shown as the plug-in adds it "
+              L"for a model that announces it");
+  const AddedPage page = session.PageOf(host);
+  if (!page.procedure) return nullptr;
   return std::make_unique<PageSheet>(page);
+}
+
+// A text of the page's section of the model's string table, as the plug-in reads it: the key
+// itself when the table has none.
+std::wstring PageText(const kv::SheetContext& context, const wchar_t* key) {
+  wchar_t text[kv::kTextUnits] = {};
+  if (!GetPrivateProfileStringW(L"Troubleshooting Dialog", key, L"", text, kv::kTextUnits,
+                                context.StringTable.szFile))
+    return key;
+  return text;
 }
 
 // A printer sheet as the host opens it, with the network and the status monitor played.
@@ -94,21 +103,19 @@ void ShowTroubleshootingPage(Session& session, EmulatedHost& host) {
   PrintLine(L"== The Troubleshooting page in its property sheet");
   std::wstring shown = DescribeDialog(sheet->page());
   Print(shown);
-  auto* context = reinterpret_cast<kv::SheetContext*>(host.psui.UserData);
+  const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
   PrintLine(L"   printer address found: \"" + std::wstring(context->szPrinterAddress) + L"\"");
   for (int n = 1; n <= 6; ++n) {
-    wchar_t key[16], target[kv::kTextUnits];
+    wchar_t key[16];
     swprintf(key, 16, L"Ref_URL_%d", n);
-    context->StringTable.SetDialogSection(L"Troubleshooting");
-    context->StringTable.ReadText(key, target);
+    const std::wstring target = PageText(*context, key);
     HWND link = GetDlgItem(sheet->page(), IDC_TS_LINK1 + n - 1);
     const bool visible = (GetWindowLongPtrW(link, GWL_STYLE) & WS_VISIBLE) != 0;
     std::wstring opens = target;
     const size_t placeholder = opens.find(L"http://%s");
     if (placeholder != std::wstring::npos) opens.replace(placeholder + 7, 2, context->szPrinterAddress);
     PrintLine(L"   link " + std::to_wstring(n) + L": " +
-              (wcscmp(target, key) == 0 ? std::wstring(L"(no target)")
-                                        : L"\"" + std::wstring(target) + L"\" opens " + opens) +
+              (target == key ? std::wstring(L"(no target)") : L"\"" + target + L"\" opens " + opens) +
               (visible ? L"" : L", hidden") + (IsWindowEnabled(link) ? L"" : L", disabled"));
   }
 }
@@ -124,12 +131,10 @@ int VerbDiag(const std::wstring& entry) {
   EmulatedHost& host = OpenPrinterSheet(session);
   std::unique_ptr<PageSheet> sheet = OpenPage(session, host);
   if (!sheet || !sheet->page()) return PrintLine(L"   no Troubleshooting page"), 1;
-  auto* context = reinterpret_cast<kv::SheetContext*>(host.psui.UserData);
-  wchar_t text[kv::kTextUnits];
-  context->StringTable.SetDialogSection(L"Troubleshooting");
-  context->StringTable.ReadText(kDiagnosticKeys[n - 1], text);
+  const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
+  const std::wstring text = PageText(*context, kDiagnosticKeys[n - 1]);
   HWND list = GetDlgItem(sheet->page(), IDC_TS_DIAG_LIST);
-  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
   PrintLine(L"== Diagnostic page " + std::to_wstring(n) + L" (\"" + text + L"\")");
   if (index == CB_ERR) {
     PrintLine(L"   the model does not list it (its \"TestPages\")");
@@ -151,16 +156,14 @@ int VerbDiag(const std::wstring& entry) {
 
 namespace {
 
-// The shell the simulator's page opens its links into: it says what it was asked to open
-// instead of starting a browser.
-class ReportingShell : public kv::Shell {
- public:
-  INT_PTR Open(const wchar_t* file, const wchar_t* parameters, int) override {
-    PrintLine(L"   the shell was asked to open \"" + std::wstring(file ? file : L"") + L"\"" +
-              (parameters ? L" with \"" + std::wstring(parameters) + L"\"" : L""));
-    return 33;  // above 32: opened
-  }
-};
+// The shell the page opens its links into, in the place of ShellExecuteW in the plug-in's
+// import table: it says what it was asked to open instead of starting a browser.
+HINSTANCE WINAPI ReportingShellExecute(HWND, const wchar_t*, const wchar_t* file, const wchar_t* parameters,
+                                       const wchar_t*, int) {
+  PrintLine(L"   the shell was asked to open \"" + std::wstring(file ? file : L"") + L"\"" +
+            (parameters ? L" with \"" + std::wstring(parameters) + L"\"" : L""));
+  return reinterpret_cast<HINSTANCE>(33);  // above 32: opened
+}
 
 // The actions of the words; false, having said which word is none, when one is not.
 bool ActionsOf(const std::vector<std::wstring>& words, std::vector<DialogAction>& actions) {
@@ -179,22 +182,19 @@ int VerbPage(const std::vector<std::wstring>& words) {
   if (!session.Open()) return 1;
   EmulatedHost& host = OpenPrinterSheet(session);
   if (!host.psui.UserData) return PrintLine(L"   no printer sheet"), 1;
-  // Always the page's own code linked into the simulator, so that its links reach the shell
-  // put in place here.
-  ReportingShell shell;
-  kv::ScopedSeam<kv::Shell> reporting(shell);
-  kv::SetThisModule(session.plugin_module());
-  PageSheet sheet(TroubleshootingPageRecord(session.plugin_module(), kv::TroubleshootingPageProc,
-                                            static_cast<LPARAM>(host.psui.UserData),
-                                            kv::PluginActivationContext()));
-  if (!sheet.page()) return PrintLine(L"   no Troubleshooting page"), 1;
+  // The page's links reach the shell through the plug-in's import table.
+  const ImportReplacement shell(session.plugin_module(), "ShellExecuteW",
+                                reinterpret_cast<void*>(&ReportingShellExecute));
+  if (!shell.replaced()) return PrintLine(L"   the plug-in does not open the shell"), 1;
+  std::unique_ptr<PageSheet> sheet = OpenPage(session, host);
+  if (!sheet || !sheet->page()) return PrintLine(L"   no Troubleshooting page"), 1;
   PrintLine(L"== The Troubleshooting page, played");
   // A dialog the page opens (Settings..., About) is shown and cancelled.
   ModalDriver opened([](HWND dialog) {
     PrintLine(L"   a dialog opened: \"" + TextOf(dialog) + L"\"; cancelled");
     ModalDriver::Press(dialog, IDCANCEL);
   });
-  PlayShown(sheet.page(), actions, [](const std::wstring& line) { PrintLine(line); });
+  PlayShown(sheet->page(), actions, [](const std::wstring& line) { PrintLine(line); });
   return 0;
 }
 

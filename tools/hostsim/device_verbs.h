@@ -16,7 +16,7 @@ void PutPrinterOnTheNetwork();
 void RecordLastTopic(HANDLE printer);
 
 // The page of an open printer sheet, shown in a modeless property sheet, and its state.
-void ShowTroubleshootingPage(Session& session, EmulatedHost& host);
+void ShowTroubleshootingPage(Session& session, emuhost::EmulatedHost& host);
 
 int VerbDiag(const std::wstring& entry);
 // The page alone, played with the actions (keys reach it through its property sheet); the

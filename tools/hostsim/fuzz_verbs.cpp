@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
+#include <shlwapi.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -17,15 +18,16 @@
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/modal_driver.h"
+#include "emuhost/model_inf.h"
 #include "emuhost/page_sheet.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
-#include "device/troubleshooting_page.h"
-#include "platform/module.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/session.h"
 
 namespace hostsim {
+
+using namespace emuhost;
 namespace {
 
 // ---- A fault trap: a hardware fault in the plug-in (or in the product code linked into the
@@ -721,6 +723,9 @@ struct ModelRig {
   Samples samples[2];
   std::vector<std::wstring> agents, printers;  // loopback ports
   uint64_t networked = 0;                      // runs whose printer was on the loopback
+  // The Troubleshooting page as the plug-in adds it for the sample that shows it: a run whose
+  // printer sheet adds none shows this page with its own sheet context.
+  AddedPage page = {};
 };
 
 void WriteModel(ModelRig& rig, Random& r, int secure) {
@@ -839,15 +844,14 @@ void PrinterSession(ModelRig& rig) {
     Phase(L"printer sheet: Job Accounting dialog");
     if (host.PluginItemCount() > 0) OpenAndLeave(L"Job Accounting", [&] { host.Push(0); });
     Phase(L"printer sheet: Troubleshooting page");
-    // The Troubleshooting page the sheet added, or the page made from the plug-in's
-    // templates with the page's own code for a model whose tabs do not name it.
+    // The Troubleshooting page the sheet added, or for a model whose sheet adds none (its
+    // brand, or tabs that do not name it) the plug-in's page with this sheet's context.
     AddedPage page = {};
     if (!host.pages.empty()) {
       page = host.pages.front();
     } else if (host.psui.UserData) {
-      kv::SetThisModule(rig.plugin.loaded->module());
-      page = TroubleshootingPageRecord(rig.plugin.loaded->module(), kv::TroubleshootingPageProc,
-                                       static_cast<LPARAM>(host.psui.UserData), kv::PluginActivationContext());
+      page = rig.page;
+      page.lparam = static_cast<LPARAM>(host.psui.UserData);
     }
     if (page.procedure) {
       HWND page_window = nullptr;
@@ -988,7 +992,7 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   if (!FuzzPackage(package)) return 1;
   rig.printer_name = package.printer_name;
   for (int i = 0; i < 2; ++i) {
-    g_model = &kModels[i];
+    ChooseSample(i == 0 ? L"KVCP3520" : kPageSample);
     ModelPackage sample;
     if (!SamplePackage(sample) || !InstallModel(sample).ok) return PrintLine(L"   cannot install the sample"), 1;
     const std::wstring folder = sample.source_dir + L"\\";
@@ -996,6 +1000,17 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
     rig.samples[i] = LoadSamples(folder, stem, i == 0 ? L"KVCP" : L"PLM");
   }
   if (!rig.plugin.Open(package)) return 1;
+  {
+    // The sample that shows the page is the one installed last.
+    ModelPackage sample;
+    SamplePackage(sample);
+    kv::unique_hprinter printer;
+    OpenPrinterW(sample.printer_name.data(), printer.put(), nullptr);
+    const std::wstring stem = sample.data_file.substr(0, sample.data_file.find(L'.'));
+    rig.page = AnnouncedPage([&rig] { return rig.plugin.loaded->CreatePlugin(); }, printer.get(),
+                             sample.printer_name, FolderOf(rig.plugin.installed.data_file) + stem + L"u.INI");
+    if (!rig.page.procedure) return PrintLine(L"   the plug-in adds no Troubleshooting page"), 1;
+  }
   rig.folder = FolderOf(rig.plugin.installed.data_file);
   rig.agents = PeerPorts(L"KV_FUZZ_AGENTS", L"Agents");
   rig.printers = PeerPorts(L"KV_FUZZ_PRINTERS", L"Printers");

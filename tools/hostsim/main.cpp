@@ -40,24 +40,19 @@
 #include <vector>
 
 #include "devmode/private_devmode.h"
-#include "emuhost/access_check.h"
+#include "pictures/access_check.h"
 #include "emuhost/dialog_script.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
 #include "emuhost/page_sheet.h"
-#include "emuhost/pictures.h"
+#include "pictures/pictures.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
-#include "emuhost/text_fit.h"
-#include "device/troubleshooting_page.h"
 #include "platform/handles.h"
-#include "platform/seam.h"
-#include "platform/system.h"
-#include "platform/module.h"
+#include "pictures/text_fit.h"
 #include "context/sheet_context.h"
 #include "tools/hostsim/bench_verb.h"
-#include "tools/hostsim/check_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/ipp_verbs.h"
@@ -67,6 +62,8 @@
 
 using namespace emuhost;
 using namespace hostsim;
+using pictures::PictureRun;
+using pictures::TakePictures;
 
 namespace {
 
@@ -210,8 +207,11 @@ void PrnSession(Session& session) {
   session.ShowPrinterData();
 }
 
-// The display's scale, as the plug-in reads it.
-int ScreenDpi() { return kv::Use<kv::System>().ScreenDpi(); }
+// The display's scale, as a window on the screen has it.
+int ScreenDpi() {
+  const kv::unique_window_dc screen(nullptr);
+  return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+}
 
 // The folder given, or dist/pictures/<model>/<language code>/ (<language code>-<N>dpi/ at a
 // display scale other than 96 dots per inch).
@@ -227,7 +227,7 @@ std::wstring PictureFolder(Session& session, const wchar_t* given) {
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
     // Mirrored pictures of a table that is not itself right to left go beside the others.
     const bool mirrored = RightToLeftSystem() && code != L"AR";
-    folder = std::wstring(L"dist\\pictures\\") + g_model->folder + L"\\" + code + (mirrored ? L"-RTL" : L"") +
+    folder = std::wstring(L"dist\\pictures\\") + SampleFolder() + L"\\" + code + (mirrored ? L"-RTL" : L"") +
              (ScreenDpi() == 96 ? L"" : L"-" + std::to_wstring(ScreenDpi()) + L"dpi");
   }
   for (auto& c : folder)
@@ -250,19 +250,12 @@ int VerbPictures(const wchar_t* folder_argument) {
   PrintLine(L"== Pictures into " + folder + L" at " + std::to_wstring(ScreenDpi()) + L" dots per inch");
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
-  // The pages that a model's sheets do not add are shown with the plug-in's own page code
-  // (linked into the simulator) and the templates of the loaded plug-in.
-  kv::SetThisModule(session.plugin_module());
   PictureRun run;
   run.new_plugin = [&session] { return session.NewPlugin(); };
   run.printer = session.printer();
   run.printer_name = session.printer_name();
   run.folder = folder;
   run.model_profile = session.model_profile();
-  run.page_procedure = kv::TroubleshootingPageProc;
-  run.page_instance = session.plugin_module();
-  const HANDLE activation = kv::PluginActivationContext();
-  if (activation != INVALID_HANDLE_VALUE) run.page_activation_context = activation;
   run.log = [](const std::wstring& line) { PrintLine(line); };
   const auto taken = TakePictures(run);
   size_t written = 0;
@@ -279,7 +272,6 @@ int VerbAccess() {
   if (!session.Open()) return 1;
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
-  kv::SetThisModule(session.plugin_module());
   PrintLine(L"== The display at " + std::to_wstring(ScreenDpi()) + L" dots per inch");
   // The tables beside the model: <driver folder><prefix><code>.DAT.
   std::wstring folder, prefix;
@@ -310,15 +302,11 @@ int VerbAccess() {
   run.printer = session.printer();
   run.printer_name = session.printer_name();
   run.model_profile = session.model_profile();
-  run.page_procedure = kv::TroubleshootingPageProc;
-  run.page_instance = session.plugin_module();
-  const HANDLE activation = kv::PluginActivationContext();
-  if (activation != INVALID_HANDLE_VALUE) run.page_activation_context = activation;
   size_t dialogs = 0, findings = 0;
   std::wstring code;
   run.inspect = [&](HWND window, DWORD template_id, const std::wstring& state) {
-    std::vector<std::wstring> lines = AccessFindings(window);
-    for (const std::wstring& clipped : ClippedTexts(window)) lines.push_back(L"text does not fit: " + clipped);
+    std::vector<std::wstring> lines = pictures::AccessFindings(window);
+    for (const std::wstring& clipped : pictures::ClippedTexts(window)) lines.push_back(L"text does not fit: " + clipped);
     ++dialogs;
     findings += lines.size();
     PrintLine(L"   " + (code.empty() ? std::wstring(L"--") : code) + L" " + std::to_wstring(template_id) + L"-" +
@@ -327,7 +315,7 @@ int VerbAccess() {
   };
   for (const std::wstring& each : codes) {
     code = each;
-    PrintLine(std::wstring(L"== ") + g_model->folder + L", table " + (code.empty() ? L"(one for all)" : code));
+    PrintLine(std::wstring(L"== ") + SampleFolder() + L", table " + (code.empty() ? L"(one for all)" : code));
     if (!code.empty())
       SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, code.c_str(),
                   static_cast<DWORD>((code.size() + 1) * sizeof(wchar_t)));
@@ -387,6 +375,24 @@ int VerbDialog(DWORD mode, DWORD item, const wchar_t* title) {
   return 0;
 }
 
+// "check" is the model checker beside the simulator, kvcheck.exe, run with the same
+// arguments; its output and exit status are the verb's.
+int RunChecker(const std::vector<std::wstring>& arguments) {
+  std::wstring command = L"\"" + ProgramFolder() + L"kvcheck.exe\"";
+  for (const auto& argument : arguments) command += L" \"" + argument + L"\"";
+  STARTUPINFOW startup = {sizeof startup};
+  PROCESS_INFORMATION process = {};
+  fflush(stdout);
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return PrintLine(L"check: cannot start " + ProgramFolder() + L"kvcheck.exe"), 2;
+  const kv::unique_handle thread(process.hThread), child(process.hProcess);
+  WaitForSingleObject(child.get(), INFINITE);
+  DWORD status = 2;
+  GetExitCodeProcess(child.get(), &status);
+  return static_cast<int>(status);
+}
+
 int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios) {
   Session session;
   if (!session.Open()) return 1;
@@ -433,11 +439,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   int next = 2;
   if (argc > 2 && !own_arguments) {
-    const SampleModel* named = nullptr;
-    for (const auto& model : kModels)
-      if (_wcsicmp(model.folder, argv[2]) == 0) named = &model;
-    if (named) {
-      g_model = named;
+    if (ChooseSample(argv[2])) {
       next = 3;
     } else if (!dialog_verb) {
       return VerbHelp(), 2;
@@ -480,8 +482,8 @@ int wmain(int argc, wchar_t** argv) {
       {L"check", [&] {
          // "check KVCP3520" checks the sample model beside the simulator.
          if (g_actions.empty() && next == 3)
-           return VerbCheck({ProgramFolder() + L"samples\\" + g_model->folder});
-         return VerbCheck(g_actions);
+           return RunChecker({ProgramFolder() + L"samples\\" + SampleFolder()});
+         return RunChecker(g_actions);
        }},
       {L"help", VerbHelp},
   };

@@ -1,10 +1,15 @@
 // What the companion remembers of the simulator's printer.
 #include <winsock2.h>
 
+#include <shlwapi.h>
+
 #include "companion/answer_memory.h"
+#include "emuhost/report.h"
 #include "tools/hostsim/session.h"
 
 namespace hostsim {
+
+using namespace emuhost;
 
 void Session::ForgetPrinters() { SHDeleteKeyW(HKEY_CURRENT_USER, kv::snmp::kMemoryKey); }
 

@@ -3,181 +3,64 @@
 #pragma once
 
 #include <windows.h>
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
-#include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
+#include "emuhost/page_sheet.h"
 #include "emuhost/plugin_host.h"
-#include "emuhost/report.h"
 #include "platform/handles.h"
-#include "context/sheet_context.h"
 
 namespace hostsim {
 
-using namespace emuhost;
-
-// A sample model's folder under samples\, which holds its driver INF "<folder>.INF".
-struct SampleModel {
-  const wchar_t* folder;
-};
-
-constexpr SampleModel kModels[] = {{L"KVCP3520"}, {L"PLM4020"}};
-
-inline const SampleModel* g_model = &kModels[0];
+// The sample model this run plays, by its folder under samples\ (which holds its driver INF
+// "<folder>.INF"): KVCP3520 (brand Korvane) unless another is chosen.
+[[nodiscard]] const wchar_t* SampleFolder();
+// Chooses the sample model of that folder name, in any case; false when there is none.
+bool ChooseSample(const wchar_t* folder);
+// The model the soak and the bench play unless one is named: PLM4020 (brand Pelma), whose
+// printer sheet adds the Troubleshooting page.
+constexpr wchar_t kPageSample[] = L"PLM4020";
 
 // The file the sample's printer writes its jobs to.
-inline std::wstring SamplePort() { return std::wstring(L"C:\\windows\\temp\\") + g_model->folder + L".prn"; }
+[[nodiscard]] std::wstring SamplePort();
 
 // The sample model as its INF installs it for the architecture this program runs as: the
 // driver's name, its data file and the files it copies. The plug-in and its companion, which
 // the INF copies too, are staged from beside the simulator, where the build puts them (never
 // written into the shared sample folder, which simulators of other prefixes read at the same
 // time). False, with the INF's fault printed, when the INF gives no model.
-inline bool SamplePackage(ModelPackage& package) {
-  const std::wstring folder = ProgramFolder() + L"samples\\" + g_model->folder;
-  ModelInf inf = ReadModelInf(folder + L"\\" + g_model->folder + L".INF", kInfArchitecture);
-  if (!inf.error.empty()) {
-    PrintLine(L"   " + std::wstring(g_model->folder) + L".INF: " + inf.error);
-    return false;
-  }
-  package = std::move(inf.package);
-  std::vector<std::wstring> model_files;
-  for (auto& name : package.files) {
-    if (_wcsicmp(name.c_str(), kPluginFile) == 0 || _wcsicmp(name.c_str(), kCompanionFile) == 0)
-      package.paths.push_back(ProgramFolder() + name);
-    else
-      model_files.push_back(std::move(name));
-  }
-  package.files = std::move(model_files);
-  package.printer_name = package.driver_name;
-  package.port = SamplePort();
-  return true;
-}
+bool SamplePackage(emuhost::ModelPackage& package);
 
-inline bool HasArabicTable(const ModelPackage& package) {
-  for (const auto& name : package.files)
-    if (name.size() > 6 && _wcsicmp(name.c_str() + name.size() - 6, L"AR.DAT") == 0) return true;
-  return false;
-}
-
-inline std::wstring FolderOf(const std::wstring& path) {
-  return path.substr(0, path.find_last_of(L'\\') + 1);
-}
+// The folder of a file path, with its trailing backslash.
+[[nodiscard]] std::wstring FolderOf(const std::wstring& path);
 
 // One run against the installed model: the spooler's printer and the loaded plug-in.
 class Session {
  public:
-  bool Open() {
-    ModelPackage package;
-    if (!SamplePackage(package)) return false;
-    PrintLine(L"== Installing the sample model \"" + package.driver_name + L"\"");
-    installed_ = InstallModel(package);
-    if (!installed_.ok) {
-      PrintLine(L"   failed: " + installed_.error);
-      return false;
-    }
-    PrintLine(L"   driver directory  " + installed_.driver_dir);
-    PrintLine(L"   data file         " + installed_.data_file);
-    PrintLine(L"   printer           " + package.printer_name + L" on " + package.port);
-    printer_name_ = package.printer_name;
-    // Start from a user who has not opened this printer yet, so that the language code is
-    // derived from the current language (the plug-in keeps it per user and printer).
-    const std::wstring language_key = L"Software\\KVprint\\" + printer_name_;
-    SHDeleteKeyW(HKEY_CURRENT_USER, language_key.c_str());
-    // The language table has no code of its own for Arabic: an Arabic user's printer keeps
-    // the code "AR" of the model's Arabic string table.
-    if (PRIMARYLANGID(GetUserDefaultLangID()) == LANG_ARABIC && HasArabicTable(package))
-      SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, L"AR", 6);
-    if (!OpenPrinterW(printer_name_.data(), printer_.put(), nullptr)) {
-      PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
-      return false;
-    }
-    const std::wstring plugin_path = FolderOf(installed_.data_file) + kPluginFile;
-    PrintLine(L"== Loading the plug-in " + plugin_path);
-    loaded_ = std::make_unique<LoadedPlugin>(plugin_path);
-    if (!loaded_->ok()) {
-      PrintLine(L"   cannot load it, error " + std::to_wstring(GetLastError()));
-      return false;
-    }
-    HRESULT hr = E_FAIL;
-    plugin_ = loaded_->CreatePlugin(&hr);
-    PrintLine(L"   DllGetClassObject + CreateInstance(IPrintOemUI): " + HResultText(hr));
-    if (!plugin_) return false;
-    DWORD value = 0, needed = 0;
-    hr = plugin_->GetInfo(OEMGI_GETSIGNATURE, &value, sizeof value, &needed);
-    PrintLine(L"   GetInfo(OEMGI_GETSIGNATURE): " + HResultText(hr) + L", signature " + Hex(value));
-    hr = plugin_->GetInfo(OEMGI_GETVERSION, &value, sizeof value, &needed);
-    PrintLine(L"   GetInfo(OEMGI_GETVERSION):   " + HResultText(hr) + L", version " +
-              std::to_wstring(value));
-    return true;
-  }
+  Session() = default;
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
-  ~Session() {
-    if (plugin_) {
-      plugin_->Release();
-      host_.reset();
-      PrintLine(L"== Released the plug-in; DllCanUnloadNow: " + HResultText(loaded_->can_unload_now()));
-    }
-  }
+  bool Open();
 
   // A fresh host with a fresh plug-in object, as the driver's user interface makes them for
   // each sheet: the object keeps the first service interface it is given for its life.
-  EmulatedHost& NewHost() {
-    if (host_) {
-      plugin_->Release();
-      host_.reset();
-      plugin_ = loaded_->CreatePlugin();
-    }
-    host_ = std::make_unique<EmulatedHost>(plugin_, printer_.get(), printer_name_);
-    PrintLine(L"   PublishDriverInterface: the emulated host's IPrintOemDriverUI");
-    return *host_;
-  }
+  emuhost::EmulatedHost& NewHost();
 
   kv::PrivateDevmode& Record() {
     return *reinterpret_cast<kv::PrivateDevmode*>(host_->private_dm.data());
   }
 
-  void ShowContext(const PROPSHEETUI_INFO& info) {
-    const auto* context = reinterpret_cast<const kv::SheetContext*>(info.UserData);
-    if (!context) {
-      PrintLine(L"   no sheet context");
-      return;
-    }
-    PrintLine(L"   language code     \"" + std::wstring(context->szLanguageCode) + L"\"");
-    PrintLine(L"   string table      " + std::wstring(context->StringTable.szFile));
-    PrintLine(L"   brand             " + std::to_wstring(context->nBrand));
-  }
-
-  void ShowPages() {
-    for (const auto& page : host_->pages)
-      PrintLine(L"   page added: template " + std::to_wstring(page.template_id) + L", title \"" +
-                page.title + L"\", size " + std::to_wstring(page.size) +
-                ((page.flags & PSP_USEFUSIONCONTEXT) ? L", with activation context" : L""));
-    if (host_->pages.empty()) PrintLine(L"   no page added");
-  }
-
-  void ShowPrinterData() {
-    for (const wchar_t* name : {L"HDD_SETTING", L"OEMUI_VALUE", L"JOBACCOUNT_ID", L"JOBACCOUNT_PW"}) {
-      BYTE data[256] = {};
-      DWORD type = 0, needed = 0;
-      const DWORD status = GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type, data,
-                                           sizeof data - 2, &needed);
-      std::wstring value = L"(none)";
-      if (status == ERROR_SUCCESS && type == REG_DWORD)
-        value = std::to_wstring(*reinterpret_cast<DWORD*>(data));
-      else if (status == ERROR_SUCCESS)  // the size stored counts the terminator
-        value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), wcsnlen(reinterpret_cast<wchar_t*>(data), needed / 2)) + L"\"";
-      PrintLine(L"   " + std::wstring(name) + L" = " + value);
-    }
-  }
+  // What the plug-in's sheet context says of the model: its language code, string table and
+  // brand, read from the context the plug-in handed the host.
+  void ShowContext(const PROPSHEETUI_INFO& info);
+  void ShowPages();
+  void ShowPrinterData();
 
   // The companion asks the printer over IPP and SNMP. ./build.sh starts an IPP printer
   // (ippeveprinter, tools/hostsim/sample-printer.attrs) and an SNMP agent
@@ -185,50 +68,15 @@ class Session {
   // KV_SIM_PRINTER_PORT and KV_SIM_AGENT_PORT; the queue's port is pointed at them on
   // 127.0.0.1. Without them the session shows a silent printer, with a short budget (in
   // milliseconds, as text). With `ipp` false the companion asks over SNMP only.
-  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500", bool ipp = true, bool quiet = false) {
-    const std::wstring snmp_port = EnvironmentPort(L"KV_SIM_AGENT_PORT");
-    const std::wstring ipp_port = EnvironmentPort(L"KV_SIM_PRINTER_PORT");
-    const bool agent = !snmp_port.empty();
-    const bool printer = ipp && !ipp_port.empty();
-    const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
-                             SamplePort();
-    SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
-    const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
-    snmp_port_ = agent ? snmp_port : L"9";
-    ipp_port_ = ipp ? (printer ? ipp_port : L"9") : L"0";
-    WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
-    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? nullptr : silent_budget, settings.c_str());
-    WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
-    WritePrivateProfileStringW(L"IPP", L"Port", ipp ? ipp_port_.c_str() : nullptr, settings.c_str());
-    WritePrivateProfileStringW(L"Cache", nullptr, nullptr, settings.c_str());
-    if (quiet) return;
-    if (printer) PrintLine(L"   the printer over IPP: ippeveprinter at 127.0.0.1:" + ipp_port);
-    else if (ipp) PrintLine(L"   no IPP printer plays the printer (./build.sh sim prnsession starts one)");
-    else PrintLine(L"   the printer is asked over SNMP only");
-    PrintLine(agent ? L"   the printer over SNMP: a local agent at 127.0.0.1:" + snmp_port +
-                          L" (trays 2 and 3, duplex path, hard disk, no finisher)"
-                    : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one)");
-    if (!agent && !printer) PrintLine(L"   the printer is silent");
-  }
+  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500", bool ipp = true, bool quiet = false);
 
   // One of the companion's settings (kvpsuN.ini beside the installed driver); nullptr removes it.
-  void CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(section, key, value, (FolderOf(installed_.data_file) + L"kvpsuN.ini").c_str());
-  }
+  void CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 
   // A printer that does not answer: nothing listens at its IPP port or its SNMP port, and the
   // companion has its default budget.
-  void PointAtSilentPrinter() {
-    const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
-    snmp_port_ = ipp_port_ = L"9";
-    WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
-    WritePrivateProfileStringW(L"SNMP", L"BudgetMs", nullptr, settings.c_str());
-    WritePrivateProfileStringW(L"IPP", L"Enabled", L"1", settings.c_str());
-    WritePrivateProfileStringW(L"IPP", L"Port", ipp_port_.c_str(), settings.c_str());
-  }
-  [[nodiscard]] bool PrinterPlayed() const {
-    return !EnvironmentPort(L"KV_SIM_AGENT_PORT").empty() && !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();
-  }
+  void PointAtSilentPrinter();
+  [[nodiscard]] bool PrinterPlayed() const;
 
   // Forgets what the companion remembers of its printers, so that the next update asks.
   static void ForgetPrinters();
@@ -239,29 +87,26 @@ class Session {
 
   IPrintOemUI* plugin() { return plugin_; }
   HANDLE printer() { return printer_.get(); }
-  const std::wstring& printer_name() const { return printer_name_; }
-  std::wstring model_profile() const {
-    const std::wstring& data_file = installed_.data_file;
-    return data_file.substr(0, data_file.find(L'.', data_file.find_last_of(L'\\'))) + L"u.INI";
-  }
-  HMODULE plugin_module() const { return loaded_->module(); }
+  [[nodiscard]] const std::wstring& printer_name() const { return printer_name_; }
+  [[nodiscard]] std::wstring model_profile() const;
+  [[nodiscard]] HMODULE plugin_module() const { return loaded_->module(); }
   // A fresh plug-in object, for a caller that makes its own hosts.
   IPrintOemUI* NewPlugin() { return loaded_->CreatePlugin(); }
 
+  // The Troubleshooting page of a printer sheet opened through NewHost(): the page the sheet
+  // added, or for a model whose sheet adds none, the page the plug-in adds when the installed
+  // model announces it, with this sheet's context (emuhost::AnnouncedPage). Without a
+  // procedure when there is none.
+  emuhost::AddedPage PageOf(const emuhost::EmulatedHost& sheet);
+
  private:
-  InstallResult installed_;
+  emuhost::InstallResult installed_;
   std::wstring printer_name_;
   kv::unique_hprinter printer_;
-  std::unique_ptr<LoadedPlugin> loaded_;
+  std::unique_ptr<emuhost::LoadedPlugin> loaded_;
   IPrintOemUI* plugin_ = nullptr;
-  std::unique_ptr<EmulatedHost> host_;
+  std::unique_ptr<emuhost::EmulatedHost> host_;
   std::wstring snmp_port_ = L"9", ipp_port_ = L"0";
-
-  static std::wstring EnvironmentPort(const wchar_t* name) {
-    wchar_t port[16] = {};
-    const DWORD length = GetEnvironmentVariableW(name, port, 16);
-    return length > 0 && length < 16 ? port : L"";
-  }
 };
 
 }  // namespace hostsim

@@ -7,8 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "emuhost/import_counter.h"
+#include "measuring/import_counter.h"
 #include "emuhost/modal_driver.h"
+#include "emuhost/report.h"
 #include "emuhost/page_sheet.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/canceller.h"
@@ -17,6 +18,10 @@
 #include "tools/hostsim/themed_template.h"
 
 namespace hostsim {
+
+using namespace emuhost;
+using measuring::CommittedPrivateBytes;
+using measuring::ImportCounter;
 namespace {
 
 // One cycle: a document session with both job dialogs opened and closed, then a printer
@@ -223,7 +228,7 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
     FreeLibrary(plugin);
     return 0;
   }
-  if (!model_named) g_model = &kModels[1];
+  if (!model_named) ChooseSample(kPageSample);
   Session session;
   if (!session.Open()) return 1;
   PutPrinterOnTheNetwork();

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostsim/check_verb.h"
+#include "tools/kvcheck/check_verb.h"
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   std::vector<std::wstring> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(argv[i]);
-  return hostsim::VerbCheck(arguments);
+  return kvcheck::VerbCheck(arguments);
 }

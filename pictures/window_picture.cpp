@@ -1,4 +1,4 @@
-#include "emuhost/window_picture.h"
+#include "pictures/window_picture.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-namespace emuhost {
+namespace pictures {
 namespace {
 
 using Microsoft::WRL::ComPtr;
@@ -259,4 +259,4 @@ Picture ReadPng(const std::wstring& path) {
   return picture;
 }
 
-}  // namespace emuhost
+}  // namespace pictures

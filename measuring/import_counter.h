@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace emuhost {
+namespace measuring {
 
 // The process's committed private memory, from a walk over its address space (under Wine
 // the private-bytes counter answers 0).
@@ -72,4 +72,4 @@ class ImportCounter {
   int patched_ = 0;
 };
 
-}  // namespace emuhost
+}  // namespace measuring

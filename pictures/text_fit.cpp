@@ -1,8 +1,8 @@
-#include "emuhost/text_fit.h"
+#include "pictures/text_fit.h"
 
 #include <commctrl.h>
 
-namespace emuhost {
+namespace pictures {
 namespace {
 
 // Room that the controls' own drawing takes beside the text, in pixels.
@@ -128,4 +128,4 @@ std::vector<std::wstring> ClippedTextsOf(HWND control) {
   return clipped;
 }
 
-}  // namespace emuhost
+}  // namespace pictures

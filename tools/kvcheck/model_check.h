@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace emuhost {
+namespace kvcheck {
 
 struct Finding {
   std::wstring file;     // the file's name within the folder
@@ -35,4 +35,4 @@ struct CheckSetup {
 // Checks the model whose data file (one ".PPD") lies in `folder`.
 ModelCheck CheckModelFolder(const std::wstring& folder, const CheckSetup& setup);
 
-}  // namespace emuhost
+}  // namespace kvcheck

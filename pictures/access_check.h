@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace emuhost {
+namespace pictures {
 
 // One line per finding: the control's id and what is wrong. Only the shown controls count; a
 // control the dialog hides or disables in this state is judged where it is shown.
@@ -24,4 +24,4 @@ std::vector<std::wstring> AccessFindings(HWND dialog);
 // text has none ("&&" is a literal ampersand).
 wchar_t MnemonicOf(const std::wstring& text);
 
-}  // namespace emuhost
+}  // namespace pictures

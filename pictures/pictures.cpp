@@ -1,4 +1,4 @@
-#include "emuhost/pictures.h"
+#include "pictures/pictures.h"
 
 #include <cwchar>
 #include <iterator>
@@ -6,16 +6,24 @@
 
 #include "emuhost/emulated_host.h"
 #include "emuhost/modal_driver.h"
+#include "emuhost/model_install.h"
 #include "emuhost/page_sheet.h"
-#include "emuhost/text_fit.h"
-#include "emuhost/window_picture.h"
+#include "pictures/text_fit.h"
+#include "pictures/window_picture.h"
 #include "devmode/private_devmode.h"
 #include "resources/dialog_ids.h"
 #include "context/sheet_context.h"
 
-namespace emuhost {
+namespace pictures {
 namespace {
 
+using emuhost::AddedPage;
+using emuhost::EmulatedHost;
+using emuhost::ModalDriver;
+using emuhost::PageSheet;
+using emuhost::PrinterSheetPage;
+using emuhost::ProfileValue;
+using emuhost::RightToLeftSystem;
 using kv::SheetContext;
 
 class Photographer {
@@ -149,30 +157,20 @@ void CopiesPictures(Photographer& camera, const PictureRun& run) {
 void WithProfileValue(const PictureRun& run, const wchar_t* key, const wchar_t* value,
                       const std::function<void()>& take) {
   if (run.model_profile.empty()) return;
-  const wchar_t* profile = run.model_profile.c_str();
-  wchar_t kept[64] = {};
-  GetPrivateProfileStringW(L"Common", key, L"", kept, 64, profile);
-  WritePrivateProfileStringW(L"Common", key, value, profile);
+  const ProfileValue set(run.model_profile, L"Common", key, value);
   take();
-  WritePrivateProfileStringW(L"Common", key, kept[0] ? kept : nullptr, profile);
 }
 
 // The printer sheet's Troubleshooting page with the dialogs it opens, or (with the status
-// monitor's group removed) the page alone. A model whose sheet adds no page shows it with
-// the page procedure the run gives.
+// monitor's group removed) the page alone. A model whose sheet adds no page shows the page
+// the plug-in adds when the model announces it, with this sheet's context.
 void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bool with_dialogs) {
-  AddedPage page = {};
-  if (!printer.host().pages.empty()) {
-    page = printer.host().pages.front();
-  } else if (run.page_procedure && printer.host().psui.UserData) {
-    camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown from the "
-               L"plug-in's templates with the page's own code");
-    page = TroubleshootingPageRecord(run.page_instance, run.page_procedure,
-                                     static_cast<LPARAM>(printer.host().psui.UserData),
-                                     run.page_activation_context);
-  } else {
-    return;
-  }
+  if (printer.host().pages.empty() && printer.host().psui.UserData)
+    camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown as the plug-in "
+               L"adds it for a model that announces it");
+  const AddedPage page = PrinterSheetPage(printer.host(), run.new_plugin, run.printer,
+                                          run.printer_name, run.model_profile);
+  if (!page.procedure) return;
   PageSheet sheet(page);
   if (!sheet.page()) {
     camera.Log(L"   the page could not be made");
@@ -224,4 +222,4 @@ std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   return camera.taken_;
 }
 
-}  // namespace emuhost
+}  // namespace pictures

@@ -1,14 +1,14 @@
-#include "tools/hostsim/check_verb.h"
+#include "tools/kvcheck/check_verb.h"
 
 #include <windows.h>
 
-#include "emuhost/model_check.h"
+#include "tools/kvcheck/model_check.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "platform/handles.h"
 #include "platform/module.h"
 
-namespace hostsim {
+namespace kvcheck {
 
 int VerbCheck(const std::vector<std::wstring>& arguments) {
   if (arguments.size() != 1) {
@@ -23,13 +23,13 @@ int VerbCheck(const std::vector<std::wstring>& arguments) {
     return 2;
   }
   kv::SetThisModule(module.get());
-  emuhost::CheckSetup setup;
+  kvcheck::CheckSetup setup;
   setup.templates = module.get();
   const HANDLE activation = kv::PluginActivationContext();
   if (activation != INVALID_HANDLE_VALUE) setup.activation_context = activation;
-  const emuhost::ModelCheck check = emuhost::CheckModelFolder(arguments.front(), setup);
+  const kvcheck::ModelCheck check = kvcheck::CheckModelFolder(arguments.front(), setup);
   kv::SetThisModule(nullptr);
-  for (const auto& finding : check.findings) emuhost::PrintLine(emuhost::FindingLine(finding));
+  for (const auto& finding : check.findings) emuhost::PrintLine(kvcheck::FindingLine(finding));
   const std::wstring counts = std::to_wstring(check.tables) + L" string tables, " +
                               std::to_wstring(check.dialogs_measured) + L" dialogs measured";
   emuhost::PrintLine(check.findings.empty()
@@ -39,4 +39,4 @@ int VerbCheck(const std::vector<std::wstring>& arguments) {
   return check.findings.empty() ? 0 : 1;
 }
 
-}  // namespace hostsim
+}  // namespace kvcheck

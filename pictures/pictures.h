@@ -12,7 +12,7 @@
 
 #include "platform/host_abi.h"
 
-namespace emuhost {
+namespace pictures {
 
 struct TakenPicture {
   std::wstring path;
@@ -30,14 +30,10 @@ struct PictureRun {
   std::wstring printer_name;
   std::wstring folder;  // where the PNG files go, ending in a backslash; empty: none written
   // The installed model profile: the secure variant of Print and Hold is pictured with its
-  // "ExtrasSecurePrint" set to 1 for the while. Empty leaves that variant out.
+  // "ExtrasSecurePrint" set to 1 for the while, and for a model whose printer sheet adds no
+  // Troubleshooting page the page is pictured as the plug-in adds it when the profile
+  // announces it. Empty leaves that variant, and such a page, out.
   std::wstring model_profile;
-  // For a model whose printer sheet adds no Troubleshooting page: a page procedure and the
-  // module holding the page's templates to show it with anyway. Null leaves the page, and
-  // the dialogs it opens, out.
-  DLGPROC page_procedure = nullptr;
-  HINSTANCE page_instance = nullptr;
-  HANDLE page_activation_context = nullptr;
   std::function<void(const std::wstring&)> log;  // one line per step; may be empty
   // Called with each dialog and page once it is shown, before it is pictured; may be empty.
   std::function<void(HWND window, DWORD template_id, const std::wstring& state)> inspect;
@@ -45,4 +41,4 @@ struct PictureRun {
 
 std::vector<TakenPicture> TakePictures(const PictureRun& run);
 
-}  // namespace emuhost
+}  // namespace pictures

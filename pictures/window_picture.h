@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace emuhost {
+namespace pictures {
 
 struct Picture {
   int width = 0;
@@ -31,4 +31,4 @@ Picture Capture(HWND window);
 bool WritePng(const Picture& picture, const std::wstring& path);
 Picture ReadPng(const std::wstring& path);
 
-}  // namespace emuhost
+}  // namespace pictures

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-namespace hostsim {
+namespace kvcheck {
 
 // Lists what the plug-in would miss or show wrong in the model folder, one line a finding
 // and a summary line last. 0 when there is nothing, 1 when there is, 2 without a folder.
 int VerbCheck(const std::vector<std::wstring>& arguments);
 
-}  // namespace hostsim
+}  // namespace kvcheck

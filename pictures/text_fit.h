@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace emuhost {
+namespace pictures {
 
 // One line per visible control whose text (or, for a combo box, any of its list items) does
 // not fit: its id, the text, the room it needs and the room it has, in pixels.
@@ -17,4 +17,4 @@ std::vector<std::wstring> ClippedTexts(HWND dialog);
 // must fit too.
 std::vector<std::wstring> ClippedTextsOf(HWND control);
 
-}  // namespace emuhost
+}  // namespace pictures

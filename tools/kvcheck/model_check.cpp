@@ -1,4 +1,4 @@
-#include "emuhost/model_check.h"
+#include "tools/kvcheck/model_check.h"
 
 #include <commctrl.h>
 
@@ -20,18 +20,22 @@
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
-#include "emuhost/access_check.h"
+#include "pictures/access_check.h"
 #include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
-#include "emuhost/text_fit.h"
+#include "pictures/text_fit.h"
 #include "platform/handles.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
 #include "context/sheet_context.h"
 
-namespace emuhost {
+namespace kvcheck {
 namespace {
+
+using namespace emuhost;
+using pictures::ClippedTextsOf;
+using pictures::MnemonicOf;
 
 using kv::KeyKind;
 using kv::ModelFile;
@@ -754,4 +758,4 @@ ModelCheck CheckModelFolder(const std::wstring& folder, const CheckSetup& setup)
   return Checker(folder, setup).Run();
 }
 
-}  // namespace emuhost
+}  // namespace kvcheck

@@ -1,4 +1,4 @@
-#include "emuhost/access_check.h"
+#include "pictures/access_check.h"
 
 #include <oleacc.h>
 
@@ -7,8 +7,11 @@
 
 #include "emuhost/report.h"
 
-namespace emuhost {
+namespace pictures {
 namespace {
+
+using emuhost::ClassOf;
+using emuhost::TextOf;
 
 enum class Kind { kOther, kLabel, kGroup, kPush, kCheck, kRadio, kInput, kUpDown, kLink };
 
@@ -232,4 +235,4 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
   return findings;
 }
 
-}  // namespace emuhost
+}  // namespace pictures

@@ -1,7 +1,7 @@
 // The sockets header goes before the one windows.h this file's own header brings.
 #include <winsock2.h>
 
-#include "emuhost/import_counter.h"
+#include "measuring/import_counter.h"
 
 #include <winspool.h>
 
@@ -14,9 +14,10 @@
 #include <set>
 #include <unordered_map>
 
+#include "emuhost/imports.h"
 #include "platform/status_record.h"
 
-namespace emuhost {
+namespace measuring {
 namespace {
 
 struct Tracked {
@@ -697,20 +698,13 @@ struct Patch {
 };
 std::vector<Patch> g_patches;
 
-void Write(void** slot, void* value) {
-  DWORD old = 0;
-  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, old, &old);
-}
-
 template <size_t N>
 bool Replace(HMODULE module, const char* name, const Replacement (&table)[N], void** slot) {
   for (const auto& replacement : table) {
     if (std::strcmp(name, replacement.name) != 0) continue;
     if (*slot == replacement.function) return false;  // a module loaded again keeps its patches
     g_patches.push_back({module, slot, *slot});
-    Write(slot, replacement.function);
+    emuhost::WriteImportSlot(slot, replacement.function);
     return true;
   }
   return false;
@@ -719,30 +713,15 @@ bool Replace(HMODULE module, const char* name, const Replacement (&table)[N], vo
 // Replaces the functions counted in the module's import table; how many were replaced.
 int PatchImports(HMODULE module, unsigned counts) {
   int patched = 0;
-  auto* base = reinterpret_cast<BYTE*>(module);
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!directory.VirtualAddress) return 0;
   Inside inside;
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
-       import->Name; ++import) {
-    if (!import->OriginalFirstThunk) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      const char* name = reinterpret_cast<const char*>(by_name->Name);
-      void** slot = reinterpret_cast<void**>(&slots->u1.Function);
-      if (Replace(module, name, kReplacements, slot) ||
-          ((counts & ImportCounter::kHeap) && Replace(module, name, kHeapReplacements, slot)) ||
-          ((counts & ImportCounter::kModules) && Replace(module, name, kModuleReplacements, slot)) ||
-          ((counts & ImportCounter::kSystem) && Replace(module, name, kSystemReplacements, slot)) ||
-          Replace(module, name, kRecordReplacements, slot))
-        ++patched;
-    }
-  }
+  emuhost::ForEachImport(module, [&](const char* name, void** slot) {
+    if (Replace(module, name, kReplacements, slot) ||
+        ((counts & ImportCounter::kHeap) && Replace(module, name, kHeapReplacements, slot)) ||
+        ((counts & ImportCounter::kModules) && Replace(module, name, kModuleReplacements, slot)) ||
+        ((counts & ImportCounter::kSystem) && Replace(module, name, kSystemReplacements, slot)) ||
+        Replace(module, name, kRecordReplacements, slot))
+      ++patched;
+  });
   return patched;
 }
 
@@ -809,7 +788,7 @@ ImportCounter::~ImportCounter() {
   // A loaded module unloaded behind the counter's back (its last reference dropped by a
   // thread of its own) has no import table left to put back.
   for (const auto& patch : g_patches)
-    if (StillLoaded(patch.module)) Write(patch.slot, patch.original);
+    if (StillLoaded(patch.module)) emuhost::WriteImportSlot(patch.slot, patch.original);
   g_patches.clear();
   ReplayDone();
   Tracked* tracked = g_tracked;
@@ -859,4 +838,4 @@ void ImportCounter::ReplayDone() {
   Replayed<HMODULE>().clear();
 }
 
-}  // namespace emuhost
+}  // namespace measuring
