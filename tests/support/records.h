@@ -1,5 +1,5 @@
-// Test helpers for the private record: guarded buffers and records placed against an
-// inaccessible page, so that a read past their end faults.
+// Test helpers for the private record: records with guard bytes around them, and (from
+// fenced_bytes.h) bytes placed against an inaccessible page, so that a read past their end faults.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devmode/private_devmode.h"
+#include "tests/support/fenced_bytes.h"
 
 namespace kvtest {
 
@@ -31,29 +32,6 @@ class GuardedRecord {
 
  private:
   std::vector<unsigned char> bytes_;
-};
-
-// `size` bytes that end exactly where an inaccessible page begins.
-class FencedBytes {
- public:
-  explicit FencedBytes(size_t size) : size_(size) {
-    const size_t pages = (size + 4095) / 4096 + 1;
-    base_ = static_cast<unsigned char*>(
-        VirtualAlloc(nullptr, pages * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old = 0;
-    VirtualProtect(base_ + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old);
-    data_ = base_ + (pages - 1) * 4096 - size;
-  }
-  ~FencedBytes() { VirtualFree(base_, 0, MEM_RELEASE); }
-  FencedBytes(const FencedBytes&) = delete;
-  FencedBytes& operator=(const FencedBytes&) = delete;
-  unsigned char* data() { return data_; }
-  [[nodiscard]] size_t size() const { return size_; }
-
- private:
-  size_t size_;
-  unsigned char* base_ = nullptr;
-  unsigned char* data_ = nullptr;
 };
 
 }  // namespace kvtest
