@@ -22,7 +22,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kAbout;
+constexpr const DialogText& kRow = RowOf(DialogRow::kAbout);
 // In pixels at 96 dots per inch; at any other scale each is scaled by the same ratio as the
 // picture, so that at 96 everything stands exactly where it was drawn for.
 constexpr int kFootRoom = 48;  // below the picture: the OK button's row
@@ -140,7 +140,7 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
     wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
     context.VersionFile.SetSection(keys::kModel.section);
     context.VersionFile.ReadText(keys::kModel.name, model);
-    context.StringTable.SetDialogSection(kWord);
+    context.StringTable.SetDialogSection(kRow.word);
     context.StringTable.ReadText(texts::kDescription, description);
     context.StringTable.ReadText(texts::kVisitKorvane, visit);
     context.StringTable.ReadText(texts::kDriverDetails, details);
@@ -166,12 +166,12 @@ void Paint(HWND dialog, SheetContext& context) {
 
 struct AboutDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
-    SetWindowContextHelpId(dialog, IDD_ABOUT);
+    SetWindowContextHelpId(dialog, kRow.template_id);
     if (IsRtlSystemLanguage())
       SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
     context.VersionFile.SetSection(L"Version");
-    SetDialogCaption(dialog, context, kWord);
-    TranslateDialog(dialog, context, IDD_ABOUT, kWord);
+    SetDialogCaption(dialog, context, kRow.word);
+    TranslateDialog(dialog, context, kRow);
 
     const int dpi = Use<System>().ScreenDpi();
     PreparePainting(dialog, context, dpi);
@@ -186,7 +186,7 @@ struct AboutDialog : DialogHandlers {
       MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
       MoveWindow(info, 0, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     }
-    context.StringTable.SetDialogSection(kWord);
+    context.StringTable.SetDialogSection(kRow.word);
     SetDlgItemTextW(dialog, IDC_ABOUT_INFO,
                     InformationText(context.StringTable, context.VersionFile, context.nBrand).c_str());
     CentreOnParent(dialog);
@@ -231,7 +231,7 @@ struct AboutDialog : DialogHandlers {
 }  // namespace
 
 INT_PTR OpenAbout(HWND page, SheetContext& context) {
-  return RunModalDialog(page, IDD_ABOUT, DialogProc<OkCancelDialog<AboutDialog>>, context);
+  return RunModalDialog(page, TemplateFor(kRow), DialogProc<OkCancelDialog<AboutDialog>>, context);
 }
 
 }  // namespace kv

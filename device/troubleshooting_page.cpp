@@ -30,7 +30,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kTroubleshooting;
+constexpr const DialogText& kRow = RowOf(DialogRow::kTroubleshooting);
 constexpr wchar_t kAddressPlaceholder[] = L"http://%s";
 constexpr int kLinks = texts::kLinks;
 constexpr DWORD kLastInfoBytes = 520;
@@ -64,7 +64,7 @@ int StatusMonitorMode(SheetContext& context) {
 bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
   wchar_t key[16];
   FillNumbers(texts::kLinkTargetFormat, {n}, key, 16);
-  context.StringTable.SetDialogSection(kWord);
+  context.StringTable.SetDialogSection(kRow.word);
   context.StringTable.ReadText(key, target);
   return wcscmp(target, key) != 0;
 }
@@ -364,8 +364,8 @@ struct TroubleshootingPage : DialogHandlers {
     const int mode = StatusMonitorMode(context);
     if (mode == 0) RemoveStatusGroup(page, context);
 
-    context.StringTable.SetDialogSection(kWord);
-    TranslateDialog(page, context, TemplateFor(IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL), kWord);
+    context.StringTable.SetDialogSection(kRow.word);
+    TranslateDialog(page, context, kRow);
 
     const bool addressed = PrinterAddress(context);
     wchar_t topic[kLastInfoBytes / 2];
@@ -386,7 +386,7 @@ struct TroubleshootingPage : DialogHandlers {
       else if (!addressed && wcsstr(target, kAddressPlaceholder))
         EnableControl(page, LinkId(n), false);
     }
-    context.StringTable.SetDialogSection(kWord);
+    context.StringTable.SetDialogSection(kRow.word);
     return TRUE;
   }
 
@@ -410,7 +410,7 @@ struct TroubleshootingPage : DialogHandlers {
         if (IsWindowEnabled(control)) ShowLastStatusTopic(context);
         break;
       case IDC_TS_HELP:
-        OpenHelp(context, help::kTroubleshooting);
+        OpenHelp(context, kRow);
         break;
       default:
         break;
@@ -419,7 +419,7 @@ struct TroubleshootingPage : DialogHandlers {
   }
 
   static INT_PTR OnNotify(HWND, SheetContext& context, const NMHDR& header) {
-    if (header.code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, help::kTroubleshooting);
+    if (header.code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, kRow);
     return 0;
   }
 

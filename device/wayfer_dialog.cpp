@@ -16,7 +16,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kWayfer;
+constexpr const DialogText& kRow = RowOf(DialogRow::kWayfer);
 constexpr DWORD kDefaultEnable = 1;
 constexpr DWORD kDefaultTimeout = 5;
 constexpr int kShortest = 1, kLongest = 60;
@@ -70,8 +70,8 @@ void FollowEdit(HWND dialog) {
 
 struct WayferDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
-    TranslateDialog(dialog, context, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), kWord);
-    SetDialogCaption(dialog, context, kWord);
+    TranslateDialog(dialog, context, kRow);
+    SetDialogCaption(dialog, context, kRow.word);
     const DWORD enable = StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable);
     CheckDlgButton(dialog, IDC_WF_ENABLE, enable == 1 ? BST_CHECKED : BST_UNCHECKED);
     const DWORD timeout = StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest,
@@ -117,8 +117,7 @@ struct WayferDialog : DialogHandlers {
 }  // namespace
 
 INT_PTR OpenWayferSettings(HWND page, SheetContext& context) {
-  return RunModalDialog(page, TemplateFor(IDD_WAYFER, IDD_WAYFER_RTL), DialogProc<OkCancelDialog<WayferDialog>>,
-                        context);
+  return RunModalDialog(page, TemplateFor(kRow), DialogProc<OkCancelDialog<WayferDialog>>, context);
 }
 
 }  // namespace kv

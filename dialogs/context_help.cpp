@@ -90,4 +90,8 @@ void OpenHelp(const SheetContext& context, const HelpTopic& topic) {
   ShowHelpTopic(path);
 }
 
+void OpenHelp(const SheetContext& context, const DialogText& row) {
+  OpenHelp(context, HelpFor(row, context.wSecurePrint != 0));
+}
+
 }  // namespace kv

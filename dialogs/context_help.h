@@ -6,25 +6,13 @@
 
 #include <cstddef>
 
+#include "dialogs/dialog_texts.h"
+
 namespace kv {
 
 struct SheetContext;
 
 constexpr size_t kHelpPathUnits = 260;
-
-// A topic inside the model's help file: its folder and file name.
-struct HelpTopic {
-  const wchar_t* folder;
-  const wchar_t* topic;
-};
-
-namespace help {
-inline constexpr HelpTopic kHold = {L"Html", L"Print And Hold Dialog.htm"};
-inline constexpr HelpTopic kSecureHold = {L"output_options_tab", L"Print And Hold Dialog.htm"};
-inline constexpr HelpTopic kCopies = {L"Html", L"Color Copies Setting.htm"};
-inline constexpr HelpTopic kJobAccounting = {L"Html", L"Job Accounting.htm"};
-inline constexpr HelpTopic kTroubleshooting = {L"troublesh_tab", L"troubleshooting_tab.htm"};
-}  // namespace help
 
 // "<driver dir><prefix>.chm::\<folder>\<topic>", cut to kHelpPathUnits - 1 units.
 void HelpPath(const SheetContext& context, const wchar_t* folder, const wchar_t* topic,
@@ -55,5 +43,7 @@ void ShowHelpTopic(const wchar_t* path);
 
 // Opens a topic of the model's help file: what every dialog's and the page's help asks.
 void OpenHelp(const SheetContext& context, const HelpTopic& topic);
+// The same for a dialog's row: its secure-print topic on a model with secure print.
+void OpenHelp(const SheetContext& context, const DialogText& row);
 
 }  // namespace kv

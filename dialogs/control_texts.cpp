@@ -29,8 +29,8 @@ const wchar_t* KeyedClassOf(const wchar_t* class_name) {
   return nullptr;
 }
 
-bool IsHoldTemplate(DWORD id) { return id == IDD_HOLD || id == IDD_HOLD_RTL; }
-bool IsAccountingTemplate(DWORD id) { return id == IDD_JOB_ACCOUNTING || id == IDD_JOB_ACCOUNTING_RTL; }
+bool IsHoldTemplate(DWORD id) { return IsTemplateOf(RowOf(DialogRow::kHold), id); }
+bool IsAccountingTemplate(DWORD id) { return IsTemplateOf(RowOf(DialogRow::kJobAccounting), id); }
 // The dialogs that read length limits before their texts: their hints carry the numbers.
 bool HasLengthLimits(DWORD id) { return IsHoldTemplate(id) || IsAccountingTemplate(id); }
 bool IsLengthHint(int id) { return id == IDC_PASS_HINT || id == IDC_CONFIRM_HINT; }

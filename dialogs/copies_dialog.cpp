@@ -17,7 +17,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kCopies;
+constexpr const DialogText& kRow = RowOf(DialogRow::kCopies);
 constexpr int kNumberUnits = 5;  // numbers are read up to 4 characters
 
 // A count as the field shows it: its leading digits, 0 when there are none. Unlike _wtoi, a
@@ -52,8 +52,8 @@ void Split(HWND dialog) {
 struct CopiesDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
-    SetDialogCaption(dialog, context, kWord);
-    TranslateDialog(dialog, context, TemplateFor(IDD_COPIES, IDD_COPIES_RTL), kWord);
+    SetDialogCaption(dialog, context, kRow.word);
+    TranslateDialog(dialog, context, kRow);
 
     const DEVMODEW* dm = context.pParam ? context.pParam->pPublicDM : nullptr;
     const int copies = dm ? dm->dmCopies : 0;
@@ -75,7 +75,7 @@ struct CopiesDialog : DialogHandlers {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context, help::kCopies); }
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context, kRow); }
   // The grayscale count, within 0 to the copy count, and the rest in colour: the two always
   // add up to the copies.
   static bool Confirm(HWND dialog, SheetContext& context) {
@@ -96,7 +96,7 @@ struct CopiesDialog : DialogHandlers {
 }  // namespace
 
 LONG APIENTRY CopiesPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_COPIES, IDD_COPIES_RTL, DialogProc<OkCancelDialog<CopiesDialog>>);
+  return OpenFromPushButton(cb, kRow, DialogProc<OkCancelDialog<CopiesDialog>>);
 }
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include "dialogs/dialog_texts.h"
 #include "platform/firewall.h"
 #include "platform/host_abi.h"
 
@@ -109,9 +110,15 @@ INT_PTR RunModalDialog(HWND owner, WORD template_id, DLGPROC procedure, SheetCon
 // template on right-to-left systems. Answers CPSUICB_ACTION_NONE.
 LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_template_id,
                         DLGPROC procedure);
+inline LONG OpenFromPushButton(const CPSUICBPARAM* cb, const DialogText& row, DLGPROC procedure) {
+  return OpenFromPushButton(cb, row.template_id, row.mirrored_template_id, procedure);
+}
 
 // The template of a dialog for this system: the mirrored twin on right-to-left systems.
 [[nodiscard]] WORD TemplateFor(WORD template_id, WORD mirrored_template_id);
+[[nodiscard]] inline WORD TemplateFor(const DialogText& row) {
+  return TemplateFor(row.template_id, row.mirrored_template_id);
+}
 
 // The window title: the text of "Caption" in the section of `word`.
 void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word);
@@ -120,5 +127,9 @@ void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word);
 // word in the context, creates the dialog's tooltip window, and translates the captions and
 // adds the tooltips of all its controls.
 void TranslateDialog(HWND dialog, SheetContext& context, DWORD template_id, const wchar_t* word);
+// The same with the row's word and its template for this system.
+inline void TranslateDialog(HWND dialog, SheetContext& context, const DialogText& row) {
+  TranslateDialog(dialog, context, TemplateFor(row), row.word);
+}
 
 }  // namespace kv

@@ -1,6 +1,7 @@
-// The string-table sections the plug-in reads ("<word> Dialog") and the keys each one is
-// asked for beyond its controls' own captions, which the dialog templates hold. The
-// dialogs and pages take their words and keys from here, and the model checker walks the
+// The string-table sections the plug-in reads ("<word> Dialog"), the keys each one is
+// asked for beyond its controls' own captions, which the dialog templates hold, and the
+// templates and help topics of the dialogs and the page. Each dialog and the page take
+// their word, templates and topic from their own row, and the model checker walks the
 // same rows.
 #pragma once
 
@@ -65,6 +66,12 @@ enum class Reach {
   kCopiesQuestion,   // the copies rule in the document settings
 };
 
+// A topic inside the model's help file: its folder and file name.
+struct HelpTopic {
+  const wchar_t* folder;
+  const wchar_t* topic;
+};
+
 struct DialogText {
   const wchar_t* word;
   WORD template_id;  // 0: a section without a template of its own
@@ -72,6 +79,8 @@ struct DialogText {
   Reach reach;
   const wchar_t* const* keys;  // asked for besides the controls' captions
   size_t key_count;
+  HelpTopic help;         // none: no Help of its own
+  HelpTopic secure_help;  // none: the same topic on a model with secure print
 };
 
 namespace detail {
@@ -84,16 +93,36 @@ inline constexpr const wchar_t* kPaintedKeys[] = {texts::kDescription, texts::kV
 }  // namespace detail
 
 inline constexpr DialogText kDialogTexts[] = {
-    {words::kHold, IDD_HOLD, IDD_HOLD_RTL, Reach::kDocument, detail::kPasscodeDialogKeys, 3},
-    {words::kCopies, IDD_COPIES, IDD_COPIES_RTL, Reach::kDocument, detail::kCaptionOnly, 1},
+    {words::kHold, IDD_HOLD, IDD_HOLD_RTL, Reach::kDocument, detail::kPasscodeDialogKeys, 3,
+     {L"Html", L"Print And Hold Dialog.htm"}, {L"output_options_tab", L"Print And Hold Dialog.htm"}},
+    {words::kCopies, IDD_COPIES, IDD_COPIES_RTL, Reach::kDocument, detail::kCaptionOnly, 1,
+     {L"Html", L"Color Copies Setting.htm"}, {}},
     {words::kJobAccounting, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL, Reach::kPrinter,
-     detail::kPasscodeDialogKeys, 3},
+     detail::kPasscodeDialogKeys, 3, {L"Html", L"Job Accounting.htm"}, {}},
     {words::kTroubleshooting, IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL, Reach::kPage,
-     detail::kCaptionOnly, 1},
-    {words::kWayfer, IDD_WAYFER, IDD_WAYFER_RTL, Reach::kStatusMonitor, detail::kCaptionOnly, 1},
-    {words::kAbout, IDD_ABOUT, IDD_ABOUT, Reach::kPage, detail::kCaptionOnly, 1},
-    {words::kAbout, 0, 0, Reach::kBrandPainted, detail::kPaintedKeys, 3},
-    {words::kPaper, 0, 0, Reach::kCopiesQuestion, detail::kPaperKeys, 2},
+     detail::kCaptionOnly, 1, {L"troublesh_tab", L"troubleshooting_tab.htm"}, {}},
+    {words::kWayfer, IDD_WAYFER, IDD_WAYFER_RTL, Reach::kStatusMonitor, detail::kCaptionOnly, 1, {}, {}},
+    {words::kAbout, IDD_ABOUT, IDD_ABOUT, Reach::kPage, detail::kCaptionOnly, 1, {}, {}},
+    {words::kAbout, 0, 0, Reach::kBrandPainted, detail::kPaintedKeys, 3, {}, {}},
+    {words::kPaper, 0, 0, Reach::kCopiesQuestion, detail::kPaperKeys, 2, {}, {}},
 };
+
+// The rows by name, in the table's order.
+enum class DialogRow : size_t {
+  kHold, kCopies, kJobAccounting, kTroubleshooting, kWayfer, kAbout, kAboutPainted, kPaper
+};
+static_assert(static_cast<size_t>(DialogRow::kPaper) + 1 == sizeof kDialogTexts / sizeof kDialogTexts[0]);
+
+constexpr const DialogText& RowOf(DialogRow row) { return kDialogTexts[static_cast<size_t>(row)]; }
+
+// Whether `id` is one of the row's two templates.
+constexpr bool IsTemplateOf(const DialogText& row, DWORD id) {
+  return row.template_id != 0 && (id == row.template_id || id == row.mirrored_template_id);
+}
+
+// The topic a dialog's Help opens on a model with or without secure print.
+constexpr const HelpTopic& HelpFor(const DialogText& row, bool secure_print) {
+  return secure_print && row.secure_help.topic ? row.secure_help : row.help;
+}
 
 }  // namespace kv

@@ -21,7 +21,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kHold;
+constexpr const DialogText& kRow = RowOf(DialogRow::kHold);
 constexpr size_t kUserIdUnits = 21;   // 20 characters and a terminator
 constexpr size_t kJobNameUnits = 65;  // 64 and a terminator
 constexpr size_t kPasscodeUnits = 260;
@@ -91,7 +91,7 @@ HoldChoice SelectedChoice(HWND dialog, const SheetContext& context) {
 }
 
 void FillList(HWND dialog, SheetContext& context, bool secure, int selected) {
-  context.StringTable.SetDialogSection(kWord);
+  context.StringTable.SetDialogSection(kRow.word);
   const wchar_t* const* keys = secure ? kSecureKeys : kStandardKeys;
   const int count = secure ? kSecureJobTypes : kStandardJobTypes;
   for (int i = 0; i < count; ++i) {
@@ -140,7 +140,7 @@ bool Store(HWND dialog, SheetContext& context) {
   // Nothing selected (the stored code was none of the list's): the job prints normally.
   if (!InHoldList(secure, choice.index)) choice = {0, 0};
   const bool passcode = NeedsPasscode(secure, choice);
-  if (passcode && !ConfirmPasscodes(dialog, context, kWord, kPasscodeUnits, false, EditFilter::kDigits))
+  if (passcode && !ConfirmPasscodes(dialog, context, kRow.word, kPasscodeUnits, false, EditFilter::kDigits))
     return false;
   if (!record) return true;
 
@@ -178,10 +178,10 @@ bool Store(HWND dialog, SheetContext& context) {
 struct HoldDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
-    SetDialogCaption(dialog, context, kWord);
+    SetDialogCaption(dialog, context, kRow.word);
     const bool secure = IsSecure(context);
     ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass, HoldPasscodeLength(secure));
-    TranslateDialog(dialog, context, TemplateFor(IDD_HOLD, IDD_HOLD_RTL), kWord);
+    TranslateDialog(dialog, context, kRow);
 
     const PrivateDevmode* record = RecordOf(context);
     const HoldChoice choice = ChoiceForCode(secure, record ? record->wHoldMode : 0);
@@ -205,9 +205,7 @@ struct HoldDialog : DialogHandlers {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) {
-    OpenHelp(context, context.wSecurePrint != 0 ? help::kSecureHold : help::kHold);
-  }
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context, kRow); }
   static bool Confirm(HWND dialog, SheetContext& context) { return Store(dialog, context); }
 
   static INT_PTR OnCommand(HWND dialog, SheetContext& context, int id, int code) {
@@ -236,7 +234,7 @@ struct HoldDialog : DialogHandlers {
 }  // namespace
 
 LONG APIENTRY HoldPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_HOLD, IDD_HOLD_RTL, DialogProc<OkCancelDialog<HoldDialog>>);
+  return OpenFromPushButton(cb, kRow, DialogProc<OkCancelDialog<HoldDialog>>);
 }
 
 }  // namespace kv

@@ -16,7 +16,7 @@
 namespace kv {
 namespace {
 
-constexpr auto& kWord = words::kJobAccounting;
+constexpr const DialogText& kRow = RowOf(DialogRow::kJobAccounting);
 constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
 // The passwords are read longer than they may be, so that a longer one pasted past the
 // edit's limit is refused rather than cut.
@@ -41,9 +41,9 @@ void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAcc
 struct JobAccountingDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     HideTitleBarHelp(dialog);
-    SetDialogCaption(dialog, context, kWord);
+    SetDialogCaption(dialog, context, kRow.word);
     ReadLengthLimits(context, keys::kAccountMinPass, keys::kAccountMaxPass, kAccountPasswordLength);
-    TranslateDialog(dialog, context, TemplateFor(IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL), kWord);
+    TranslateDialog(dialog, context, kRow);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 32, 0);
     InstallEditFilter(GetDlgItem(dialog, IDC_USER_ID), EditFilter::kAccountId);
@@ -69,7 +69,7 @@ struct JobAccountingDialog : DialogHandlers {
 
   // OK checks the passwords before it keeps anything.
   static bool Confirm(HWND dialog, SheetContext& context) {
-    if (!ConfirmPasscodes(dialog, context, kWord, kPasswordReadUnits, true, EditFilter::kAccountPassword))
+    if (!ConfirmPasscodes(dialog, context, kRow.word, kPasswordReadUnits, true, EditFilter::kAccountPassword))
       return false;
     wchar_t id[kJobAccountUnits];
     GetDlgItemTextW(dialog, IDC_USER_ID, id, kJobAccountUnits);
@@ -83,14 +83,13 @@ struct JobAccountingDialog : DialogHandlers {
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context, help::kJobAccounting); }
+  static void ShowHelp(const SheetContext& context) { OpenHelp(context, kRow); }
 };
 
 }  // namespace
 
 LONG APIENTRY JobAccountingPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL,
-                            DialogProc<OkCancelDialog<JobAccountingDialog>>);
+  return OpenFromPushButton(cb, kRow, DialogProc<OkCancelDialog<JobAccountingDialog>>);
 }
 
 }  // namespace kv

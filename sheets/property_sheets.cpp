@@ -6,6 +6,7 @@
 #include "config/model_files.h"
 #include "device/troubleshooting_page.h"
 #include "devmode/private_devmode.h"
+#include "dialogs/dialog_frame.h"
 #include "options/option_rules.h"
 #include "platform/module.h"
 #include "platform/text.h"
@@ -14,7 +15,6 @@
 #include "context/sheet_link.h"
 #include "dialogs/dialog_texts.h"
 #include "config/model_keys.h"
-#include "platform/language.h"
 
 namespace kv {
 namespace {
@@ -70,11 +70,10 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
     wchar_t key[16];
     FillNumbers(keys::kTabFormat, {i}, key, 16);
     if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1) continue;
-    page.pszTemplate = MAKEINTRESOURCEW(IsRtlSystemLanguage() ? IDD_TROUBLESHOOTING_RTL
-                                                              : IDD_TROUBLESHOOTING);
+    page.pszTemplate = MAKEINTRESOURCEW(TemplateFor(RowOf(DialogRow::kTroubleshooting)));
     page.pfnDlgProc = TroubleshootingPageProc;
     page.lParam = reinterpret_cast<LPARAM>(&context);
-    context.StringTable.SetDialogSection(words::kTroubleshooting);
+    context.StringTable.SetDialogSection(RowOf(DialogRow::kTroubleshooting).word);
     context.StringTable.ReadText(texts::kCaption, context.szPageTitle);
     page.pszTitle = context.szPageTitle;
     added = CallHost(info, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);

@@ -197,4 +197,31 @@ TEST_F(ControlTexts, TheDisableFlagDisablesEverythingButCancel) {
   }
 }
 
+// The dialog table's rows: each template is one the plug-in carries and belongs to no other
+// row (a shared one would give a dialog another's passcode hints), and a row with Help names
+// both parts of its topic.
+TEST(DialogTable, TemplatesAreCarriedAndOwnedByOneRowAndTopicsAreWhole) {
+  const auto named = [](const wchar_t* text) { return text != nullptr && *text != L'\0'; };
+  const size_t rows = sizeof kv::kDialogTexts / sizeof kv::kDialogTexts[0];
+  for (size_t i = 0; i < rows; ++i) {
+    const kv::DialogText& row = kv::kDialogTexts[i];
+    if (row.template_id != 0) {
+      for (WORD id : {row.template_id, row.mirrored_template_id}) {
+        EXPECT_NE(nullptr, FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_DIALOG))
+            << "row " << i << " template " << id;
+        for (size_t j = 0; j < rows; ++j)
+          EXPECT_TRUE(j == i || !kv::IsTemplateOf(kv::kDialogTexts[j], id))
+              << "row " << i << " template " << id << " also row " << j;
+      }
+    }
+    if (row.help.folder || row.help.topic) {
+      EXPECT_TRUE(named(row.help.folder) && named(row.help.topic)) << "row " << i;
+    }
+    if (row.secure_help.folder || row.secure_help.topic) {
+      EXPECT_TRUE(named(row.secure_help.folder) && named(row.secure_help.topic) && named(row.help.topic))
+          << "row " << i;
+    }
+  }
+}
+
 }  // namespace

@@ -711,9 +711,10 @@ class Checker {
       return;
     }
     for (char& c : bytes) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    std::vector<kv::HelpTopic> topics = {secure_print_ != 0 ? kv::help::kSecureHold : kv::help::kHold,
-                                         kv::help::kCopies, kv::help::kJobAccounting};
-    if (page_) topics.push_back(kv::help::kTroubleshooting);
+    std::vector<kv::HelpTopic> topics;
+    for (const kv::DialogText& dialog : kv::kDialogTexts)
+      if (dialog.help.topic && Reached(dialog.reach))
+        topics.push_back(kv::HelpFor(dialog, secure_print_ != 0));
     for (const auto& topic : topics) {
       std::string wanted = "/";
       for (const wchar_t* c = topic.folder; *c; ++c) wanted += static_cast<char>(towlower(*c));
