@@ -9,6 +9,9 @@
 #include "context/sheet_context.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(HelpViewer);
+
 namespace {
 
 constexpr char kHelpControlKey[] =

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "dialogs/dialog_texts.h"
+#include "platform/seam.h"
 
 namespace kv {
 
@@ -37,6 +38,7 @@ class HelpViewer {
   bool failed_ = false;
   Entry entry_ = nullptr;
 };
+KV_SEAM(HelpViewer);
 
 // Opens the topic in the viewer in force.
 void ShowHelpTopic(const wchar_t* path);

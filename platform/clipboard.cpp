@@ -3,6 +3,8 @@
 #include <cstring>
 
 namespace kv {
+
+KV_SEAM_PLACE(Clipboard);
 namespace {
 
 class OpenedClipboard {

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class Clipboard {
@@ -20,5 +22,6 @@ class Clipboard {
 
   static Clipboard& Default();
 };
+KV_SEAM(Clipboard);
 
 }  // namespace kv

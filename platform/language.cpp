@@ -3,6 +3,8 @@
 #include "platform/seam.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(Language);
 namespace {
 
 class Win32Language final : public Language {

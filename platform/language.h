@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class Language {
@@ -14,6 +16,7 @@ class Language {
 
   static Language& Default();
 };
+KV_SEAM(Language);
 
 // Primary language and sub-language as the model tables count them.
 constexpr unsigned PrimaryOf(LANGID id) { return id & 0x3FFu; }

@@ -1,6 +1,8 @@
 #include "platform/library_loader.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(LibraryLoader);
 namespace {
 
 class Win32LibraryLoader final : public LibraryLoader {

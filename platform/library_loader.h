@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class LibraryLoader {
@@ -16,5 +18,6 @@ class LibraryLoader {
 
   static LibraryLoader& Default();
 };
+KV_SEAM(LibraryLoader);
 
 }  // namespace kv

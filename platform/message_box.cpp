@@ -1,6 +1,8 @@
 #include "platform/message_box.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(MessageBoxes);
 namespace {
 
 class Win32MessageBoxes final : public MessageBoxes {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class MessageBoxes {
@@ -13,5 +15,6 @@ class MessageBoxes {
 
   static MessageBoxes& Default();
 };
+KV_SEAM(MessageBoxes);
 
 }  // namespace kv

@@ -5,6 +5,8 @@
 #include <cstring>
 
 namespace kv {
+
+KV_SEAM_PLACE(NameResolution);
 namespace {
 
 // Stops the socket library when the scope that started it ends, whichever way it ends.

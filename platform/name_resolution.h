@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "platform/seam.h"
+
 struct hostent;
 struct in_addr;
 struct WSAData;
@@ -22,6 +24,7 @@ class NameResolution {
 
   static NameResolution& Default();
 };
+KV_SEAM(NameResolution);
 
 // The socket calls the real resolver makes, with the signatures of ws2_32.
 struct SocketCalls {

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 namespace kv {
+
+KV_SEAM_PLACE(Shell);
 namespace {
 
 class Win32Shell final : public Shell {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class Shell {
@@ -13,5 +15,6 @@ class Shell {
 
   static Shell& Default();
 };
+KV_SEAM(Shell);
 
 }  // namespace kv

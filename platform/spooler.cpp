@@ -5,6 +5,8 @@
 #include "platform/seam.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(Spooler);
 namespace {
 
 class Win32Spooler final : public Spooler {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class Spooler {
@@ -31,6 +33,7 @@ class Spooler {
 
   static Spooler& Default();
 };
+KV_SEAM(Spooler);
 
 // A 4-byte REG_DWORD printer-data value through the spooler in force.
 DWORD SetPrinterDword(HANDLE printer, const wchar_t* name, DWORD value);

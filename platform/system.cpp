@@ -3,6 +3,8 @@
 #include "platform/handles.h"
 
 namespace kv {
+
+KV_SEAM_PLACE(System);
 namespace {
 
 class Win32System final : public System {

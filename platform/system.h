@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "platform/seam.h"
+
 namespace kv {
 
 class System {
@@ -25,5 +27,6 @@ class System {
 
   static System& Default();
 };
+KV_SEAM(System);
 
 }  // namespace kv
