@@ -7,17 +7,17 @@
 #include <string>
 
 #include "about/about_text.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
+#include "platform/handles.h"
+#include "platform/language.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
-#include "platform/handles.h"
-#include "platform/language.h"
 
 namespace kv {
 namespace {
@@ -36,7 +36,8 @@ unique_hbitmap LoadPicture(const SheetContext& context) {
   CopyText(path, context.szDriverDir);
   AppendText(path, context.szOemPrefix);
   AppendText(path, L"Y.bmp");
-  return unique_hbitmap(static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+  return unique_hbitmap(
+      static_cast<HBITMAP>(LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
 }
 
 SIZE PictureSize(HBITMAP picture) {
@@ -54,10 +55,10 @@ void SizeToPicture(HWND dialog, SIZE picture, int dpi) {
   SetWindowPos(dialog, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
   const int width = Scaled(kButtonWidth, dpi);
-  MoveWindow(GetDlgItem(dialog, IDOK), (picture.cx - width) / 2, picture.cy + Scaled(kMargin, dpi), width,
-             Scaled(kButtonHeight, dpi), FALSE);
-  MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, Scaled(kMargin, dpi), picture.cx / 2,
-             picture.cy / 2, FALSE);
+  MoveWindow(GetDlgItem(dialog, IDOK), (picture.cx - width) / 2, picture.cy + Scaled(kMargin, dpi),
+             width, Scaled(kButtonHeight, dpi), FALSE);
+  MoveWindow(GetDlgItem(dialog, IDC_ABOUT_INFO), picture.cx / 2, Scaled(kMargin, dpi),
+             picture.cx / 2, picture.cy / 2, FALSE);
 }
 
 // The painted texts' fonts, all Arial: the model's name, the description, and the two
@@ -67,7 +68,8 @@ struct FontSpec {
   int height, weight;
   bool caption;
 };
-constexpr FontSpec kFontSpecs[kPaintedFonts] = {{50, 800, false}, {22, 700, false}, {15, 700, true}};
+constexpr FontSpec kFontSpecs[kPaintedFonts] = {
+    {50, 800, false}, {22, 700, false}, {15, 700, true}};
 
 // What the dialog paints with, made once when it opens and kept in a property of the dialog
 // until WM_DESTROY: the brand's picture, ready to copy, and the fonts at the display's scale.
@@ -83,10 +85,10 @@ void PreparePainting(HWND dialog, const SheetContext& context, int dpi) {
   painting->picture.take(LoadPicture(context));
   for (int i = 0; i < kPaintedFonts; ++i) {
     const FontSpec& wanted = kFontSpecs[i];
-    painting->fonts[i].reset(CreateFontW(Scaled(wanted.height, dpi), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
-                                         DEFAULT_CHARSET, wanted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS,
-                                         CLIP_DEFAULT_PRECIS, wanted.caption ? PROOF_QUALITY : DEFAULT_QUALITY,
-                                         DEFAULT_PITCH, L"Arial"));
+    painting->fonts[i].reset(CreateFontW(
+        Scaled(wanted.height, dpi), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+        wanted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        wanted.caption ? PROOF_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial"));
   }
   if (SetPropW(dialog, kPaintingProperty, painting.get())) (void)painting.release();
 }
@@ -98,12 +100,14 @@ struct PaintedText {
   PaintedFont font;
 };
 
-void PaintText(HDC dc, const Painting& painting, const PaintedText& painted, COLORREF colour, int dpi) {
+void PaintText(HDC dc, const Painting& painting, const PaintedText& painted, COLORREF colour,
+               int dpi) {
   HFONT font = painting.fonts[painted.font].get();
   if (!font) return;
   const scoped_select selected(dc, font);
   SetTextColor(dc, colour);
-  TextOutW(dc, Scaled(painted.x, dpi), Scaled(painted.y, dpi), painted.text, static_cast<int>(wcslen(painted.text)));
+  TextOutW(dc, Scaled(painted.x, dpi), Scaled(painted.y, dpi), painted.text,
+           static_cast<int>(wcslen(painted.text)));
 }
 
 // Paints the picture and the texts over it into `dc` (the window's, or one it is asked to
@@ -122,18 +126,21 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   // them; otherwise in white over the brand's picture.
   const bool contrast = Use<System>().HighContrast();
   const int dpi = Use<System>().ScreenDpi();
-  FillRect(dc, &client, contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(
+      dc, &client,
+      contrast ? GetSysColorBrush(COLOR_WINDOW) : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   const auto* painting = static_cast<const Painting*>(GetPropW(dialog, kPaintingProperty));
   if (painting && painting->picture && !contrast) {
     HDC source = painting->picture.dc();
     if (dpi == 96) {
-      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source, area.left, area.top,
-             SRCCOPY);
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source,
+             area.left, area.top, SRCCOPY);
     } else {
       const SIZE size = PictureSize(painting->picture.bitmap());
       SetStretchBltMode(dc, HALFTONE);
-      StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source, 0, 0, size.cx, size.cy, SRCCOPY);
+      StretchBlt(dc, 0, 0, Scaled(size.cx, dpi), Scaled(size.cy, dpi), source, 0, 0, size.cx,
+                 size.cy, SRCCOPY);
     }
   }
   if (painting && (context.nBrand == 0 || context.nBrand == 2)) {
@@ -168,7 +175,8 @@ struct AboutDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, SheetContext& context) {
     SetWindowContextHelpId(dialog, kRow.template_id);
     if (IsRtlSystemLanguage())
-      SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
+      SetWindowLongPtrW(dialog, GWL_EXSTYLE,
+                        GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
     context.VersionFile.SetSection(L"Version");
     SetDialogCaption(dialog, context, kRow.word);
     TranslateDialog(dialog, context, kRow);
@@ -187,8 +195,9 @@ struct AboutDialog : DialogHandlers {
       MoveWindow(info, 0, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     }
     context.StringTable.SetDialogSection(kRow.word);
-    SetDlgItemTextW(dialog, IDC_ABOUT_INFO,
-                    InformationText(context.StringTable, context.VersionFile, context.nBrand).c_str());
+    SetDlgItemTextW(
+        dialog, IDC_ABOUT_INFO,
+        InformationText(context.StringTable, context.VersionFile, context.nBrand).c_str());
     CentreOnParent(dialog);
     return TRUE;
   }
@@ -199,9 +208,7 @@ struct AboutDialog : DialogHandlers {
   static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
                          LPARAM lparam) {
     switch (message) {
-      case WM_PAINT:
-        Paint(dialog, context);
-        return TRUE;
+      case WM_PAINT: Paint(dialog, context); return TRUE;
       case WM_PRINTCLIENT: {
         RECT client = {};
         GetClientRect(dialog, &client);
@@ -219,11 +226,11 @@ struct AboutDialog : DialogHandlers {
       case WM_MOUSEMOVE: {
         MSG relayed = {dialog, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
         GetCursorPos(&relayed.pt);
-        if (context.hToolTip) SendMessageW(context.hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        if (context.hToolTip)
+          SendMessageW(context.hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
         return FALSE;
       }
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 };

@@ -3,9 +3,9 @@
 #include <cwchar>
 #include <iterator>
 
+#include "dialogs/dialog_texts.h"
 #include "platform/profile_reader.h"
 #include "platform/text.h"
-#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/status_record.h"
 #include "config/driver_info.h"
-#include "platform/host_items.h"
-#include "platform/module.h"
 #include "platform/handles.h"
+#include "platform/host_items.h"
 #include "platform/library_loader.h"
+#include "platform/module.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
+#include "platform/status_record.h"
 #include "platform/text.h"
 
 namespace kv {
@@ -25,10 +25,18 @@ struct FeatureKeyword {
 };
 
 constexpr FeatureKeyword kFeatureKeywords[] = {
-    {"Option1", kStatusTray2},     {"Option2", kStatusDuplex},    {"Option4", kStatusHardDisk},
-    {"Option5", kStatusTray3},     {"Option6", -1},               {"Finisher", kStatusFinisher},
-    {"InstalledMemory", -1},       {"OptTray2", kStatusTray2},    {"DuplexUnit", kStatusDuplex},
-    {"PrinterHardDisk", kStatusHardDisk}, {"OptTray3", kStatusTray3}, {"OptTray4", -1},
+    {"Option1", kStatusTray2},
+    {"Option2", kStatusDuplex},
+    {"Option4", kStatusHardDisk},
+    {"Option5", kStatusTray3},
+    {"Option6", -1},
+    {"Finisher", kStatusFinisher},
+    {"InstalledMemory", -1},
+    {"OptTray2", kStatusTray2},
+    {"DuplexUnit", kStatusDuplex},
+    {"PrinterHardDisk", kStatusHardDisk},
+    {"OptTray3", kStatusTray3},
+    {"OptTray4", -1},
 };
 
 // The trays a tray code of 0 or more reports: tray 2, tray 3, tray 4. Codes 0 and 2 (and
@@ -68,11 +76,13 @@ bool PortName(HANDLE printer, char (&port)[256]) {
   const unique_heap_ptr<PRINTER_INFO_2W> owned(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, needed));
   PRINTER_INFO_2W* info = owned.get();
   if (!info) return false;
-  bool ok = Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
-            info->pPortName && info->pPortName[0] != L'\0';
+  bool ok =
+      Use<Spooler>().PrinterInfo(printer, 2, reinterpret_cast<BYTE*>(info), needed, &needed) &&
+      info->pPortName && info->pPortName[0] != L'\0';
   if (ok) {
     // Converted whole, then cut to what the companion takes.
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, nullptr, 0, nullptr, nullptr);
     const unique_heap_ptr<char> whole(heap, bytes > 0 ? HeapAlloc(heap, 0, bytes) : nullptr);
     ok = whole && WideCharToMultiByte(CP_ACP, 0, info->pPortName, -1, whole.get(), bytes, nullptr,
                                       nullptr) > 0;
@@ -85,7 +95,8 @@ bool PortName(HANDLE printer, char (&port)[256]) {
 }
 
 void FillStatusRecord(const OEMCUIPPARAM& param, BYTE* record) {
-  for (int offset = 0; offset < kStatusFlagsOffset; offset += 2) WriteStatusField(record, offset, -1);
+  for (int offset = 0; offset < kStatusFlagsOffset; offset += 2)
+    WriteStatusField(record, offset, -1);
   for (const auto& row : kFeatureKeywords)
     if (row.field >= 0 && FindHostItem(param, row.keyword)) WriteStatusField(record, row.field, 0);
   wchar_t profile[kPathUnits];
@@ -175,8 +186,8 @@ void UpdateInstallableOptions(POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui)
   auto update = reinterpret_cast<SnmpAutoUpdateFn>(
       reinterpret_cast<void*>(library.loader.Find(library.module, kSnmpAutoUpdate)));
   HANDLE heap = param->hOEMHeap;
-  const unique_heap_ptr<BYTE> record(heap, update && heap ? HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize)
-                                                          : nullptr);
+  const unique_heap_ptr<BYTE> record(
+      heap, update && heap ? HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize) : nullptr);
   if (record) {
     FillStatusRecord(*param, record.get());
     LONG one = 1;

@@ -10,7 +10,9 @@ namespace {
 constexpr size_t kAnswersSize = 12;
 constexpr ULONGLONG kTicksPerSecond = 10000000;
 
-std::wstring KeyPath(const std::wstring& printer) { return std::wstring(kMemoryKey) + L"\\" + printer; }
+std::wstring KeyPath(const std::wstring& printer) {
+  return std::wstring(kMemoryKey) + L"\\" + printer;
+}
 
 ULONGLONG Now() {
   FILETIME now;
@@ -29,7 +31,8 @@ bool ReadTime(HKEY key, const wchar_t* name, ULONGLONG& at) {
 bool Within(const std::wstring& printer, const wchar_t* name, DWORD seconds) {
   if (seconds == 0) return false;
   unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(printer).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(printer).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+      ERROR_SUCCESS)
     return false;
   ULONGLONG at = 0;
   const ULONGLONG now = Now();
@@ -42,8 +45,8 @@ void WriteTime(HKEY key, const wchar_t* name) {
 }
 
 bool CreateKey(const std::wstring& printer, unique_hkey& key) {
-  return RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(printer).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                         key.put(), nullptr) == ERROR_SUCCESS;
+  return RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath(printer).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                         nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -57,7 +60,8 @@ AnswerMemory::AnswerMemory(std::wstring name, const MemorySettings& settings)
 
 bool AnswerMemory::Read(const std::wstring& name, Remembered& remembered) {
   unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(name).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(name).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+      ERROR_SUCCESS)
     return false;
   BYTE bytes[kAnswersSize + 1] = {};
   DWORD type = REG_NONE, size = sizeof bytes;

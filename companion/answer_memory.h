@@ -13,6 +13,7 @@
 #pragma once
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdint>
@@ -37,7 +38,8 @@ enum Source : uint8_t {
 
 struct Remembered {
   Answers answers;
-  Source sources[kFields] = {kNotAsked, kNotAsked, kNotAsked, kNotAsked};  // in the order of Answers
+  Source sources[kFields] = {kNotAsked, kNotAsked, kNotAsked,
+                             kNotAsked};  // in the order of Answers
 };
 
 constexpr wchar_t kMemoryKey[] = L"Software\\KVPrint\\Printers";

@@ -28,9 +28,10 @@ void AppendTlv(Bytes& out, uint8_t tag, const Bytes& content) {
 // Two's complement in the fewest octets.
 Bytes IntegerContent(int32_t value) {
   Bytes content;
-  for (int shift = 24; shift >= 0; shift -= 8) content.push_back(static_cast<uint8_t>(value >> shift));
-  while (content.size() > 1 &&
-         ((content[0] == 0x00 && !(content[1] & 0x80)) || (content[0] == 0xFF && (content[1] & 0x80))))
+  for (int shift = 24; shift >= 0; shift -= 8)
+    content.push_back(static_cast<uint8_t>(value >> shift));
+  while (content.size() > 1 && ((content[0] == 0x00 && !(content[1] & 0x80)) ||
+                                (content[0] == 0xFF && (content[1] & 0x80))))
     content.erase(content.begin());
   return content;
 }
@@ -119,7 +120,8 @@ bool Integer32(Reader& outer, int32_t& value) {
 bool Unsigned32(const Reader& contents, int64_t& value) {
   const size_t size = contents.size();
   const uint8_t* p = contents.data();
-  if (size == 0 || size > 5 || (size == 5 && p[0] != 0) || (size < 5 && (p[0] & 0x80))) return false;
+  if (size == 0 || size > 5 || (size == 5 && p[0] != 0) || (size < 5 && (p[0] & 0x80)))
+    return false;
   uint64_t bits = 0;
   for (size_t i = 0; i < size; ++i) bits = (bits << 8) | p[i];
   value = static_cast<int64_t>(bits);
@@ -195,8 +197,10 @@ bool ValueContent(const Value& value, Bytes& content) {
     case kTagTimeTicks: {
       const uint32_t number = static_cast<uint32_t>(value.number);
       content.push_back(0);
-      for (int shift = 24; shift >= 0; shift -= 8) content.push_back(static_cast<uint8_t>(number >> shift));
-      while (content.size() > 1 && content[0] == 0 && !(content[1] & 0x80)) content.erase(content.begin());
+      for (int shift = 24; shift >= 0; shift -= 8)
+        content.push_back(static_cast<uint8_t>(number >> shift));
+      while (content.size() > 1 && content[0] == 0 && !(content[1] & 0x80))
+        content.erase(content.begin());
       return true;
     }
     case kTagObjectId: return OidContent(value.oid, content);

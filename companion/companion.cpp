@@ -18,23 +18,24 @@
 //   [Cache]
 //   AnswersSeconds=600 ; how long answers are taken from memory (0: never)
 //   SilenceSeconds=60  ; how long a printer that did not answer is not asked again (0: always)
+#include <winsock2.h>
+
 #include "companion/companion.h"
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cwchar>
 
 #include "autoconfig/printer_address.h"
-#include "platform/firewall.h"
-#include "platform/status_record.h"
 #include "companion/printer_attributes.h"
 #include "companion/printer_mibs.h"
 #include "companion/snmp_client.h"
 #include "platform/bounded_resolution.h"
+#include "platform/firewall.h"
 #include "platform/name_resolution.h"
 #include "platform/runtime.h"
+#include "platform/status_record.h"
 
 namespace kv::snmp {
 namespace {
@@ -66,7 +67,8 @@ bool SettingsFile(wchar_t (&path)[MAX_PATH]) {
   if (length == 0 || length >= MAX_PATH) return false;
   wchar_t* dot = wcsrchr(path, L'.');
   wchar_t* slash = wcsrchr(path, L'\\');
-  if (!dot || (slash && dot < slash) || static_cast<size_t>(dot - path) + 5 > MAX_PATH) return false;
+  if (!dot || (slash && dot < slash) || static_cast<size_t>(dot - path) + 5 > MAX_PATH)
+    return false;
   wcscpy(dot, L".ini");
   return true;
 }
@@ -145,7 +147,8 @@ Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& a
     }
   }
   for (int index = 0; index < kFields; ++index)
-    if (AskedAt(asked, index) && found.sources[index] == kNotAsked) found.sources[index] = kUnanswered;
+    if (AskedAt(asked, index) && found.sources[index] == kNotAsked)
+      found.sources[index] = kUnanswered;
   return found;
 }
 
@@ -157,22 +160,26 @@ Settings ReadSettings(const wchar_t* file) {
   char community[kMaxCommunity + 2] = {};
   char file_narrow[MAX_PATH * 2] = {};
   // The community is bytes on the wire: read as ANSI text.
-  if (WideCharToMultiByte(CP_ACP, 0, file, -1, file_narrow, sizeof file_narrow, nullptr, nullptr) > 0) {
+  if (WideCharToMultiByte(CP_ACP, 0, file, -1, file_narrow, sizeof file_narrow, nullptr, nullptr) >
+      0) {
     const DWORD length = GetPrivateProfileStringA("SNMP", "Community", "public", community,
                                                   sizeof community, file_narrow);
     if (length <= kMaxCommunity) settings.community.assign(community, length);
   }
   const UINT port = GetPrivateProfileIntW(L"SNMP", L"Port", settings.port, file);
   if (port >= 1 && port <= 65535) settings.port = static_cast<uint16_t>(port);
-  const INT budget = static_cast<INT>(GetPrivateProfileIntW(L"SNMP", L"BudgetMs", settings.budget_ms, file));
-  if (budget > 0) settings.budget_ms = budget > static_cast<INT>(kLongestBudget) ? kLongestBudget : budget;
+  const INT budget =
+      static_cast<INT>(GetPrivateProfileIntW(L"SNMP", L"BudgetMs", settings.budget_ms, file));
+  if (budget > 0)
+    settings.budget_ms = budget > static_cast<INT>(kLongestBudget) ? kLongestBudget : budget;
 
   settings.ipp.enabled = GetPrivateProfileIntW(L"IPP", L"Enabled", 1, file) != 0;
   const UINT ipp_port = GetPrivateProfileIntW(L"IPP", L"Port", settings.ipp.port, file);
   if (ipp_port >= 1 && ipp_port <= 65535) settings.ipp.port = static_cast<uint16_t>(ipp_port);
   wchar_t path[256] = {};
   const DWORD path_length = GetPrivateProfileStringW(L"IPP", L"Path", L"", path, 256, file);
-  if (path_length > 0 && path_length < 255 && path[0] == L'/') settings.ipp.path.assign(path, path_length);
+  if (path_length > 0 && path_length < 255 && path[0] == L'/')
+    settings.ipp.path.assign(path, path_length);
 
   // Negative numbers turn into large ones and are taken as none: memory stays on.
   const struct {
@@ -181,7 +188,8 @@ Settings ReadSettings(const wchar_t* file) {
   } periods[] = {{L"AnswersSeconds", settings.memory.answers_seconds},
                  {L"SilenceSeconds", settings.memory.silence_seconds}};
   for (const auto& period : periods) {
-    const INT seconds = static_cast<INT>(GetPrivateProfileIntW(L"Cache", period.key, period.seconds, file));
+    const INT seconds =
+        static_cast<INT>(GetPrivateProfileIntW(L"Cache", period.key, period.seconds, file));
     if (seconds >= 0) period.seconds = static_cast<DWORD>(seconds);
   }
   return settings;
@@ -207,8 +215,9 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   if (!dotted) return 0;
   const std::wstring address(dotted, dotted + strlen(dotted));
 
-  const AnswerMemory memory(MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0, settings.port),
-                            settings.memory);
+  const AnswerMemory memory(
+      MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0, settings.port),
+      settings.memory);
   Found found;
   if (!memory.Recall(asked, found)) {
     if (memory.RecentlySilent()) return 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdint>

@@ -58,14 +58,15 @@ class Reader {
 };
 
 size_t MaxValueLength(uint8_t tag) {
-  return tag == kTagTextWithLanguage || tag == kTagNameWithLanguage ? kMaxWithLanguageLength : kMaxValueLength;
+  return tag == kTagTextWithLanguage || tag == kTagNameWithLanguage ? kMaxWithLanguageLength
+                                                                    : kMaxValueLength;
 }
 
 // What follows a value's tag: its name and its value, each after a two-octet length.
 bool ReadNameAndValue(Reader& in, uint8_t tag, std::string* name, std::string* value) {
   uint32_t length = 0;
-  return in.Number(2, length) && length <= kMaxNameLength && in.Take(length, name) && in.Number(2, length) &&
-         length <= MaxValueLength(tag) && in.Take(length, value);
+  return in.Number(2, length) && length <= kMaxNameLength && in.Take(length, name) &&
+         in.Number(2, length) && length <= MaxValueLength(tag) && in.Take(length, value);
 }
 
 // Reads past a collection's members, nested collections included, to the endCollection that
@@ -83,9 +84,9 @@ bool SkipCollection(Reader& in) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeGetPrinterAttributes(uint8_t major, uint8_t minor, int32_t request_id,
-                                                const std::string& printer_uri,
-                                                const std::vector<std::string>& requested_attributes) {
+std::vector<uint8_t> EncodeGetPrinterAttributes(
+    uint8_t major, uint8_t minor, int32_t request_id, const std::string& printer_uri,
+    const std::vector<std::string>& requested_attributes) {
   if (request_id <= 0 || printer_uri.empty() || printer_uri.size() > kMaxValueLength ||
       requested_attributes.size() > kMaxValues)
     return {};
@@ -110,7 +111,8 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response) {
   if (!data) return false;
   Reader in(data, size);
   uint32_t status = 0, request_id = 0;
-  if (!in.Byte(response.major) || !in.Byte(response.minor) || !in.Number(2, status) || !in.Number(4, request_id))
+  if (!in.Byte(response.major) || !in.Byte(response.minor) || !in.Number(2, status) ||
+      !in.Number(4, request_id))
     return false;
   response.status = static_cast<uint16_t>(status);
   response.request_id = static_cast<int32_t>(request_id);

@@ -85,9 +85,9 @@ struct Response {
 // cannot be encoded: a request id outside 1..2^31-1, an empty URI or one longer than
 // kMaxValueLength, a requested name empty or longer than kMaxNameLength, or more than
 // kMaxValues names. No names asks for all the printer's attributes.
-std::vector<uint8_t> EncodeGetPrinterAttributes(uint8_t major, uint8_t minor, int32_t request_id,
-                                                const std::string& printer_uri,
-                                                const std::vector<std::string>& requested_attributes);
+std::vector<uint8_t> EncodeGetPrinterAttributes(
+    uint8_t major, uint8_t minor, int32_t request_id, const std::string& printer_uri,
+    const std::vector<std::string>& requested_attributes);
 
 // Decodes one response body. False, with `response` in no particular state, when the bytes
 // up to the end-of-attributes tag are not a well-formed response within the bounds above.

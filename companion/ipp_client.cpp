@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/firewall.h"
 #include "platform/bounded_work.h"
+#include "platform/firewall.h"
 
 namespace kv::ipp {
 namespace {
@@ -21,9 +21,11 @@ class WinHttp {
   WinHttp() : module_(LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     if (!module_) module_ = LoadLibraryW(L"winhttp.dll");
     HMODULE pinned = nullptr;
-    ok_ = module_ && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winhttp.dll", &pinned) && Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&
+    ok_ = module_ && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winhttp.dll", &pinned) &&
+          Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&
           Find(open_request, "WinHttpOpenRequest") && Find(set_timeouts, "WinHttpSetTimeouts") &&
-          Find(send_request, "WinHttpSendRequest") && Find(receive_response, "WinHttpReceiveResponse") &&
+          Find(send_request, "WinHttpSendRequest") &&
+          Find(receive_response, "WinHttpReceiveResponse") &&
           Find(query_headers, "WinHttpQueryHeaders") && Find(read_data, "WinHttpReadData") &&
           Find(close_handle, "WinHttpCloseHandle");
   }
@@ -85,13 +87,14 @@ bool LimitWaits(const WinHttp& http, HINTERNET handle, const Deadline& deadline)
   return left > 0 && http.set_timeouts(handle, left, left, left, left);
 }
 
-Posted Post(const WinHttp& http, HINTERNET session, const std::wstring& address, uint16_t port, const std::wstring& path,
-            const std::vector<uint8_t>& request, const Deadline& deadline, std::vector<uint8_t>& body) {
+Posted Post(const WinHttp& http, HINTERNET session, const std::wstring& address, uint16_t port,
+            const std::wstring& path, const std::vector<uint8_t>& request, const Deadline& deadline,
+            std::vector<uint8_t>& body) {
   body.clear();
   Handle connection(http, http.connect(session, address.c_str(), port, 0));
   if (!connection) return Posted::kRefused;
-  Handle call(http, http.open_request(connection.get(), L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                      WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  Handle call(http, http.open_request(connection.get(), L"POST", path.c_str(), nullptr,
+                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
   if (!call || !LimitWaits(http, call.get(), deadline)) return Posted::kFailed;
   static const wchar_t kContentType[] = L"Content-Type: application/ipp\r\n";
   if (!http.send_request(call.get(), kContentType, static_cast<DWORD>(-1L),
@@ -118,8 +121,8 @@ Posted Post(const WinHttp& http, HINTERNET session, const std::wstring& address,
 
 // Request ids differ between updates, so that nothing stale is taken for this answer.
 int32_t FirstRequestId() {
-  const ULONGLONG mixed = GetTickCount64() * 2654435761u ^ (GetCurrentProcessId() << 12) ^
-                          (GetCurrentThreadId() << 4);
+  const ULONGLONG mixed =
+      GetTickCount64() * 2654435761u ^ (GetCurrentProcessId() << 12) ^ (GetCurrentThreadId() << 4);
   return static_cast<int32_t>((mixed & 0x3FFFFFFF) | 1);
 }
 
@@ -128,11 +131,14 @@ class Asking final : public BoundedWork {
  public:
   Asking(std::wstring address, Settings settings, std::vector<std::string> attributes,
          const Deadline& deadline)
-      : address_(std::move(address)), settings_(std::move(settings)),
-        attributes_(std::move(attributes)), deadline_(deadline) {}
+      : address_(std::move(address)),
+        settings_(std::move(settings)),
+        attributes_(std::move(attributes)),
+        deadline_(deadline) {}
 
   void Run() noexcept override {
-    exchange_ = Firewall<Exchange>("the IPP exchange's thread", Exchange(), Exchange(), [&] { return Ask(); });
+    exchange_ = Firewall<Exchange>("the IPP exchange's thread", Exchange(), Exchange(),
+                                   [&] { return Ask(); });
   }
   // Read only once the work has ended.
   [[nodiscard]] const Exchange& exchange() const { return exchange_; }
@@ -150,14 +156,17 @@ class Asking final : public BoundedWork {
     int32_t request_id = FirstRequestId();
     std::vector<uint8_t> body;
     for (const std::wstring& path : paths) {
-      const std::string uri = "ipp://" + Narrow(address_) + ":" + std::to_string(settings_.port) + Narrow(path);
+      const std::string uri =
+          "ipp://" + Narrow(address_) + ":" + std::to_string(settings_.port) + Narrow(path);
       for (const uint8_t minor : {0, 1}) {
         const uint8_t major = minor == 0 ? 2 : 1;
         const int32_t id = request_id++;
-        const std::vector<uint8_t> request = EncodeGetPrinterAttributes(major, minor, id, uri, attributes_);
+        const std::vector<uint8_t> request =
+            EncodeGetPrinterAttributes(major, minor, id, uri, attributes_);
         if (request.empty()) return exchange;  // a path too long for a URI
         ++exchange.requests;
-        const Posted posted = Post(http, session.get(), address_, settings_.port, path, request, deadline_, body);
+        const Posted posted =
+            Post(http, session.get(), address_, settings_.port, path, request, deadline_, body);
         if (deadline_.Passed()) {
           exchange.reached = Reached::kSilent;
           return exchange;
@@ -165,7 +174,8 @@ class Asking final : public BoundedWork {
         if (posted == Posted::kRefused || posted == Posted::kFailed) return exchange;
         if (posted == Posted::kOtherPath) break;
         Response response;
-        if (!DecodeResponse(body.data(), body.size(), response) || response.request_id != id) return exchange;
+        if (!DecodeResponse(body.data(), body.size(), response) || response.request_id != id)
+          return exchange;
         if (response.status == kServerErrorVersionNotSupported && major == 2) continue;
         if (!Acceptable(response, id)) break;
         exchange.reached = Reached::kAnswered;

@@ -33,7 +33,9 @@ const struct {
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+           const auto lower = [](char c) {
+             return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+           };
            return lower(x) == lower(y);
          });
 }
@@ -90,14 +92,17 @@ Served ValuesOf(const Response& response, const char* name, std::initializer_lis
 template <class Matches>
 int16_t AnyOf(Served served, const std::vector<const Value*>& values, Matches matches) {
   if (served != Served::kYes) return -1;
-  return std::any_of(values.begin(), values.end(), [&](const Value* value) { return matches(*value); }) ? 1 : 0;
+  return std::any_of(values.begin(), values.end(),
+                     [&](const Value* value) { return matches(*value); })
+             ? 1
+             : 0;
 }
 
 // N of a "tray-N" keyword.
 bool TrayNumber(const Value& value, uint32_t& number) {
   const std::string_view text(value.bytes);
-  return value.tag == kTagKeyword && text.substr(0, 5) == "tray-" && Decimal(text.substr(5), 9, number) &&
-         number > 0;
+  return value.tag == kTagKeyword && text.substr(0, 5) == "tray-" &&
+         Decimal(text.substr(5), 9, number) && number > 0;
 }
 
 int16_t TrayAnswer(const Response& response, bool model_has_mp_tray) {
@@ -112,7 +117,8 @@ int16_t TrayAnswer(const Response& response, bool model_has_mp_tray) {
     case Served::kNo: break;
   }
   // Sources may be names of the site's own as well as keywords; only keywords name trays.
-  if (ValuesOf(response, kMediaSourceSupported, {kTagKeyword, kTagNameWithoutLanguage, kTagNameWithLanguage},
+  if (ValuesOf(response, kMediaSourceSupported,
+               {kTagKeyword, kTagNameWithoutLanguage, kTagNameWithLanguage},
                values) != Served::kYes)
     return -1;
   std::vector<uint32_t> trays;
@@ -137,8 +143,8 @@ int16_t DuplexAnswer(const Response& response) {
 // Finisher MIB's finDevicePresentOnOff does with notPresent (5).
 bool FinisherPresent(const Value& value) {
   std::string_view present;
-  return !value.bytes.empty() &&
-         !(Field(value.bytes, "presentonoff", present) && (SameText(present, "notPresent") || present == "5"));
+  return !value.bytes.empty() && !(Field(value.bytes, "presentonoff", present) &&
+                                   (SameText(present, "notPresent") || present == "5"));
 }
 
 int16_t FinisherAnswer(const Response& response) {
@@ -155,7 +161,8 @@ int16_t FinisherAnswer(const Response& response) {
 }  // namespace
 
 std::vector<std::string> RequestedAttributes() {
-  return {kInputTray, kMediaSourceSupported, kSidesSupported, kPrinterFinisher, kFinishingsSupported};
+  return {kInputTray, kMediaSourceSupported, kSidesSupported, kPrinterFinisher,
+          kFinishingsSupported};
 }
 
 kv::snmp::Input InputOfTray(const std::string& value) {
@@ -165,7 +172,8 @@ kv::snmp::Input InputOfTray(const std::string& value) {
     for (const auto& known : kInputTypes)
       if (SameText(text, known.name)) input.type = known.type;
   uint32_t status = 0;
-  if (Field(value, "status", text) && Decimal(text, 3, status) && status <= 126) input.status = status;
+  if (Field(value, "status", text) && Decimal(text, 3, status) && status <= 126)
+    input.status = status;
   return input;
 }
 

@@ -65,7 +65,8 @@ int16_t TrayAnswer(MibSource& source, bool model_has_mp_tray) {
     indexes.push_back(RowIndex(type_column, row.name));
   }
   // Without a sheet-fed tray no status can change the answer: spare the walk.
-  if (std::none_of(inputs.begin(), inputs.end(), [](const Input& i) { return IsSheetFedTray(i.type); }))
+  if (std::none_of(inputs.begin(), inputs.end(),
+                   [](const Input& i) { return IsSheetFedTray(i.type); }))
     return 0;
 
   const Oid status_column = ParseOid(kInputStatus);
@@ -74,7 +75,8 @@ int16_t TrayAnswer(MibSource& source, bool model_has_mp_tray) {
   if (statuses == Walked::kRows) {
     for (const VarBind& row : rows) {
       if (row.value.tag != kTagInteger) return -1;
-      const auto input = std::find(indexes.begin(), indexes.end(), RowIndex(status_column, row.name));
+      const auto input =
+          std::find(indexes.begin(), indexes.end(), RowIndex(status_column, row.name));
       if (input != indexes.end()) inputs[input - indexes.begin()].status = row.value.number;
     }
   }

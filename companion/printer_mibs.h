@@ -45,7 +45,8 @@ struct Answers {
 // The four fields by index, in the order above: trays, duplex, hard disk, finisher.
 constexpr int kFields = 4;
 inline int16_t& AnswerAt(Answers& answers, int index) {
-  int16_t* fields[kFields] = {&answers.tray_code, &answers.duplex, &answers.disk, &answers.finisher};
+  int16_t* fields[kFields] = {&answers.tray_code, &answers.duplex, &answers.disk,
+                              &answers.finisher};
   return *fields[index];
 }
 inline bool AskedAt(const Asked& asked, int index) {

@@ -21,8 +21,11 @@ bool SameEndpoint(const sockaddr_in& a, const sockaddr_in& b) {
 }  // namespace
 
 Client::Client(const sockaddr_in& target, std::string community, const Deadline& deadline)
-    : target_(target), community_(std::move(community)), deadline_(deadline),
-      next_id_(FirstRequestId()), buffer_(kReceiveBuffer) {}
+    : target_(target),
+      community_(std::move(community)),
+      deadline_(deadline),
+      next_id_(FirstRequestId()),
+      buffer_(kReceiveBuffer) {}
 
 Client::~Client() {
   if (socket_ != INVALID_SOCKET) closesocket(socket_);
@@ -50,8 +53,9 @@ Reply Client::Exchange(uint8_t pdu, const Oid& name, VarBind& result) {
     const int32_t version = known_ ? version_ : (attempt % 2 == 0 ? kVersion2c : kVersion1);
     const std::vector<uint8_t> packet = EncodeRequest(version, community_, pdu, request_id, {name});
     if (packet.empty()) return Reply::kSilent;
-    if (sendto(socket_, reinterpret_cast<const char*>(packet.data()), static_cast<int>(packet.size()),
-               0, reinterpret_cast<const sockaddr*>(&target_), sizeof target_) == SOCKET_ERROR)
+    if (sendto(socket_, reinterpret_cast<const char*>(packet.data()),
+               static_cast<int>(packet.size()), 0, reinterpret_cast<const sockaddr*>(&target_),
+               sizeof target_) == SOCKET_ERROR)
       return Reply::kSilent;
     ++sent_;
     versions |= 1u << version;
@@ -77,9 +81,9 @@ Reply Client::Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& 
     int from_size = sizeof from;
     // A datagram larger than the buffer fails with WSAEMSGSIZE and is dropped; so is the
     // "port unreachable" a silent host's system may send back (WSAECONNRESET).
-    const int size = recvfrom(socket_, reinterpret_cast<char*>(buffer_.data()),
-                              static_cast<int>(buffer_.size()), 0,
-                              reinterpret_cast<sockaddr*>(&from), &from_size);
+    const int size =
+        recvfrom(socket_, reinterpret_cast<char*>(buffer_.data()), static_cast<int>(buffer_.size()),
+                 0, reinterpret_cast<sockaddr*>(&from), &from_size);
     if (size == SOCKET_ERROR || size <= 0) continue;
     if (from_size != sizeof from || !SameEndpoint(from, target_)) continue;
     Message message;

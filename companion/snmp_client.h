@@ -6,6 +6,7 @@
 #pragma once
 
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 
 #include <cwchar>
 
-#include "platform/spooler.h"
 #include "platform/seam.h"
+#include "platform/spooler.h"
 #include "platform/text.h"
 
 namespace kv {

@@ -6,13 +6,13 @@
 #include <cwctype>
 
 #include "config/driver_info.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
 #include "platform/handles.h"
 #include "platform/language.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "context/sheet_context.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -66,13 +66,12 @@ bool IsUsableCode(const wchar_t* code, size_t units) {
 
 bool ReadStoredCode(const wchar_t* path, wchar_t* code, size_t units) {
   unique_hkey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    return false;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
   wchar_t stored[kLanguageCodeUnits] = {};
   DWORD type = REG_NONE;
   DWORD bytes = sizeof stored;
-  if (RegQueryValueExW(key.get(), kLanguageValue, nullptr, &type,
-                       reinterpret_cast<BYTE*>(stored), &bytes) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key.get(), kLanguageValue, nullptr, &type, reinterpret_cast<BYTE*>(stored),
+                       &bytes) != ERROR_SUCCESS ||
       type != REG_SZ)
     return false;
   if (!IsUsableCode(stored, bytes / sizeof(wchar_t))) return false;
@@ -146,7 +145,8 @@ void PrinterLanguageCode(const wchar_t* printer_name, wchar_t* code, size_t unit
 SheetContext* CreateSheetContext(HANDLE heap, HANDLE printer, const wchar_t* printer_name,
                                  IPrintOemDriverUI* driver_ui) {
   if (!heap) return nullptr;
-  auto* context = static_cast<SheetContext*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(SheetContext)));
+  auto* context =
+      static_cast<SheetContext*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(SheetContext)));
   if (!context) return nullptr;
   context->hHeap = heap;
   context->hPrinter = printer;
@@ -184,14 +184,16 @@ void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
 
   profile.SetSection(keys::kCopiesSetting.section);
   for (const auto& row : kSwitches) context.*row.field = profile.ReadInt(row.key, kAbsentMarker);
-  context.wSecurePrint = static_cast<int16_t>(profile.ReadInt(keys::kSecurePrint.name, kAbsentMarker));
+  context.wSecurePrint =
+      static_cast<int16_t>(profile.ReadInt(keys::kSecurePrint.name, kAbsentMarker));
   profile.SetSection(keys::kJobAccounting.section);
   context.iJobAccounting = profile.ReadInt(keys::kJobAccounting.name, kAbsentMarker);
   context.nBrand = BrandOf(profile);
 
   context.VersionFile.SetSection(keys::kLanguageDependent.section);
   const bool language_dependent =
-      context.VersionFile.ReadInt(keys::kLanguageDependent.name, keys::kLanguageDependent.fallback) == 1;
+      context.VersionFile.ReadInt(keys::kLanguageDependent.name,
+                                  keys::kLanguageDependent.fallback) == 1;
   context.szLanguageCode[0] = L'\0';
   if (language_dependent)
     PrinterLanguageCode(printer_name, context.szLanguageCode, kLanguageCodeUnits);

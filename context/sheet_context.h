@@ -3,10 +3,10 @@
 // host discards the heap with the sheet, and nothing is left behind.
 #pragma once
 
-#include "platform/profile_reader.h"
-#include "platform/host_abi.h"
-
 #include <cstdint>
+
+#include "platform/host_abi.h"
+#include "platform/profile_reader.h"
 
 namespace kv {
 

@@ -24,9 +24,7 @@ class Exclusive {
   ~Exclusive() { ReleaseSRWLockExclusive(&g_lock); }
 };
 
-uint32_t CookieOf(uint32_t slot, uint32_t generation) {
-  return (generation << 8) | slot;
-}
+uint32_t CookieOf(uint32_t slot, uint32_t generation) { return (generation << 8) | slot; }
 
 // Generations run 1 .. 2^24 - 1, so no cookie is 0.
 uint32_t NextGeneration() {

@@ -5,12 +5,12 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {

@@ -21,14 +21,10 @@ struct DiagnosticPage {
 
 // The model profile's [Common] "TestPages" lists entries by their place here, from 1.
 inline constexpr DiagnosticPage kDiagnosticPages[] = {
-    {L"Config Page", "@PJL TEST PRINT=CONFIG"},
-    {L"Connection Page", "@PJL TEST PRINT=CONNECTION"},
-    {L"Menu Map", "@PJL TEST PRINT=MENUMAP"},
-    {L"PCL Font List", "@PJL TEST PRINT=PCLFONT"},
-    {L"PS Font List", "@PJL TEST PRINT=PSFONT"},
-    {L"Flash Directory", "@PJL TEST PRINT=PSFSFONT"},
-    {L"Office Demo", "@PJL TEST PRINT=DEMO"},
-    {L"2-Sided Demo", "@PJL TEST PRINT=DUPLEXDEMO"},
+    {L"Config Page", "@PJL TEST PRINT=CONFIG"},  {L"Connection Page", "@PJL TEST PRINT=CONNECTION"},
+    {L"Menu Map", "@PJL TEST PRINT=MENUMAP"},    {L"PCL Font List", "@PJL TEST PRINT=PCLFONT"},
+    {L"PS Font List", "@PJL TEST PRINT=PSFONT"}, {L"Flash Directory", "@PJL TEST PRINT=PSFSFONT"},
+    {L"Office Demo", "@PJL TEST PRINT=DEMO"},    {L"2-Sided Demo", "@PJL TEST PRINT=DUPLEXDEMO"},
     {L"Test Print", "@PJL TEST PRINT=PATTERN"},
 };
 inline constexpr size_t kDiagnosticPageCount = sizeof kDiagnosticPages / sizeof kDiagnosticPages[0];

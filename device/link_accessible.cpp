@@ -31,8 +31,8 @@ const Accessibility& Library() {
         reinterpret_cast<void*>(GetProcAddress(oleacc, "CreateStdAccessibleObject")));
     found.result = reinterpret_cast<LresultFromObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(oleacc, "LresultFromObject")));
-    found.alloc_string =
-        reinterpret_cast<SysAllocStringFn>(reinterpret_cast<void*>(GetProcAddress(oleaut, "SysAllocString")));
+    found.alloc_string = reinterpret_cast<SysAllocStringFn>(
+        reinterpret_cast<void*>(GetProcAddress(oleaut, "SysAllocString")));
     return found;
   }();
   return library;
@@ -43,7 +43,9 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // The system's object for the static text, answering as a link where the two differ.
 class LinkAccessible final : public IAccessible {
  public:
-  LinkAccessible(HWND link, IAccessible* standard) : link_(link), standard_(standard) { ObjectCreated(); }
+  LinkAccessible(HWND link, IAccessible* standard) : link_(link), standard_(standard) {
+    ObjectCreated();
+  }
   LinkAccessible(const LinkAccessible&) = delete;
   LinkAccessible& operator=(const LinkAccessible&) = delete;
 
@@ -58,7 +60,9 @@ class LinkAccessible final : public IAccessible {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+  }
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = InterlockedDecrement(&refs_);
     if (left == 0) delete this;
@@ -66,7 +70,9 @@ class LinkAccessible final : public IAccessible {
   }
 
   // IDispatch, as the system's object has it.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    return standard_->GetTypeInfoCount(count);
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
     return standard_->GetTypeInfo(index, locale, info);
   }
@@ -74,8 +80,9 @@ class LinkAccessible final : public IAccessible {
                                           DISPID* ids) override {
     return standard_->GetIDsOfNames(iid, names, count, locale, ids);
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argument) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                   DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                   UINT* argument) override {
     return standard_->Invoke(id, iid, locale, flags, parameters, result, exception, argument);
   }
 
@@ -109,31 +116,44 @@ class LinkAccessible final : public IAccessible {
     return S_OK;
   }
 
-  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
-  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return standard_->get_accChildCount(count); }
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    return standard_->get_accParent(parent);
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+    return standard_->get_accChildCount(count);
+  }
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
     return standard_->get_accChild(child, out);
   }
-  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override { return standard_->get_accName(child, name); }
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    return standard_->get_accName(child, name);
+  }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     return standard_->get_accValue(child, value);
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
     return standard_->get_accDescription(child, text);
   }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return standard_->get_accHelp(child, help); }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+    return standard_->get_accHelp(child, help);
+  }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
     return standard_->get_accHelpTopic(file, child, topic);
   }
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
     return standard_->get_accKeyboardShortcut(child, keys);
   }
-  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard_->get_accFocus(child); }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
+    return standard_->get_accFocus(child);
+  }
   HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
     return standard_->get_accSelection(children);
   }
-  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override { return standard_->accSelect(flags, child); }
-  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+  HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+    return standard_->accSelect(flags, child);
+  }
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
+                                        VARIANT child) override {
     return standard_->accLocation(left, top, width, height, child);
   }
   HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
@@ -142,7 +162,9 @@ class LinkAccessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* child) override {
     return standard_->accHitTest(x, y, child);
   }
-  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override { return standard_->put_accName(child, name); }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+    return standard_->put_accName(child, name);
+  }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
     return standard_->put_accValue(child, value);
   }
@@ -165,7 +187,8 @@ LRESULT LinkAccessibleObject(HWND link, WPARAM flags, LPARAM object_id) noexcept
   const Accessibility& library = Library();
   if (!library.create || !library.result || !library.alloc_string) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(library.create(link, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard))) ||
+  if (FAILED(library.create(link, OBJID_CLIENT, __uuidof(IAccessible),
+                            reinterpret_cast<void**>(&standard))) ||
       !standard)
     return 0;
   auto* object = new (std::nothrow) LinkAccessible(link, standard);
@@ -173,7 +196,8 @@ LRESULT LinkAccessibleObject(HWND link, WPARAM flags, LPARAM object_id) noexcept
     standard->Release();
     return 0;
   }
-  const LRESULT result = library.result(__uuidof(IAccessible), flags, static_cast<IAccessible*>(object));
+  const LRESULT result =
+      library.result(__uuidof(IAccessible), flags, static_cast<IAccessible*>(object));
   object->Release();  // the reference the result holds is the caller's
   return result > 0 ? result : 0;
 }

@@ -8,24 +8,24 @@
 
 #include "about/about_dialog.h"
 #include "autoconfig/printer_address.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
 #include "device/diagnostic_pages.h"
 #include "device/link_accessible.h"
 #include "device/wayfer_dialog.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
 #include "platform/bounded_resolution.h"
+#include "platform/handles.h"
+#include "platform/language.h"
 #include "platform/seam.h"
 #include "platform/shell.h"
 #include "platform/spooler.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
-#include "platform/handles.h"
-#include "platform/language.h"
 
 namespace kv {
 namespace {
@@ -42,9 +42,9 @@ constexpr int kStatusGroup[] = {IDC_TS_WAYFER_GROUP, IDC_TS_WAYFER_TEXT, IDC_TS_
 constexpr int kDiagnosticGroup[] = {IDC_TS_DIAG_GROUP, IDC_TS_DIAG_TEXT, IDC_TS_DIAG_LIST,
                                     IDC_TS_PRINT, 0};
 constexpr int kWebGroup[] = {IDC_TS_WEB_GROUP, IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK3,
-                             IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6, 0};
+                             IDC_TS_LINK4,     IDC_TS_LINK5, IDC_TS_LINK6, 0};
 constexpr int kHandControls[] = {IDC_TS_WAYFER_TOPIC, IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK3,
-                                 IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6};
+                                 IDC_TS_LINK4,        IDC_TS_LINK5, IDC_TS_LINK6};
 
 // Whether a hand cursor is showing over a link; one pointer serves the whole process.
 bool g_hand_shown = false;
@@ -75,7 +75,8 @@ bool LastStatusTopic(const SheetContext& context, wchar_t (&topic)[kLastInfoByte
   wchar_t stored[kLastInfoBytes / 2] = {};
   DWORD type = REG_NONE, needed = 0;
   if (Use<Spooler>().GetData(context.hPrinter, L"PWayfer_LastInfo", &type,
-                             reinterpret_cast<BYTE*>(stored), kLastInfoBytes, &needed) != ERROR_SUCCESS ||
+                             reinterpret_cast<BYTE*>(stored), kLastInfoBytes,
+                             &needed) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ) || needed > kLastInfoBytes)
     return false;
   ReadField(stored, needed, topic, kLastInfoBytes / 2);
@@ -112,7 +113,8 @@ void GiveLinksTheirFont(HWND page, bool with_topic) {
   for (int n = 1; n <= kLinks; ++n)
     SendDlgItemMessageW(page, LinkId(n), WM_SETFONT, reinterpret_cast<WPARAM>(link_font), TRUE);
   if (with_topic)
-    SendDlgItemMessageW(page, IDC_TS_WAYFER_TOPIC, WM_SETFONT, reinterpret_cast<WPARAM>(link_font), TRUE);
+    SendDlgItemMessageW(page, IDC_TS_WAYFER_TOPIC, WM_SETFONT, reinterpret_cast<WPARAM>(link_font),
+                        TRUE);
 }
 
 // Each link takes the size of its text, centred where it was, so that only the text reacts.
@@ -212,7 +214,8 @@ bool SetLinkCursor(HWND page) {
 // Space, which click it as the mouse does (once per press, not per repeat), draws a focus
 // rectangle round its text while it has the focus and the keyboard cues are shown, and tells
 // a screen reader that it is a link.
-LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                              DWORD_PTR) {
   switch (message) {
     case WM_GETDLGCODE: {
       const LRESULT code = DefSubclassProc(link, message, wparam, lparam);
@@ -243,7 +246,8 @@ LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lpa
     case WM_PAINT:
     case WM_PRINTCLIENT: {
       const LRESULT result = DefSubclassProc(link, message, wparam, lparam);
-      if (GetFocus() != link || (SendMessageW(link, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) return result;
+      if (GetFocus() != link || (SendMessageW(link, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS))
+        return result;
       RECT rect = {};
       GetClientRect(link, &rect);
       if (message == WM_PRINTCLIENT) {
@@ -256,11 +260,8 @@ LRESULT CALLBACK LinkKeysProc(HWND link, UINT message, WPARAM wparam, LPARAM lpa
     case WM_GETOBJECT:
       if (const LRESULT object = LinkAccessibleObject(link, wparam, lparam)) return object;
       break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(link, LinkKeysProc, 0);
-      break;
-    default:
-      break;
+    case WM_NCDESTROY: RemoveWindowSubclass(link, LinkKeysProc, 0); break;
+    default: break;
   }
   return DefSubclassProc(link, message, wparam, lparam);
 }
@@ -305,7 +306,8 @@ void PrepareLogo(HWND page, const SheetContext& context) {
   BITMAP info = {};
   GetObjectW(logo->picture.bitmap(), sizeof info, &info);
   logo->drawn = SIZE{info.bmWidth, info.bmHeight};
-  if (!logo->mask.take(unique_hbitmap(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr)))) return;
+  if (!logo->mask.take(unique_hbitmap(CreateBitmap(info.bmWidth, info.bmHeight, 1, 1, nullptr))))
+    return;
   HDC image = logo->picture.dc(), mask = logo->mask.dc();
   // The mask is white where the image has the transparent colour.
   SetBkColor(image, GetPixel(image, 0, 0));
@@ -322,7 +324,8 @@ void PrepareLogo(HWND page, const SheetContext& context) {
   GetClientRect(area, &client);
   if (logo->shown.cx > client.right || logo->shown.cy > client.bottom) {
     const RECT where = RectInDialog(page, area);
-    SetWindowPos(area, nullptr, where.left, where.top, logo->shown.cx, logo->shown.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(area, nullptr, where.left, where.top, logo->shown.cx, logo->shown.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (SetPropW(page, kLogoProperty, logo.get())) (void)logo.release();
 }
@@ -347,7 +350,8 @@ void DrawLogo(HWND page, HDC dc) {
     // The background where the mask is white, the brush where it is black.
     constexpr DWORD kBackgroundOrBrush = 0x00B8074A;
     const scoped_select brush(dc, GetSysColorBrush(COLOR_BTNTEXT));
-    StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, mask, 0, 0, width, height, kBackgroundOrBrush);
+    StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, mask, 0, 0, width, height,
+               kBackgroundOrBrush);
   } else {
     StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, mask, 0, 0, width, height, SRCAND);
     StretchBlt(dc, 0, 0, logo->shown.cx, logo->shown.cy, image, 0, 0, width, height, SRCPAINT);
@@ -369,7 +373,8 @@ struct TroubleshootingPage : DialogHandlers {
 
     const bool addressed = PrinterAddress(context);
     wchar_t topic[kLastInfoBytes / 2];
-    if (mode == 1 && !LastStatusTopic(context, topic)) EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
+    if (mode == 1 && !LastStatusTopic(context, topic))
+      EnableControl(page, IDC_TS_WAYFER_TOPIC, false);
 
     FillDiagnosticList(page, context, 0);
     for (int id : kHandControls)
@@ -397,23 +402,14 @@ struct TroubleshootingPage : DialogHandlers {
       return 0;
     }
     switch (id) {
-      case IDC_TS_PRINT:
-        PrintSelectedDiagnosticPage(page, context);
-        break;
-      case IDC_TS_SETTINGS:
-        OpenWayferSettings(page, context);
-        break;
-      case IDC_TS_ABOUT:
-        OpenAbout(page, context);
-        break;
+      case IDC_TS_PRINT: PrintSelectedDiagnosticPage(page, context); break;
+      case IDC_TS_SETTINGS: OpenWayferSettings(page, context); break;
+      case IDC_TS_ABOUT: OpenAbout(page, context); break;
       case IDC_TS_WAYFER_TOPIC:
         if (IsWindowEnabled(control)) ShowLastStatusTopic(context);
         break;
-      case IDC_TS_HELP:
-        OpenHelp(context, kRow);
-        break;
-      default:
-        break;
+      case IDC_TS_HELP: OpenHelp(context, kRow); break;
+      default: break;
     }
     return 0;
   }
@@ -423,7 +419,8 @@ struct TroubleshootingPage : DialogHandlers {
     return 0;
   }
 
-  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam, LPARAM lparam) {
+  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam,
+                           LPARAM lparam) {
     return Dispatch<TroubleshootingPage>(page, context, message, wparam, lparam);
   }
 
@@ -436,7 +433,8 @@ struct TroubleshootingPage : DialogHandlers {
       case WM_CTLCOLORSTATIC: {
         const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lparam));
         if (id == IDC_TS_LOGO) DrawLogo(page, reinterpret_cast<HDC>(wparam));
-        if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) return LinkColours(reinterpret_cast<HDC>(wparam));
+        if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6)
+          return LinkColours(reinterpret_cast<HDC>(wparam));
         // The help-topic link looks like one where the model gave it the links' font.
         if (id == IDC_TS_WAYFER_TOPIC) {
           const HANDLE link_font = GetPropW(page, kLinkFontProperty);
@@ -450,8 +448,7 @@ struct TroubleshootingPage : DialogHandlers {
         unique_hfont(static_cast<HFONT>(RemovePropW(page, kLinkFontProperty))).reset();
         ReleaseLogo(page);
         return 0;
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 };

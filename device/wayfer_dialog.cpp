@@ -4,14 +4,14 @@
 
 #include <cwchar>
 
+#include "context/sheet_context.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
@@ -40,7 +40,9 @@ int Typed(HWND dialog) {
   return _wtoi(text);
 }
 
-int Clamped(int seconds) { return seconds > kLongest ? kLongest : seconds < kShortest ? kShortest : seconds; }
+int Clamped(int seconds) {
+  return seconds > kLongest ? kLongest : seconds < kShortest ? kShortest : seconds;
+}
 
 void ShowInterval(HWND dialog, int seconds) {
   wchar_t text[16];
@@ -74,8 +76,8 @@ struct WayferDialog : DialogHandlers {
     SetDialogCaption(dialog, context, kRow.word);
     const DWORD enable = StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable);
     CheckDlgButton(dialog, IDC_WF_ENABLE, enable == 1 ? BST_CHECKED : BST_UNCHECKED);
-    const DWORD timeout = StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest,
-                                          kDefaultTimeout);
+    const DWORD timeout =
+        StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest, kDefaultTimeout);
     SendDlgItemMessageW(dialog, IDC_WF_INTERVAL, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETRANGE32, kShortest, kLongest);
     ShowInterval(dialog, static_cast<int>(timeout));

@@ -1,13 +1,13 @@
-#include "platform/errors.h"
 #include "devmode/private_devmode.h"
 
 #include <cstring>
 #include <cwchar>
 
 #include "config/driver_info.h"
+#include "config/model_keys.h"
+#include "platform/errors.h"
 #include "platform/language.h"
 #include "platform/seam.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -22,11 +22,11 @@ struct CopiedField {
   CopiedField { offsetof(PrivateDevmode, name), sizeof(PrivateDevmode::name) }
 
 constexpr CopiedField kCopiedFields[] = {
-    KV_FIELD(wHoldMode),      KV_FIELD(szHoldUserID),   KV_FIELD(szHoldJobName),
-    KV_FIELD(szHoldPIN),      KV_FIELD(szHoldTime),     KV_FIELD(dwColorCopies),
-    KV_FIELD(wHddInstalled),  KV_FIELD(wStapleOn),      KV_FIELD(wNupFlag),
-    KV_FIELD(iResolution),    KV_FIELD(bAdjustFlags),   KV_FIELD(wCopiesSetting),
-    KV_FIELD(wPrinterHDD),    KV_FIELD(dwMonoCopies),   KV_FIELD(wSecureMode),
+    KV_FIELD(wHoldMode),      KV_FIELD(szHoldUserID),    KV_FIELD(szHoldJobName),
+    KV_FIELD(szHoldPIN),      KV_FIELD(szHoldTime),      KV_FIELD(dwColorCopies),
+    KV_FIELD(wHddInstalled),  KV_FIELD(wStapleOn),       KV_FIELD(wNupFlag),
+    KV_FIELD(iResolution),    KV_FIELD(bAdjustFlags),    KV_FIELD(wCopiesSetting),
+    KV_FIELD(wPrinterHDD),    KV_FIELD(dwMonoCopies),    KV_FIELD(wSecureMode),
     KV_FIELD(szHoldPassword), KV_FIELD(szEncryptionKey), KV_FIELD(bRegionColor),
     KV_FIELD(wJobAccounting),
 };
@@ -113,8 +113,7 @@ uint8_t RegionColorDefault() {
   const LANGID language = Use<Language>().UserDefault();
   const unsigned sub = SubOf(language);
   switch (PrimaryOf(language)) {
-    case 0x01:
-      return sub == 0x0E ? 4 : 1;
+    case 0x01: return sub == 0x0E ? 4 : 1;
     case 0x09:
       switch (sub) {
         case 1: return 2;
@@ -131,17 +130,23 @@ uint8_t RegionColorDefault() {
         case 11: return 2;
         default: return 1;
       }
-    case 0x0C:
-      return sub == 3 ? 2 : 3;
-    case 0x16:
-      return sub == 1 ? 2 : sub == 2 ? 3 : 1;
-    case 0x04: case 0x12: case 0x39:
-      return 4;
-    case 0x05: case 0x07: case 0x08: case 0x0E: case 0x10: case 0x13:
-    case 0x15: case 0x19: case 0x1A: case 0x1D: case 0x24:
-      return 3;
-    default:
-      return 1;
+    case 0x0C: return sub == 3 ? 2 : 3;
+    case 0x16: return sub == 1 ? 2 : sub == 2 ? 3 : 1;
+    case 0x04:
+    case 0x12:
+    case 0x39: return 4;
+    case 0x05:
+    case 0x07:
+    case 0x08:
+    case 0x0E:
+    case 0x10:
+    case 0x13:
+    case 0x15:
+    case 0x19:
+    case 0x1A:
+    case 0x1D:
+    case 0x24: return 3;
+    default: return 1;
   }
 }
 
@@ -196,9 +201,7 @@ void ValidatePrivateDevmode(PrivateDevmode& out) {
 HRESULT DevMode(DWORD mode, POEMDMPARAM param) {
   if (!param) return FailWith(ERROR_INVALID_PARAMETER);
   switch (mode) {
-    case OEMDM_SIZE:
-      param->cbBufSize = kPrivateDevmodeSize;
-      return S_OK;
+    case OEMDM_SIZE: param->cbBufSize = kPrivateDevmodeSize; return S_OK;
     case OEMDM_DEFAULT:
       if (!param->pOEMDMOut) return FailWith(ERROR_INVALID_PARAMETER);
       if (param->cbBufSize < kPrivateDevmodeSize) return FailWith(ERROR_INSUFFICIENT_BUFFER);
@@ -213,8 +216,7 @@ HRESULT DevMode(DWORD mode, POEMDMPARAM param) {
       if (mode == OEMDM_MERGE) ValidatePrivateDevmode(out);
       return S_OK;
     }
-    default:
-      return FailWith(ERROR_INVALID_PARAMETER);
+    default: return FailWith(ERROR_INVALID_PARAMETER);
   }
 }
 

@@ -3,10 +3,10 @@
 // between applications, so its layout is fixed to the byte.
 #pragma once
 
-#include "platform/host_abi.h"
-
 #include <cstddef>
 #include <cstdint>
+
+#include "platform/host_abi.h"
 
 namespace kv {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "context/sheet_context.h"
 #include "platform/handles.h"
 #include "platform/library_loader.h"
 #include "platform/seam.h"
 #include "platform/text.h"
-#include "context/sheet_context.h"
 
 namespace kv {
 
@@ -14,8 +14,7 @@ KV_SEAM_PLACE(HelpViewer);
 
 namespace {
 
-constexpr char kHelpControlKey[] =
-    "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
+constexpr char kHelpControlKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 constexpr WORD kHtmlHelpOrdinal = 15;
 constexpr DWORD kRegisteredPathBytes = 260;
 

@@ -34,7 +34,8 @@ class HelpViewer {
   using Entry = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
   void Load();
 
-  HMODULE module_ = nullptr;  // kept until the process ends, as the help window may outlive any dialog
+  HMODULE module_ =
+      nullptr;  // kept until the process ends, as the help window may outlive any dialog
   bool failed_ = false;
   Entry entry_ = nullptr;
 };

@@ -4,13 +4,13 @@
 
 #include <cwchar>
 
+#include "context/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
 #include "platform/firewall.h"
 #include "platform/module.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {
@@ -20,8 +20,8 @@ constexpr int kCustomPaperControl = 1001;
 
 // The classes whose controls may have a tooltip of their own keyed by class and id, with
 // the spelling the string tables use for the key.
-constexpr const wchar_t* kKeyedClasses[] = {L"ComboBox", L"Edit", L"SysDateTimePick32",
-                                            L"ListBox", L"msctls_updown32"};
+constexpr const wchar_t* kKeyedClasses[] = {L"ComboBox", L"Edit", L"SysDateTimePick32", L"ListBox",
+                                            L"msctls_updown32"};
 
 const wchar_t* KeyedClassOf(const wchar_t* class_name) {
   for (const wchar_t* keyed : kKeyedClasses)
@@ -60,7 +60,8 @@ void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
   table.ReadText(key, translation);
   // Job Accounting's password takes letters and signs as well: a length hint without a text
   // of its own shows the numbers alone, not its key, whose "(0-9)" reads as digits only.
-  if (IsAccountingTemplate(context.dwTemplateId) && IsLengthHint(id) && wcscmp(translation, key) == 0)
+  if (IsAccountingTemplate(context.dwTemplateId) && IsLengthHint(id) &&
+      wcscmp(translation, key) == 0)
     CopyText(translation, context.wMinPassLen == context.wMaxPassLen ? L"(%d)" : L"(%d-%d)");
   wchar_t tooltip_key[kKeyUnits];
   CopyText(tooltip_key, key);
@@ -128,7 +129,8 @@ void AddTooltip(HWND dialog, HWND control, int id, HWND tooltip, const wchar_t* 
     tool.hwnd = dialog;
     // A hidden text has no tooltip area, as when it is hidden later: another control may
     // take its place.
-    if (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) tool.rect = RectInDialog(dialog, control);
+    if (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)
+      tool.rect = RectInDialog(dialog, control);
     if (GetWindowLongPtrW(control, GWL_STYLE) & SS_NOTIFY) {
       tool.uFlags |= TTF_IDISHWND;
       tool.uId = reinterpret_cast<UINT_PTR>(control);

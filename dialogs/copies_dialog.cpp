@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "context/sheet_context.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/job_dialogs.h"
 #include "dialogs/layout.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
 
 namespace kv {
 namespace {

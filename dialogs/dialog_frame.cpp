@@ -1,14 +1,14 @@
 #include "dialogs/dialog_frame.h"
 
-#include "dialogs/layout.h"
-#include "dialogs/control_texts.h"
-#include "platform/firewall.h"
-#include "platform/module.h"
-#include "resources/dialog_ids.h"
-#include "platform/text.h"
 #include "context/sheet_context.h"
+#include "dialogs/control_texts.h"
 #include "dialogs/dialog_texts.h"
+#include "dialogs/layout.h"
+#include "platform/firewall.h"
 #include "platform/language.h"
+#include "platform/module.h"
+#include "platform/text.h"
+#include "resources/dialog_ids.h"
 
 namespace kv {
 namespace {
@@ -18,8 +18,8 @@ class ActivationScope {
  public:
   ActivationScope() noexcept {
     HANDLE context = PluginActivationContext();
-    active_ = context != INVALID_HANDLE_VALUE && context != nullptr &&
-              ActivateActCtx(context, &cookie_);
+    active_ =
+        context != INVALID_HANDLE_VALUE && context != nullptr && ActivateActCtx(context, &cookie_);
   }
   ~ActivationScope() {
     if (active_) DeactivateActCtx(0, cookie_);
@@ -107,16 +107,18 @@ WORD TemplateFor(WORD template_id, WORD mirrored_template_id) {
 
 LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_template_id,
                         DLGPROC procedure) {
-  return Firewall<LONG>("a push-button callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
-    if (!cb || cb->Reason != CPSUICB_REASON_PUSHBUTTON || !cb->pCurItem)
-      return CPSUICB_ACTION_NONE;
-    // The change callbacks put the sheet's context into the item when its page became
-    // active; a push before that has no sheet to work on.
-    auto* context = reinterpret_cast<SheetContext*>(cb->pCurItem->UserData);
-    if (!context) return CPSUICB_ACTION_NONE;
-    RunModalDialog(cb->hDlg, TemplateFor(template_id, mirrored_template_id), procedure, *context);
-    return CPSUICB_ACTION_NONE;
-  });
+  return Firewall<LONG>("a push-button callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE,
+                        [&]() -> LONG {
+                          if (!cb || cb->Reason != CPSUICB_REASON_PUSHBUTTON || !cb->pCurItem)
+                            return CPSUICB_ACTION_NONE;
+                          // The change callbacks put the sheet's context into the item when its
+                          // page became active; a push before that has no sheet to work on.
+                          auto* context = reinterpret_cast<SheetContext*>(cb->pCurItem->UserData);
+                          if (!context) return CPSUICB_ACTION_NONE;
+                          RunModalDialog(cb->hDlg, TemplateFor(template_id, mirrored_template_id),
+                                         procedure, *context);
+                          return CPSUICB_ACTION_NONE;
+                        });
 }
 
 void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word) {

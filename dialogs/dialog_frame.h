@@ -69,9 +69,11 @@ struct DialogHandlers {
 // control's id and notification code, a notification as its header, anything else as it came.
 template <class Dialog>
 INT_PTR Dispatch(HWND dialog, SheetContext& context, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_COMMAND) return Dialog::OnCommand(dialog, context, LOWORD(wparam), HIWORD(wparam));
+  if (message == WM_COMMAND)
+    return Dialog::OnCommand(dialog, context, LOWORD(wparam), HIWORD(wparam));
   if (message == WM_NOTIFY)
-    return lparam ? Dialog::OnNotify(dialog, context, *reinterpret_cast<const NMHDR*>(lparam)) : FALSE;
+    return lparam ? Dialog::OnNotify(dialog, context, *reinterpret_cast<const NMHDR*>(lparam))
+                  : FALSE;
   return Dialog::OnOther(dialog, context, message, wparam, lparam);
 }
 
@@ -81,7 +83,9 @@ INT_PTR Dispatch(HWND dialog, SheetContext& context, UINT message, WPARAM wparam
 // dialog's handlers through Dispatch.
 template <class Dialog>
 struct OkCancelDialog {
-  static INT_PTR OnInit(HWND dialog, SheetContext& context) { return Dialog::OnInit(dialog, context); }
+  static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+    return Dialog::OnInit(dialog, context);
+  }
   static INT_PTR OnMessage(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
                            LPARAM lparam) {
     if constexpr (Dialog::kHasHelp) {
@@ -91,7 +95,8 @@ struct OkCancelDialog {
       }
     }
     if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
-      if (LOWORD(wparam) == IDCANCEL || Dialog::Confirm(dialog, context)) EndDialog(dialog, LOWORD(wparam));
+      if (LOWORD(wparam) == IDCANCEL || Dialog::Confirm(dialog, context))
+        EndDialog(dialog, LOWORD(wparam));
       return TRUE;
     }
     return Dispatch<Dialog>(dialog, context, message, wparam, lparam);

@@ -58,12 +58,12 @@ inline constexpr const wchar_t* kSecureHoldKeys[kSecureHoldTypes] = {L"Normal", 
 
 // Where a dialog is reached from, which decides whether a model shows it at all.
 enum class Reach {
-  kDocument,         // a push button of the document settings
-  kPrinter,          // a push button of the printer settings
-  kPage,             // the Troubleshooting page (brand 1 with the page in its tab list)
-  kStatusMonitor,    // the page's status monitor group ("TroubleWayfer" not 0)
-  kBrandPainted,     // the About dialog's painted texts (brands 0 and 2)
-  kCopiesQuestion,   // the copies rule in the document settings
+  kDocument,        // a push button of the document settings
+  kPrinter,         // a push button of the printer settings
+  kPage,            // the Troubleshooting page (brand 1 with the page in its tab list)
+  kStatusMonitor,   // the page's status monitor group ("TroubleWayfer" not 0)
+  kBrandPainted,    // the About dialog's painted texts (brands 0 and 2)
+  kCopiesQuestion,  // the copies rule in the document settings
 };
 
 // A topic inside the model's help file: its folder and file name.
@@ -93,15 +93,46 @@ inline constexpr const wchar_t* kPaintedKeys[] = {texts::kDescription, texts::kV
 }  // namespace detail
 
 inline constexpr DialogText kDialogTexts[] = {
-    {words::kHold, IDD_HOLD, IDD_HOLD_RTL, Reach::kDocument, detail::kPasscodeDialogKeys, 3,
-     {L"Html", L"Print And Hold Dialog.htm"}, {L"output_options_tab", L"Print And Hold Dialog.htm"}},
-    {words::kCopies, IDD_COPIES, IDD_COPIES_RTL, Reach::kDocument, detail::kCaptionOnly, 1,
-     {L"Html", L"Color Copies Setting.htm"}, {}},
-    {words::kJobAccounting, IDD_JOB_ACCOUNTING, IDD_JOB_ACCOUNTING_RTL, Reach::kPrinter,
-     detail::kPasscodeDialogKeys, 3, {L"Html", L"Job Accounting.htm"}, {}},
-    {words::kTroubleshooting, IDD_TROUBLESHOOTING, IDD_TROUBLESHOOTING_RTL, Reach::kPage,
-     detail::kCaptionOnly, 1, {L"troublesh_tab", L"troubleshooting_tab.htm"}, {}},
-    {words::kWayfer, IDD_WAYFER, IDD_WAYFER_RTL, Reach::kStatusMonitor, detail::kCaptionOnly, 1, {}, {}},
+    {words::kHold,
+     IDD_HOLD,
+     IDD_HOLD_RTL,
+     Reach::kDocument,
+     detail::kPasscodeDialogKeys,
+     3,
+     {L"Html", L"Print And Hold Dialog.htm"},
+     {L"output_options_tab", L"Print And Hold Dialog.htm"}},
+    {words::kCopies,
+     IDD_COPIES,
+     IDD_COPIES_RTL,
+     Reach::kDocument,
+     detail::kCaptionOnly,
+     1,
+     {L"Html", L"Color Copies Setting.htm"},
+     {}},
+    {words::kJobAccounting,
+     IDD_JOB_ACCOUNTING,
+     IDD_JOB_ACCOUNTING_RTL,
+     Reach::kPrinter,
+     detail::kPasscodeDialogKeys,
+     3,
+     {L"Html", L"Job Accounting.htm"},
+     {}},
+    {words::kTroubleshooting,
+     IDD_TROUBLESHOOTING,
+     IDD_TROUBLESHOOTING_RTL,
+     Reach::kPage,
+     detail::kCaptionOnly,
+     1,
+     {L"troublesh_tab", L"troubleshooting_tab.htm"},
+     {}},
+    {words::kWayfer,
+     IDD_WAYFER,
+     IDD_WAYFER_RTL,
+     Reach::kStatusMonitor,
+     detail::kCaptionOnly,
+     1,
+     {},
+     {}},
     {words::kAbout, IDD_ABOUT, IDD_ABOUT, Reach::kPage, detail::kCaptionOnly, 1, {}, {}},
     {words::kAbout, 0, 0, Reach::kBrandPainted, detail::kPaintedKeys, 3, {}, {}},
     {words::kPaper, 0, 0, Reach::kCopiesQuestion, detail::kPaperKeys, 2, {}, {}},
@@ -109,9 +140,17 @@ inline constexpr DialogText kDialogTexts[] = {
 
 // The rows by name, in the table's order.
 enum class DialogRow : size_t {
-  kHold, kCopies, kJobAccounting, kTroubleshooting, kWayfer, kAbout, kAboutPainted, kPaper
+  kHold,
+  kCopies,
+  kJobAccounting,
+  kTroubleshooting,
+  kWayfer,
+  kAbout,
+  kAboutPainted,
+  kPaper
 };
-static_assert(static_cast<size_t>(DialogRow::kPaper) + 1 == sizeof kDialogTexts / sizeof kDialogTexts[0]);
+static_assert(static_cast<size_t>(DialogRow::kPaper) + 1 ==
+              sizeof kDialogTexts / sizeof kDialogTexts[0]);
 
 constexpr const DialogText& RowOf(DialogRow row) { return kDialogTexts[static_cast<size_t>(row)]; }
 

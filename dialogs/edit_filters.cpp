@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/firewall.h"
+#include "context/sheet_context.h"
 #include "platform/clipboard.h"
+#include "platform/firewall.h"
 #include "platform/message_box.h"
 #include "platform/seam.h"
-#include "context/sheet_context.h"
 
 namespace kv {
 namespace {
@@ -45,7 +45,6 @@ constexpr FilterRule kRules[] = {
      [](unsigned b) { return IsPrintable(b) || b == 8; }, true, true, false, false},
 };
 
-
 const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
 
 struct FilterState {
@@ -71,7 +70,9 @@ WNDPROC PreviousOf(HWND edit, const FilterState& state) {
   return state.previous;
 }
 
-bool IsKey(WPARAM key, char upper) { return key == static_cast<WPARAM>(upper) || key == static_cast<WPARAM>(upper + 32); }
+bool IsKey(WPARAM key, char upper) {
+  return key == static_cast<WPARAM>(upper) || key == static_cast<WPARAM>(upper + 32);
+}
 
 enum class Paste { kPassOn, kDropped };
 
@@ -143,8 +144,7 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
       RemovePropW(edit, kPreviousProperty);
       return CallWindowProcW(previous, edit, message, wparam, lparam);
     }
-    default:
-      break;
+    default: break;
   }
   return CallWindowProcW(PreviousOf(edit, state), edit, message, wparam, lparam);
 }

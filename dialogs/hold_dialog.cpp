@@ -2,21 +2,21 @@
 
 #include <commctrl.h>
 
-#include "platform/profile_reader.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
 #include "devmode/private_devmode.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/edit_filters.h"
 #include "dialogs/hold_rules.h"
 #include "dialogs/job_dialogs.h"
 #include "dialogs/layout.h"
+#include "platform/profile_reader.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -33,9 +33,15 @@ constexpr auto& kStandardKeys = kStandardHoldKeys;
 constexpr auto& kSecureKeys = kSecureHoldKeys;
 
 constexpr int kPrintAtGroup[] = {IDC_HOLD_AT_LABEL, IDC_HOLD_DATE, IDC_HOLD_TIME, 0};
-constexpr int kPasscodeGroup[] = {IDC_PASS_LABEL, IDC_PASS, IDC_PASS_HINT, IDC_CONFIRM_LABEL,
-                                  IDC_CONFIRM, IDC_CONFIRM_HINT, IDC_PASS_RANGE_HINT,
-                                  IDC_CONFIRM_RANGE_HINT, 0};
+constexpr int kPasscodeGroup[] = {IDC_PASS_LABEL,
+                                  IDC_PASS,
+                                  IDC_PASS_HINT,
+                                  IDC_CONFIRM_LABEL,
+                                  IDC_CONFIRM,
+                                  IDC_CONFIRM_HINT,
+                                  IDC_PASS_RANGE_HINT,
+                                  IDC_CONFIRM_RANGE_HINT,
+                                  0};
 constexpr int kExactHints[] = {IDC_PASS_HINT, IDC_CONFIRM_HINT, 0};
 constexpr int kRangeHints[] = {IDC_PASS_RANGE_HINT, IDC_CONFIRM_RANGE_HINT, 0};
 
@@ -74,8 +80,10 @@ void LoadPickers(HWND dialog, const SheetContext& context) {
   SYSTEMTIME time = {};
   Use<System>().Now(time);
   if (!ParseHoldTime(context.szHoldTimeText, time)) return;
-  SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
-  SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+  SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                      reinterpret_cast<LPARAM>(&time));
+  SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_SETSYSTEMTIME, GDT_VALID,
+                      reinterpret_cast<LPARAM>(&time));
 }
 
 void ReadPickers(HWND dialog, SheetContext& context) {
@@ -86,7 +94,8 @@ void ReadPickers(HWND dialog, SheetContext& context) {
 }
 
 HoldChoice SelectedChoice(HWND dialog, const SheetContext& context) {
-  const auto index = static_cast<int>(SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_GETCURSEL, 0, 0));
+  const auto index =
+      static_cast<int>(SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_GETCURSEL, 0, 0));
   return {index, context.wHoldStore};
 }
 
@@ -100,7 +109,8 @@ void FillList(HWND dialog, SheetContext& context, bool secure, int selected) {
     SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   }
   // A stored code that is none of the list's leaves the list without a selection.
-  SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_SETCURSEL, InHoldList(secure, selected) ? selected : -1, 0);
+  SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_SETCURSEL,
+                      InHoldList(secure, selected) ? selected : -1, 0);
 }
 
 void ShowStoredTexts(HWND dialog, const PrivateDevmode& record, bool secure) {
@@ -128,7 +138,8 @@ void ShowStoredTexts(HWND dialog, const PrivateDevmode& record, bool secure) {
 // `replacement` when it is empty or holds a character the printer does not take.
 void ReadName(HWND dialog, int id, wchar_t* text, int units, const wchar_t* replacement) {
   GetDlgItemTextW(dialog, id, text, units);
-  if (text[0] == L'\0' || !IsPlainName(text)) CopyText(text, static_cast<size_t>(units), replacement);
+  if (text[0] == L'\0' || !IsPlainName(text))
+    CopyText(text, static_cast<size_t>(units), replacement);
 }
 
 // OK: everything is checked before anything is stored, so that a refused passcode leaves
@@ -140,7 +151,8 @@ bool Store(HWND dialog, SheetContext& context) {
   // Nothing selected (the stored code was none of the list's): the job prints normally.
   if (!InHoldList(secure, choice.index)) choice = {0, 0};
   const bool passcode = NeedsPasscode(secure, choice);
-  if (passcode && !ConfirmPasscodes(dialog, context, kRow.word, kPasscodeUnits, false, EditFilter::kDigits))
+  if (passcode &&
+      !ConfirmPasscodes(dialog, context, kRow.word, kPasscodeUnits, false, EditFilter::kDigits))
     return false;
   if (!record) return true;
 
@@ -215,7 +227,8 @@ struct HoldDialog : DialogHandlers {
         return TRUE;
       case IDC_HOLD_PUBLIC:
         context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_PUBLIC) == BST_CHECKED ? 1 : 0;
-        EnableControlList(dialog, kPasscodeGroup, context.wHoldStore == 0 && !context.bNoPermission);
+        EnableControlList(dialog, kPasscodeGroup,
+                          context.wHoldStore == 0 && !context.bNoPermission);
         return TRUE;
       case IDC_HOLD_MODE: {
         if (code != CBN_SELCHANGE) return FALSE;
@@ -225,8 +238,7 @@ struct HoldDialog : DialogHandlers {
         if (!secure && choice.index == kHoldDelay) LoadPickers(dialog, context);
         return TRUE;
       }
-      default:
-        return FALSE;
+      default: return FALSE;
     }
   }
 };

@@ -84,7 +84,8 @@ void FormatHoldTime(const SYSTEMTIME& date, const SYSTEMTIME& time, wchar_t* tex
   // "year:month:day:hour:minute", each but the year in two digits.
   const struct {
     int value, width;
-  } parts[] = {{date.wYear, 1}, {date.wMonth, 2}, {date.wDay, 2}, {time.wHour, 2}, {time.wMinute, 2}};
+  } parts[] = {
+      {date.wYear, 1}, {date.wMonth, 2}, {date.wDay, 2}, {time.wHour, 2}, {time.wMinute, 2}};
   text[0] = L'\0';
   for (const auto& part : parts) {
     wchar_t digits[16];
@@ -125,8 +126,8 @@ bool ParseHoldTime(const wchar_t* text, SYSTEMTIME& time) {
   ScanNumbers(text ? text : L"", parts, 6);
   const int year = parts[0], month = parts[1], day = parts[2];
   if (year < 1601 || year > 30827 || month < 1 || month > 12 || day < 1 ||
-      day > DaysIn(year, month) || parts[3] < 0 || parts[3] > 23 || parts[4] < 0 ||
-      parts[4] > 59 || parts[5] < 0 || parts[5] > 59)
+      day > DaysIn(year, month) || parts[3] < 0 || parts[3] > 23 || parts[4] < 0 || parts[4] > 59 ||
+      parts[5] < 0 || parts[5] > 59)
     return false;
   time.wYear = static_cast<WORD>(year);
   time.wMonth = static_cast<WORD>(month);

@@ -44,8 +44,8 @@ struct HoldLayout {
   bool print_at;       // the print-at label and pickers
   bool passcode;       // the passcode rows
   Enabling passcode_enabling;
-  bool exact_hints;    // 1019, 1021: the limits are equal
-  bool range_hints;    // 1353, 1354: the limits differ
+  bool exact_hints;  // 1019, 1021: the limits are equal
+  bool range_hints;  // 1353, 1354: the limits differ
 };
 
 [[nodiscard]] HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_length);

@@ -1,7 +1,10 @@
 #include "dialogs/job_accounting_dialog.h"
 
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/edit_filters.h"
 #include "dialogs/hold_rules.h"
 #include "dialogs/job_dialogs.h"
@@ -9,9 +12,6 @@
 #include "platform/spooler.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -69,7 +69,8 @@ struct JobAccountingDialog : DialogHandlers {
 
   // OK checks the passwords before it keeps anything.
   static bool Confirm(HWND dialog, SheetContext& context) {
-    if (!ConfirmPasscodes(dialog, context, kRow.word, kPasswordReadUnits, true, EditFilter::kAccountPassword))
+    if (!ConfirmPasscodes(dialog, context, kRow.word, kPasswordReadUnits, true,
+                          EditFilter::kAccountPassword))
       return false;
     wchar_t id[kJobAccountUnits];
     GetDlgItemTextW(dialog, IDC_USER_ID, id, kJobAccountUnits);

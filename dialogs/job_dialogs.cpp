@@ -2,20 +2,21 @@
 
 #include <string>
 
+#include "context/sheet_context.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
 #include "platform/message_box.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
 
 namespace kv {
 
 void HideTitleBarHelp(HWND dialog) {
   if (Use<System>().MajorVersion() <= 5) return;
-  SetWindowLongPtrW(dialog, GWL_EXSTYLE, GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_CONTEXTHELP);
+  SetWindowLongPtrW(dialog, GWL_EXSTYLE,
+                    GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_CONTEXTHELP);
 }
 
 void LoggedOnUser(wchar_t* name, size_t units) {
@@ -31,7 +32,8 @@ void LoggedOnUser(wchar_t* name, size_t units) {
 void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum,
                       int field_length) {
   context.ModelProfile.SetSection(minimum.section);
-  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.ReadInt(minimum.name, minimum.fallback));
+  context.wMinPassLen =
+      static_cast<int16_t>(context.ModelProfile.ReadInt(minimum.name, minimum.fallback));
   context.ModelProfile.SetSection(maximum.section);
   const int most = context.ModelProfile.ReadInt(maximum.name, maximum.fallback);
   context.wMaxPassLen = static_cast<int16_t>(UsableMaxLength(most, field_length));
@@ -65,7 +67,8 @@ bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, s
   wchar_t text[260];
   if (minimum == maximum) {
     table.ReadText(texts::kInvalidPasscode2Msg, message);
-    if (wcscmp(message, texts::kInvalidPasscode2Msg) == 0) table.ReadText(texts::kInvalidPasscodeMsg, message);
+    if (wcscmp(message, texts::kInvalidPasscode2Msg) == 0)
+      table.ReadText(texts::kInvalidPasscodeMsg, message);
     FillNumbers(message, {minimum}, text);
   } else {
     table.ReadText(texts::kInvalidPasscodeMsg, message);

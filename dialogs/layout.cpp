@@ -5,9 +5,9 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "platform/module.h"
 #include "context/sheet_context.h"
 #include "platform/language.h"
+#include "platform/module.h"
 
 namespace kv {
 namespace {
@@ -32,8 +32,8 @@ HWND CreateTooltipWindow(HWND dialog) {
   INITCOMMONCONTROLSEX classes = {sizeof classes, 0xFF};
   InitCommonControlsEx(&classes);
   HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, kTooltipStyle,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 dialog, nullptr, ThisModule(), nullptr);
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog,
+                                 nullptr, ThisModule(), nullptr);
   if (!tooltip) return nullptr;
   if (IsRtlSystemLanguage())
     SetWindowLongPtrW(tooltip, GWL_EXSTYLE,

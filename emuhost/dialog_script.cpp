@@ -40,8 +40,9 @@ struct NamedKey {
   wchar_t character;  // the character the key types, if any
 };
 constexpr NamedKey kNamedKeys[] = {
-    {L"tab", VK_TAB, false, L'\t'},       {L"shift+tab", VK_TAB, true, L'\t'}, {L"enter", VK_RETURN, false, L'\r'},
-    {L"space", VK_SPACE, false, L' '},    {L"escape", VK_ESCAPE, false, 0x1B}, {L"up", VK_UP, false, 0},
+    {L"tab", VK_TAB, false, L'\t'},      {L"shift+tab", VK_TAB, true, L'\t'},
+    {L"enter", VK_RETURN, false, L'\r'}, {L"space", VK_SPACE, false, L' '},
+    {L"escape", VK_ESCAPE, false, 0x1B}, {L"up", VK_UP, false, 0},
     {L"down", VK_DOWN, false, 0},
 };
 
@@ -49,7 +50,12 @@ constexpr NamedKey kNamedKeys[] = {
 void Deliver(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
   HWND focus = GetFocus();
   HWND root = GetAncestor(dialog, GA_ROOT);
-  MSG msg = {focus && (focus == root || IsChild(root, focus)) ? focus : dialog, message, wparam, lparam, 0, {}};
+  MSG msg = {focus && (focus == root || IsChild(root, focus)) ? focus : dialog,
+             message,
+             wparam,
+             lparam,
+             0,
+             {}};
   if (!IsDialogMessageW(root, &msg)) DispatchMessageW(&msg);
 }
 
@@ -132,7 +138,8 @@ void Perform(HWND dialog, const DialogAction& action) {
   switch (action.kind) {
     case DialogAction::Kind::kSelect:
       SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(action.number), 0);
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(control));
       break;
     case DialogAction::Kind::kType:
       for (wchar_t c : action.text) {
@@ -140,13 +147,13 @@ void Perform(HWND dialog, const DialogAction& action) {
         SendMessageW(control, WM_CHAR, c, 1);
       }
       break;
-    case DialogAction::Kind::kClear:
-      SetWindowTextW(control, L"");
-      break;
+    case DialogAction::Kind::kClear: SetWindowTextW(control, L""); break;
     case DialogAction::Kind::kCheck:
     case DialogAction::Kind::kUncheck:
-      SendMessageW(control, BM_SETCHECK, action.kind == DialogAction::Kind::kCheck ? BST_CHECKED : BST_UNCHECKED, 0);
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+      SendMessageW(control, BM_SETCHECK,
+                   action.kind == DialogAction::Kind::kCheck ? BST_CHECKED : BST_UNCHECKED, 0);
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(control));
       break;
     case DialogAction::Kind::kTime: {
       SYSTEMTIME time = action.time;
@@ -155,7 +162,8 @@ void Perform(HWND dialog, const DialogAction& action) {
       break;
     }
     case DialogAction::Kind::kPress:
-      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command_id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(control));
       break;
     case DialogAction::Kind::kKey:
       if (action.text.compare(0, 4, L"alt+") == 0) {
@@ -164,7 +172,8 @@ void Perform(HWND dialog, const DialogAction& action) {
         break;
       }
       for (const auto& named : kNamedKeys)
-        if (action.text == named.name) PressKey(dialog, named.key, named.shift, false, named.character);
+        if (action.text == named.name)
+          PressKey(dialog, named.key, named.shift, false, named.character);
       break;
     case DialogAction::Kind::kKeys:
       for (wchar_t c : action.text) {
@@ -178,14 +187,17 @@ void Perform(HWND dialog, const DialogAction& action) {
 std::wstring Describe(const DialogAction& action) {
   const std::wstring id = std::to_wstring(action.id);
   switch (action.kind) {
-    case DialogAction::Kind::kSelect: return L"choose entry " + std::to_wstring(action.number) + L" of " + id;
+    case DialogAction::Kind::kSelect:
+      return L"choose entry " + std::to_wstring(action.number) + L" of " + id;
     case DialogAction::Kind::kType: return L"type \"" + action.text + L"\" into " + id;
     case DialogAction::Kind::kClear: return L"clear " + id;
     case DialogAction::Kind::kCheck: return L"tick " + id;
     case DialogAction::Kind::kUncheck: return L"clear the tick of " + id;
     case DialogAction::Kind::kTime: return L"set the print-at time to " + action.text;
     case DialogAction::Kind::kPress:
-      return action.id == IDOK ? L"press OK" : action.id == IDCANCEL ? L"press Cancel" : L"press " + id;
+      return action.id == IDOK       ? L"press OK"
+             : action.id == IDCANCEL ? L"press Cancel"
+                                     : L"press " + id;
     case DialogAction::Kind::kKey: return L"key " + action.text;
     case DialogAction::Kind::kKeys: return L"keys \"" + action.text + L"\"";
   }

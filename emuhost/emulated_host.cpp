@@ -137,8 +137,8 @@ HRESULT EmulatedHost::FillTree(DWORD mode) {
   if (FAILED(hr)) return hr;
   counted_ = cuip_.cOEMOptItems;
   if (counted_ == 0) return hr;
-  cuip_.pOEMOptItems = static_cast<POPTITEM>(
-      HeapAlloc(heap_, HEAP_ZERO_MEMORY, counted_ * sizeof(OPTITEM)));
+  cuip_.pOEMOptItems =
+      static_cast<POPTITEM>(HeapAlloc(heap_, HEAP_ZERO_MEMORY, counted_ * sizeof(OPTITEM)));
   return plugin->CommonUIProp(mode, &cuip_);
 }
 
@@ -159,7 +159,8 @@ std::vector<std::wstring> EmulatedHost::SelectionsOutOfRange() const {
   std::vector<std::wstring> found;
   for (size_t i = 0; i < host_items.size(); ++i)
     if (!kv::SelectionFits(host_items[i], host_items[i].Sel))
-      found.push_back(L"host item " + specs_[i].name + L": selection " + std::to_wstring(host_items[i].Sel));
+      found.push_back(L"host item " + specs_[i].name + L": selection " +
+                      std::to_wstring(host_items[i].Sel));
   for (DWORD i = 0; cuip_.pOEMOptItems && i < cuip_.cOEMOptItems; ++i)
     if (!kv::SelectionFits(cuip_.pOEMOptItems[i], cuip_.pOEMOptItems[i].Sel))
       found.push_back(L"plug-in item " + std::to_wstring(i) + L": selection " +
@@ -181,8 +182,8 @@ LONG EmulatedHost::Push(DWORD index, HWND owner) {
   OPTITEM& item = cuip_.pOEMOptItems[index];
   if (!item.pOptType || item.pOptType->Type != TVOT_PUSHBUTTON || !item.pOptType->pOptParam)
     return -1;
-  auto pushed = reinterpret_cast<_CPSUICALLBACK>(
-      reinterpret_cast<void*>(item.pOptType->pOptParam[0].pData));
+  auto pushed =
+      reinterpret_cast<_CPSUICALLBACK>(reinterpret_cast<void*>(item.pOptType->pOptParam[0].pData));
   if (!pushed) return -1;
   CPSUICBPARAM cb = {};
   cb.cbSize = sizeof cb;
@@ -258,11 +259,12 @@ std::wstring DescribeHostItems(EmulatedHost& host, bool changed_only) {
   std::wstring text;
   for (size_t i = 0; i < host.host_items.size(); ++i) {
     const OPTITEM& item = host.host_items[i];
-    const bool changed = (item.Flags & (OPTIF_CHANGED | OPTIF_DISABLED)) || item.Sel != host.InitialSel(i);
+    const bool changed =
+        (item.Flags & (OPTIF_CHANGED | OPTIF_DISABLED)) || item.Sel != host.InitialSel(i);
     if (changed_only && !changed) continue;
     const auto* data = reinterpret_cast<const USERDATA*>(item.UserData);
     const std::wstring key = data && data->pKeyWordName ? Widen(data->pKeyWordName)
-                                                         : L"id " + std::to_wstring(item.DMPubID);
+                                                        : L"id " + std::to_wstring(item.DMPubID);
     text += L"  " + key + L" (\"" + item.pName + L"\") sel " + std::to_wstring(item.Sel) + L"," +
             Flags(item.Flags) + L"\n";
   }
@@ -276,7 +278,8 @@ std::wstring DescribeCalls(const FakeDriverUI& driver_ui, size_t from) {
     text += L"  " + Widen(call.method) + L"(" + Widen(call.feature);
     if (!call.option.empty()) text += L", " + Widen(call.option);
     if (call.method == "DrvUpdateUISetting")
-      text += L", previous " + std::to_wstring(call.previous) + L", mode " + std::to_wstring(call.mode);
+      text +=
+          L", previous " + std::to_wstring(call.previous) + L", mode " + std::to_wstring(call.mode);
     text += L")\n";
   }
   return text;

@@ -5,12 +5,12 @@
 // with a service function that records what the plug-in asks of it.
 #pragma once
 
-#include "platform/host_abi.h"
-#include "emuhost/fake_driver_ui.h"
-
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "emuhost/fake_driver_ui.h"
+#include "platform/host_abi.h"
 
 namespace emuhost {
 

@@ -35,8 +35,8 @@ HRESULT FakeDriverUI::DrvGetDriverSetting(PVOID, PCSTR feature, PVOID output, DW
 }
 
 HRESULT FakeDriverUI::DrvUpgradeRegistrySetting(HANDLE, PCSTR feature, PCSTR option) {
-  calls.push_back({"DrvUpgradeRegistrySetting", feature ? feature : "", option ? option : "", 0,
-                   0});
+  calls.push_back(
+      {"DrvUpgradeRegistrySetting", feature ? feature : "", option ? option : "", 0, 0});
   if (feature && option) settings[feature] = option;
   return S_OK;
 }

@@ -2,11 +2,11 @@
 // answers from a table of feature keywords, and every call the plug-in makes is recorded.
 #pragma once
 
-#include "platform/host_abi.h"
-
 #include <map>
 #include <string>
 #include <vector>
+
+#include "platform/host_abi.h"
 
 namespace emuhost {
 
@@ -27,9 +27,8 @@ class FakeDriverUI final : public IPrintOemDriverUI {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pci, PCSTR feature, PVOID output,
-                                                DWORD size, PDWORD needed,
-                                                PDWORD options_returned) override;
+  HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pci, PCSTR feature, PVOID output, DWORD size,
+                                                PDWORD needed, PDWORD options_returned) override;
   HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE printer, PCSTR feature,
                                                       PCSTR option) override;
   HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID pci, PVOID item, DWORD previous,

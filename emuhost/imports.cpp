@@ -8,7 +8,8 @@ void ForEachImport(HMODULE module, const std::function<void(const char* name, vo
   auto* base = reinterpret_cast<BYTE*>(module);
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (!directory.VirtualAddress) return;
   for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
        import->Name; ++import) {
@@ -18,7 +19,8 @@ void ForEachImport(HMODULE module, const std::function<void(const char* name, vo
     for (; names->u1.AddressOfData; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      each(reinterpret_cast<const char*>(by_name->Name), reinterpret_cast<void**>(&slots->u1.Function));
+      each(reinterpret_cast<const char*>(by_name->Name),
+           reinterpret_cast<void**>(&slots->u1.Function));
     }
   }
 }

@@ -22,12 +22,15 @@ constexpr wchar_t kPrinterClassGuid[] = L"{4D36E979-E325-11CE-BFC1-08002BE10318}
 // The printer driver directory, where the spooler expects a driver's files to be staged.
 constexpr int kPrinterDriverDirid = 66000;
 
-bool SameName(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
 
 // Field `index` of a line with its strings substituted; empty when the line has no such field.
 std::wstring Field(INFCONTEXT& line, DWORD index) {
   std::vector<wchar_t> text(MAX_INF_STRING_LENGTH, L'\0');
-  if (!SetupGetStringFieldW(&line, index, text.data(), static_cast<DWORD>(text.size()), nullptr)) return L"";
+  if (!SetupGetStringFieldW(&line, index, text.data(), static_cast<DWORD>(text.size()), nullptr))
+    return L"";
   return text.data();
 }
 
@@ -36,7 +39,9 @@ bool FirstLine(HINF inf, const std::wstring& section, const wchar_t* key, INFCON
   return SetupFindFirstLineW(inf, section.c_str(), key, &line) != FALSE;
 }
 
-bool HasSection(HINF inf, const std::wstring& section) { return SetupGetLineCountW(inf, section.c_str()) >= 0; }
+bool HasSection(HINF inf, const std::wstring& section) {
+  return SetupGetLineCountW(inf, section.c_str()) >= 0;
+}
 
 std::wstring Bracketed(const std::wstring& section) { return L"[" + section + L"]"; }
 
@@ -57,10 +62,13 @@ class InfReader {
   bool CheckClass() {
     INFCONTEXT line;
     const std::wstring klass = FirstLine(inf_, L"Version", L"Class", line) ? Field(line, 1) : L"";
-    if (!SameName(klass, L"Printer")) return Fail(L"[Version] Class is \"" + klass + L"\", not Printer");
-    const std::wstring guid = FirstLine(inf_, L"Version", L"ClassGUID", line) ? Field(line, 1) : L"";
+    if (!SameName(klass, L"Printer"))
+      return Fail(L"[Version] Class is \"" + klass + L"\", not Printer");
+    const std::wstring guid =
+        FirstLine(inf_, L"Version", L"ClassGUID", line) ? Field(line, 1) : L"";
     if (!SameName(guid, kPrinterClassGuid))
-      return Fail(L"[Version] ClassGUID is \"" + guid + L"\", not the printer class " + kPrinterClassGuid);
+      return Fail(L"[Version] ClassGUID is \"" + guid + L"\", not the printer class " +
+                  kPrinterClassGuid);
     return true;
   }
 
@@ -79,7 +87,8 @@ class InfReader {
         models = base + L"." + decoration;
     }
     if (models.empty()) return Fail(L"[Manufacturer] lists no models for " + architecture);
-    if (!FirstLine(inf_, models, nullptr, line)) return Fail(L"no models section " + Bracketed(models));
+    if (!FirstLine(inf_, models, nullptr, line))
+      return Fail(L"no models section " + Bracketed(models));
     result_.package.driver_name = Field(line, 0);
     result_.install_section = Field(line, 1);
     if (result_.package.driver_name.empty() || result_.install_section.empty())
@@ -107,7 +116,8 @@ class InfReader {
     }
     if (copied_.empty()) return Fail(Bracketed(install) + L" copies no files");
     // Without a DataFile entry the class installer takes the install section's name.
-    result_.package.data_file = FirstLine(inf_, install, L"DataFile", line) ? Field(line, 1) : install;
+    result_.package.data_file =
+        FirstLine(inf_, install, L"DataFile", line) ? Field(line, 1) : install;
     bool data_copied = false;
     for (const auto& name : copied_) {
       if (SameName(name, result_.package.data_file))
@@ -132,7 +142,8 @@ class InfReader {
       return Fail(Bracketed(result_.install_section) + L" copies the files of " + Bracketed(list) +
                   L", which is not there");
     INFCONTEXT line;
-    for (bool more = FirstLine(inf_, list, nullptr, line); more; more = SetupFindNextLine(&line, &line))
+    for (bool more = FirstLine(inf_, list, nullptr, line); more;
+         more = SetupFindNextLine(&line, &line))
       if (!Copy(Field(line, 1), list)) return false;
     return true;
   }

@@ -11,20 +11,21 @@
 namespace emuhost {
 
 struct ModelPackage {
-  std::wstring source_dir;             // folder holding the model's files
-  std::wstring data_file;              // the PPD's file name
-  std::vector<std::wstring> files;     // every other file to stage (profiles, tables, plug-in)
-  std::vector<std::wstring> paths;     // files staged from elsewhere, by full path (a build's binaries)
+  std::wstring source_dir;          // folder holding the model's files
+  std::wstring data_file;           // the PPD's file name
+  std::vector<std::wstring> files;  // every other file to stage (profiles, tables, plug-in)
+  std::vector<std::wstring>
+      paths;  // files staged from elsewhere, by full path (a build's binaries)
   std::wstring driver_name;
   std::wstring printer_name;
-  std::wstring port;                   // a DOS file path the printer writes to
+  std::wstring port;  // a DOS file path the printer writes to
 };
 
 struct InstallResult {
   bool ok = false;
-  std::wstring error;                  // what failed, for the report
-  std::wstring driver_dir;             // where the spooler keeps the driver's files
-  std::wstring data_file;              // the data file path the spooler answers
+  std::wstring error;       // what failed, for the report
+  std::wstring driver_dir;  // where the spooler keeps the driver's files
+  std::wstring data_file;   // the data file path the spooler answers
 };
 
 // Idempotent: a driver or printer that already exists is updated or kept.

@@ -50,9 +50,9 @@ AddedPage AnnouncedPage(const std::function<IPrintOemUI*()>& new_plugin, HANDLE 
   return page;
 }
 
-AddedPage PrinterSheetPage(const EmulatedHost& sheet, const std::function<IPrintOemUI*()>& new_plugin,
-                           HANDLE printer, const std::wstring& printer_name,
-                           const std::wstring& model_profile) {
+AddedPage PrinterSheetPage(const EmulatedHost& sheet,
+                           const std::function<IPrintOemUI*()>& new_plugin, HANDLE printer,
+                           const std::wstring& printer_name, const std::wstring& model_profile) {
   if (!sheet.pages.empty()) return sheet.pages.front();
   if (!sheet.psui.UserData) return {};
   AddedPage page = AnnouncedPage(new_plugin, printer, printer_name, model_profile);

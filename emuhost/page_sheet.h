@@ -34,9 +34,9 @@ AddedPage AnnouncedPage(const std::function<IPrintOemUI*()>& new_plugin, HANDLE 
 
 // The page of a printer sheet: the one it added, or for a model that adds none the page as
 // announced above with the sheet's own context. Without a procedure when there is none.
-AddedPage PrinterSheetPage(const EmulatedHost& sheet, const std::function<IPrintOemUI*()>& new_plugin,
-                           HANDLE printer, const std::wstring& printer_name,
-                           const std::wstring& model_profile);
+AddedPage PrinterSheetPage(const EmulatedHost& sheet,
+                           const std::function<IPrintOemUI*()>& new_plugin, HANDLE printer,
+                           const std::wstring& printer_name, const std::wstring& model_profile);
 
 class PageSheet {
  public:

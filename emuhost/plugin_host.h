@@ -2,10 +2,10 @@
 // through DllGetClassObject, one object through the factory, asked for IPrintOemUI.
 #pragma once
 
-#include "platform/host_abi.h"
-#include "platform/handles.h"
-
 #include <string>
+
+#include "platform/handles.h"
+#include "platform/host_abi.h"
 
 namespace emuhost {
 

@@ -3,9 +3,8 @@
 
 #include "measuring/import_counter.h"
 
-#include <winspool.h>
-
 #include <process.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,10 +63,13 @@ void Released(void* handle) {
 // size of what is alive and does not itself show as the process's growth.
 void ForgetEndedWindows() {
   auto& windows = g_tracked->windows;
-  for (auto it = windows.begin(); it != windows.end();) it = IsWindow(*it) ? std::next(it) : windows.erase(it);
+  for (auto it = windows.begin(); it != windows.end();)
+    it = IsWindow(*it) ? std::next(it) : windows.erase(it);
 }
 
-bool CountingSystem() { return g_tracked && (g_tracked->counts & ImportCounter::kSystem) && !g_inside; }
+bool CountingSystem() {
+  return g_tracked && (g_tracked->counts & ImportCounter::kSystem) && !g_inside;
+}
 
 bool CountingHeap() { return g_tracked && (g_tracked->counts & ImportCounter::kHeap) && !g_inside; }
 
@@ -165,8 +167,8 @@ int WINAPI MyReleaseDC(HWND window, HDC dc) {
   Released(dc);
   return ReleaseDC(window, dc);
 }
-HWND WINAPI MyCreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y,
-                              int w, int h, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND WINAPI MyCreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR name, DWORD style, int x, int y, int w,
+                              int h, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   HWND window = CreateWindowExW(ex, cls, name, style, x, y, w, h, parent, menu, instance, param);
   if (g_tracked && window) {
     Inside inside;
@@ -303,7 +305,7 @@ Handle ReplayedOf(Handle recorded) {
 }
 // The replay of a close or free: releases what the replay of the open or load got.
 template <typename Handle, typename Result>
-void ReleaseReplayed(Handle recorded, Result (WINAPI *release)(Handle)) {
+void ReleaseReplayed(Handle recorded, Result(WINAPI* release)(Handle)) {
   const auto found = Replayed<Handle>().find(recorded);
   if (found == Replayed<Handle>().end()) return;
   release(found->second);
@@ -357,12 +359,14 @@ RecordedUpdate g_update;
 SHORT WINAPI MyUpdate(LPCSTR port, BYTE* status, LONG* one, LONG zero) {
   if (Recording() && status) {
     Inside inside;
-    Keep([p = std::string(port ? port : ""), in = std::vector<BYTE>(status, status + kv::kStatusRecordSize),
-          given = one ? *one : 0, zero, found = g_update.replayed] {
+    Keep([p = std::string(port ? port : ""),
+          in = std::vector<BYTE>(status, status + kv::kStatusRecordSize), given = one ? *one : 0,
+          zero, found = g_update.replayed] {
       std::vector<BYTE> record = in;
       LONG value = given;
-      if (*found) reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(*found))(
-                      p.c_str(), record.data(), &value, zero);
+      if (*found)
+        reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(*found))(
+            p.c_str(), record.data(), &value, zero);
     });
   }
   return g_update.real(port, status, one, zero);
@@ -373,7 +377,9 @@ FARPROC WINAPI MyGetProcAddress(HMODULE module, LPCSTR name) {
   if (!proc || IS_INTRESOURCE(name) || !Recording()) return proc;
   Inside inside;
   auto found = std::make_shared<FARPROC>(nullptr);
-  Keep([module, n = std::string(name), found] { *found = GetProcAddress(ReplayedOf(module), n.c_str()); });
+  Keep([module, n = std::string(name), found] {
+    *found = GetProcAddress(ReplayedOf(module), n.c_str());
+  });
   if (std::strcmp(name, kv::kSnmpAutoUpdate) != 0) return proc;
   g_update = {reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(proc)), found};
   return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(MyUpdate));
@@ -400,8 +406,7 @@ DWORD WINAPI MyGetPrivateProfileStringW(LPCWSTR app, LPCWSTR key, LPCWSTR def, L
     auto buffer = std::make_shared<std::vector<wchar_t>>(size ? size : 1);
     Keep([a = Copy(app), k = Copy(key), d = Copy(def), f = Copy(file), app, key, def, buffer,
           size] {
-      GetPrivateProfileStringW(Or(a, app), Or(k, key), Or(d, def), buffer->data(), size,
-                               f.c_str());
+      GetPrivateProfileStringW(Or(a, app), Or(k, key), Or(d, def), buffer->data(), size, f.c_str());
     });
   }
   return result;
@@ -453,13 +458,14 @@ BOOL WINAPI MyGetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level,
   }
   return result;
 }
-BOOL WINAPI MyGetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level,
-                                         LPBYTE out, DWORD size, LPDWORD needed) {
+BOOL WINAPI MyGetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE out,
+                                         DWORD size, LPDWORD needed) {
   const BOOL result = GetPrinterDriverDirectoryW(server, environment, level, out, size, needed);
   if (Recording()) {
     Inside inside;
     auto buffer = std::make_shared<std::vector<BYTE>>(size ? size : 1);
-    auto names = std::make_shared<std::pair<std::wstring, std::wstring>>(Copy(server), Copy(environment));
+    auto names =
+        std::make_shared<std::pair<std::wstring, std::wstring>>(Copy(server), Copy(environment));
     const bool null_server = !server, null_env = !environment, null_out = !out;
     Keep([=] {
       DWORD n = 0;
@@ -535,8 +541,8 @@ LONG WINAPI MyRegCreateKeyExW(HKEY root, LPCWSTR sub, DWORD reserved, LPWSTR cls
   }
   return result;
 }
-LONG WINAPI MyRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
-                               LPBYTE data, LPDWORD size) {
+LONG WINAPI MyRegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                               LPDWORD size) {
   const DWORD asked = size ? *size : 0;
   const LONG result = RegQueryValueExW(key, name, reserved, type, data, size);
   if (Recording()) {
@@ -557,7 +563,9 @@ LONG WINAPI MyRegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
   if (Recording()) {
     Inside inside;
     auto bytes = std::make_shared<std::vector<BYTE>>(data, data + (data ? size : 0));
-    Keep([=, n = Copy(name)] { RegSetValueExW(ReplayedOf(key), n.c_str(), 0, type, bytes->data(), size); });
+    Keep([=, n = Copy(name)] {
+      RegSetValueExW(ReplayedOf(key), n.c_str(), 0, type, bytes->data(), size);
+    });
   }
   return result;
 }
@@ -578,19 +586,23 @@ void ThreadMade(HANDLE thread) {
   if (!thread || !CountingSystem()) return;
   Inside inside;
   HANDLE own = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0)) own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE,
+                       0))
+    own = nullptr;
   g_tracked->threads.push_back({thread, own, false});
   ++g_tracked->made["thread"];
 }
 
-HANDLE WINAPI MyCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
-                             LPVOID argument, DWORD flags, LPDWORD id) {
+HANDLE WINAPI MyCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack,
+                             LPTHREAD_START_ROUTINE start, LPVOID argument, DWORD flags,
+                             LPDWORD id) {
   HANDLE thread = CreateThread(security, stack, start, argument, flags, id);
   ThreadMade(thread);
   return thread;
 }
-uintptr_t __cdecl My_beginthreadex(void* security, unsigned stack, unsigned(__stdcall* start)(void*),
-                                   void* argument, unsigned flags, unsigned* id) {
+uintptr_t __cdecl My_beginthreadex(void* security, unsigned stack,
+                                   unsigned(__stdcall* start)(void*), void* argument,
+                                   unsigned flags, unsigned* id) {
   const uintptr_t thread = _beginthreadex(security, stack, start, argument, flags, id);
   ThreadMade(reinterpret_cast<HANDLE>(thread));
   return thread;
@@ -652,26 +664,53 @@ struct Replacement {
   void* function;
 };
 
-#define KV_REPLACE(name) {#name, reinterpret_cast<void*>(My##name)}
+#define KV_REPLACE(name) \
+  { #name, reinterpret_cast < void*>(My##name) }
 const Replacement kReplacements[] = {
-    KV_REPLACE(CreateFontIndirectW), KV_REPLACE(CreateFontW), KV_REPLACE(CreateBitmap),
-    KV_REPLACE(CreateCompatibleBitmap), KV_REPLACE(CreateDIBSection), KV_REPLACE(CreateSolidBrush),
-    KV_REPLACE(CreatePen), KV_REPLACE(LoadImageW), KV_REPLACE(CreateIconIndirect),
-    KV_REPLACE(DestroyIcon), KV_REPLACE(DestroyCursor), KV_REPLACE(DeleteObject),
-    KV_REPLACE(CreateCompatibleDC), KV_REPLACE(DeleteDC), KV_REPLACE(GetDC), KV_REPLACE(ReleaseDC),
-    KV_REPLACE(CreateWindowExW), KV_REPLACE(CreatePopupMenu), KV_REPLACE(CreateMenu),
-    KV_REPLACE(LoadMenuW), KV_REPLACE(DestroyMenu), KV_REPLACE(CreateAcceleratorTableW),
-    KV_REPLACE(DestroyAcceleratorTable), KV_REPLACE(CreateActCtxW), KV_REPLACE(ReleaseActCtx),
+    KV_REPLACE(CreateFontIndirectW),
+    KV_REPLACE(CreateFontW),
+    KV_REPLACE(CreateBitmap),
+    KV_REPLACE(CreateCompatibleBitmap),
+    KV_REPLACE(CreateDIBSection),
+    KV_REPLACE(CreateSolidBrush),
+    KV_REPLACE(CreatePen),
+    KV_REPLACE(LoadImageW),
+    KV_REPLACE(CreateIconIndirect),
+    KV_REPLACE(DestroyIcon),
+    KV_REPLACE(DestroyCursor),
+    KV_REPLACE(DeleteObject),
+    KV_REPLACE(CreateCompatibleDC),
+    KV_REPLACE(DeleteDC),
+    KV_REPLACE(GetDC),
+    KV_REPLACE(ReleaseDC),
+    KV_REPLACE(CreateWindowExW),
+    KV_REPLACE(CreatePopupMenu),
+    KV_REPLACE(CreateMenu),
+    KV_REPLACE(LoadMenuW),
+    KV_REPLACE(DestroyMenu),
+    KV_REPLACE(CreateAcceleratorTableW),
+    KV_REPLACE(DestroyAcceleratorTable),
+    KV_REPLACE(CreateActCtxW),
+    KV_REPLACE(ReleaseActCtx),
 };
 const Replacement kHeapReplacements[] = {
-    KV_REPLACE(HeapAlloc),   KV_REPLACE(HeapReAlloc), KV_REPLACE(HeapFree),
-    KV_REPLACE(LocalAlloc),  KV_REPLACE(LocalFree),   KV_REPLACE(GlobalAlloc),
-    KV_REPLACE(GlobalFree),  {"malloc", reinterpret_cast<void*>(MyMalloc)},
-    {"calloc", reinterpret_cast<void*>(MyCalloc)},     {"realloc", reinterpret_cast<void*>(MyRealloc)},
-    {"free", reinterpret_cast<void*>(MyFree)},         {"_strdup", reinterpret_cast<void*>(MyStrdup)},
+    KV_REPLACE(HeapAlloc),
+    KV_REPLACE(HeapReAlloc),
+    KV_REPLACE(HeapFree),
+    KV_REPLACE(LocalAlloc),
+    KV_REPLACE(LocalFree),
+    KV_REPLACE(GlobalAlloc),
+    KV_REPLACE(GlobalFree),
+    {"malloc", reinterpret_cast<void*>(MyMalloc)},
+    {"calloc", reinterpret_cast<void*>(MyCalloc)},
+    {"realloc", reinterpret_cast<void*>(MyRealloc)},
+    {"free", reinterpret_cast<void*>(MyFree)},
+    {"_strdup", reinterpret_cast<void*>(MyStrdup)},
 };
 const Replacement kModuleReplacements[] = {
-    KV_REPLACE(LoadLibraryW), KV_REPLACE(LoadLibraryA), KV_REPLACE(LoadLibraryExW),
+    KV_REPLACE(LoadLibraryW),
+    KV_REPLACE(LoadLibraryA),
+    KV_REPLACE(LoadLibraryExW),
     KV_REPLACE(FreeLibrary),
 };
 const Replacement kSystemReplacements[] = {
@@ -680,14 +719,22 @@ const Replacement kSystemReplacements[] = {
     KV_REPLACE(WSAStartup),    KV_REPLACE(WSACleanup),
 };
 const Replacement kRecordReplacements[] = {
-    KV_REPLACE(GetPrivateProfileStringW), KV_REPLACE(GetPrivateProfileIntW),
-    KV_REPLACE(GetFileAttributesW),       KV_REPLACE(GetPrinterW),
-    KV_REPLACE(GetPrinterDriverW),        KV_REPLACE(GetPrinterDriverDirectoryW),
-    KV_REPLACE(GetPrinterDataW),          KV_REPLACE(SetPrinterDataW),
-    KV_REPLACE(RegOpenKeyExW),            KV_REPLACE(RegCreateKeyExW),
-    KV_REPLACE(RegQueryValueExW),         KV_REPLACE(RegSetValueExW),
-    KV_REPLACE(RegCloseKey),              KV_REPLACE(LoadLibraryW),
-    KV_REPLACE(FreeLibrary),              KV_REPLACE(GetProcAddress),
+    KV_REPLACE(GetPrivateProfileStringW),
+    KV_REPLACE(GetPrivateProfileIntW),
+    KV_REPLACE(GetFileAttributesW),
+    KV_REPLACE(GetPrinterW),
+    KV_REPLACE(GetPrinterDriverW),
+    KV_REPLACE(GetPrinterDriverDirectoryW),
+    KV_REPLACE(GetPrinterDataW),
+    KV_REPLACE(SetPrinterDataW),
+    KV_REPLACE(RegOpenKeyExW),
+    KV_REPLACE(RegCreateKeyExW),
+    KV_REPLACE(RegQueryValueExW),
+    KV_REPLACE(RegSetValueExW),
+    KV_REPLACE(RegCloseKey),
+    KV_REPLACE(LoadLibraryW),
+    KV_REPLACE(FreeLibrary),
+    KV_REPLACE(GetProcAddress),
 };
 #undef KV_REPLACE
 
@@ -727,8 +774,9 @@ int PatchImports(HMODULE module, unsigned counts) {
 
 bool StillLoaded(HMODULE module) {
   HMODULE found = nullptr;
-  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(module), &found) &&
+  return GetModuleHandleExW(
+             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+             reinterpret_cast<LPCWSTR>(module), &found) &&
          found == module;
 }
 
@@ -752,7 +800,8 @@ std::wstring FolderOf(HMODULE module) {
 HMODULE g_counted = nullptr;
 
 void LoadedByTheModule(HMODULE module) {
-  if (!module || module == g_counted || !g_tracked || !(g_tracked->counts & ImportCounter::kLoaded)) return;
+  if (!module || module == g_counted || !g_tracked || !(g_tracked->counts & ImportCounter::kLoaded))
+    return;
   const std::wstring folder = FolderOf(module);
   if (folder.empty() || _wcsicmp(folder.c_str(), FolderOf(g_counted).c_str()) != 0) return;
   PatchImports(module, g_tracked->counts);
@@ -802,7 +851,8 @@ ImportCounter::~ImportCounter() {
 std::map<std::string, int> ImportCounter::Live() const {
   Inside inside;
   std::map<std::string, int> live;
-  for (const auto& entry : g_tracked->live) live[entry.first] = static_cast<int>(entry.second.size());
+  for (const auto& entry : g_tracked->live)
+    live[entry.first] = static_cast<int>(entry.second.size());
   ForgetEndedWindows();
   live["window"] = static_cast<int>(g_tracked->windows.size());
   if (g_tracked->counts & kHeap) live["heap"] = static_cast<int>(g_tracked->blocks.size());

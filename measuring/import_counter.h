@@ -3,9 +3,9 @@
 // menus, icons, cursors and accelerator tables, and, when asked, blocks of the process heap
 // and of the C runtime's allocator (the heaps that are not the host's plug-in heap), the
 // modules it loads, its registry keys, threads and sockets, and all of these inside the
-// libraries it loads of its own (the companion). Under Wine the process-wide counters (GetGuiResources, the handle count,
-// private bytes) all answer 0, so leak tests and the soak count what the module itself asks
-// of the system instead.
+// libraries it loads of its own (the companion). Under Wine the process-wide counters
+// (GetGuiResources, the handle count, private bytes) all answer 0, so leak tests and the soak count
+// what the module itself asks of the system instead.
 //
 // It can also record the module's profile, spooler and registry calls, and its loading and
 // calling of the companion library, each as a call that can be made again with the same
@@ -29,13 +29,13 @@ size_t CommittedPrivateBytes();
 class ImportCounter {
  public:
   enum Counts : unsigned {
-    kObjects = 0,      // GDI and USER objects
-    kHeap = 1u << 0,   // process-heap and C runtime blocks ("heap")
-    kModules = 1u << 1, // LoadLibrary / FreeLibrary ("module")
-    kSystem = 1u << 2,  // registry keys ("key"), threads ("thread"), sockets ("socket") and
-                        // sockets-library starts not yet cleaned up ("winsock")
-    kLoaded = 1u << 3,  // with kModules: the same counts inside each module it loads from
-                        // outside the system's folders (the companion library), while loaded
+    kObjects = 0,        // GDI and USER objects
+    kHeap = 1u << 0,     // process-heap and C runtime blocks ("heap")
+    kModules = 1u << 1,  // LoadLibrary / FreeLibrary ("module")
+    kSystem = 1u << 2,   // registry keys ("key"), threads ("thread"), sockets ("socket") and
+                         // sockets-library starts not yet cleaned up ("winsock")
+    kLoaded = 1u << 3,   // with kModules: the same counts inside each module it loads from
+                         // outside the system's folders (the companion library), while loaded
   };
 
   // Patches `module`'s imports for as long as the counter lives. One counter at a time.

@@ -3,20 +3,20 @@
 #include <cwchar>
 
 #include "autoconfig/installable_update.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
+#include "context/sheet_link.h"
 #include "devmode/private_devmode.h"
-#include "platform/firewall.h"
-#include "platform/host_items.h"
+#include "dialogs/dialog_texts.h"
 #include "options/option_tree.h"
-#include "platform/module.h"
+#include "platform/firewall.h"
 #include "platform/handles.h"
+#include "platform/host_items.h"
 #include "platform/message_box.h"
+#include "platform/module.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "context/sheet_context.h"
-#include "context/sheet_link.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -53,7 +53,8 @@ void SetFlag(OPTITEM& item, DWORD flag, bool on) {
 // Colour against the host's "ColorMode", the grayscale enhancement and the Copies item.
 void ApplyColourRules(const OEMCUIPPARAM& param, const SheetContext& context) {
   const bool colour = IsColour(param);
-  if (OPTITEM* mode = FindHostItem(param, "ColorMode")) SetThroughHost(param, context, *mode, colour ? 1 : 0);
+  if (OPTITEM* mode = FindHostItem(param, "ColorMode"))
+    SetThroughHost(param, context, *mode, colour ? 1 : 0);
   if (context.iCopiesSetting != 0) {
     if (OPTITEM* copies = PluginItem(param, kCopiesItem)) {
       SetFlag(*copies, OPTIF_DISABLED, !colour);
@@ -172,7 +173,8 @@ void Activate(const OEMCUIPPARAM& param, SheetContext& context, const PrivateDev
   GivePushButtonsTheContext(param, context);
   ApplyColourRules(param, context);
   if (OPTITEM* region = FindHostItem(param, "JCLRegionColor"))
-    if (region->Sel != record.bRegionColor) SetThroughHost(param, context, *region, record.bRegionColor);
+    if (region->Sel != record.bRegionColor)
+      SetThroughHost(param, context, *region, record.bRegionColor);
 }
 
 void StoreText(HANDLE printer, const wchar_t* name, const wchar_t* text, size_t units) {
@@ -232,61 +234,62 @@ void BuildResolutionTable(SheetContext& context) {
     const ModelKey& key;
     int32_t base;
   };
-  static constexpr Key kKeys[] = {{keys::kRes1200, 1200}, {keys::kRes600, 600}, {keys::kRes300, 300}};
+  static constexpr Key kKeys[] = {
+      {keys::kRes1200, 1200}, {keys::kRes600, 600}, {keys::kRes300, 300}};
   context.nResolution = 0;
   for (const auto& row : kKeys) {
     context.ModelProfile.SetSection(row.key.section);
-    DecodeResolutions(context, context.ModelProfile.ReadInt(row.key.name, row.key.fallback), row.base);
+    DecodeResolutions(context, context.ModelProfile.ReadInt(row.key.name, row.key.fallback),
+                      row.base);
   }
 }
 
 LONG APIENTRY DocumentOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  return Firewall<LONG>("the document sheet's change callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
-    if (!cb || !param || !param->pOEMDM) return CPSUICB_ACTION_NONE;
-    auto& record = *static_cast<PrivateDevmode*>(param->pOEMDM);
-    // The record may be a copy from anywhere: only a live sheet's own link reaches a context.
-    SheetContext* context = ResolveSheetLink(record.pSheetLink);
-    if (!context) return CPSUICB_ACTION_NONE;
-    switch (cb->Reason) {
-      case CPSUICB_REASON_SEL_CHANGED:
-        if (!cb->pCurItem) return CPSUICB_ACTION_NONE;
-        if (cb->pCurItem->DMPubID == DMPUB_COLOR) ApplyColourRules(*param, *context);
-        if (context->iCopiesSetting != 0 && cb->pCurItem->DMPubID == DMPUB_COPIES_COLLATE)
-          ApplyCopiesRule(*cb, *param, *context, record);
-        return CPSUICB_ACTION_NONE;
-      case CPSUICB_REASON_APPLYNOW:
-        Apply(*param, *context, record);
-        return CPSUICB_ACTION_NONE;
-      case CPSUICB_REASON_SETACTIVE:
-        Activate(*param, *context, record);
-        return CPSUICB_ACTION_OPTIF_CHANGED;
-      case CPSUICB_REASON_KILLACTIVE:
-        SaveSelections(*param, record);
-        return CPSUICB_ACTION_NONE;
-      default:
-        return CPSUICB_ACTION_NONE;
-    }
-  });
+  return Firewall<LONG>(
+      "the document sheet's change callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE,
+      [&]() -> LONG {
+        if (!cb || !param || !param->pOEMDM) return CPSUICB_ACTION_NONE;
+        auto& record = *static_cast<PrivateDevmode*>(param->pOEMDM);
+        // The record may be a copy from anywhere: only a live sheet's own link reaches a context.
+        SheetContext* context = ResolveSheetLink(record.pSheetLink);
+        if (!context) return CPSUICB_ACTION_NONE;
+        switch (cb->Reason) {
+          case CPSUICB_REASON_SEL_CHANGED:
+            if (!cb->pCurItem) return CPSUICB_ACTION_NONE;
+            if (cb->pCurItem->DMPubID == DMPUB_COLOR) ApplyColourRules(*param, *context);
+            if (context->iCopiesSetting != 0 && cb->pCurItem->DMPubID == DMPUB_COPIES_COLLATE)
+              ApplyCopiesRule(*cb, *param, *context, record);
+            return CPSUICB_ACTION_NONE;
+          case CPSUICB_REASON_APPLYNOW: Apply(*param, *context, record); return CPSUICB_ACTION_NONE;
+          case CPSUICB_REASON_SETACTIVE:
+            Activate(*param, *context, record);
+            return CPSUICB_ACTION_OPTIF_CHANGED;
+          case CPSUICB_REASON_KILLACTIVE:
+            SaveSelections(*param, record);
+            return CPSUICB_ACTION_NONE;
+          default: return CPSUICB_ACTION_NONE;
+        }
+      });
 }
 
 LONG APIENTRY PrinterOptionChanged(PCPSUICBPARAM cb, POEMCUIPPARAM param) {
-  return Firewall<LONG>("the printer sheet's change callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE, [&]() -> LONG {
-    if (!cb || !param || !param->pOEMUserData) return CPSUICB_ACTION_NONE;
-    auto& context = *static_cast<SheetContext*>(param->pOEMUserData);
-    switch (cb->Reason) {
-      case CPSUICB_REASON_APPLYNOW:
-        ApplyPrinter(*param, context);
-        return CPSUICB_ACTION_OPTIF_CHANGED;
-      case CPSUICB_REASON_SETACTIVE:
-        GivePushButtonsTheContext(*param, context);
-        return CPSUICB_ACTION_OPTIF_CHANGED;
-      case CPSUICB_REASON_KILLACTIVE:
-        UpdateInstallableOptions(param, context.pDriverUI);
-        return CPSUICB_ACTION_OPTIF_CHANGED;
-      default:
-        return CPSUICB_ACTION_NONE;
-    }
-  });
+  return Firewall<LONG>("the printer sheet's change callback", CPSUICB_ACTION_NONE,
+                        CPSUICB_ACTION_NONE, [&]() -> LONG {
+                          if (!cb || !param || !param->pOEMUserData) return CPSUICB_ACTION_NONE;
+                          auto& context = *static_cast<SheetContext*>(param->pOEMUserData);
+                          switch (cb->Reason) {
+                            case CPSUICB_REASON_APPLYNOW:
+                              ApplyPrinter(*param, context);
+                              return CPSUICB_ACTION_OPTIF_CHANGED;
+                            case CPSUICB_REASON_SETACTIVE:
+                              GivePushButtonsTheContext(*param, context);
+                              return CPSUICB_ACTION_OPTIF_CHANGED;
+                            case CPSUICB_REASON_KILLACTIVE:
+                              UpdateInstallableOptions(param, context.pDriverUI);
+                              return CPSUICB_ACTION_OPTIF_CHANGED;
+                            default: return CPSUICB_ACTION_NONE;
+                          }
+                        });
 }
 
 }  // namespace kv

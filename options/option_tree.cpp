@@ -1,24 +1,24 @@
-#include "platform/errors.h"
-#include "platform/handles.h"
 #include "options/option_tree.h"
 
 #include <cstring>
 #include <new>
 
 #include "autoconfig/installable_update.h"
+#include "config/model_files.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
+#include "devmode/private_devmode.h"
 #include "dialogs/copies_dialog.h"
+#include "dialogs/dialog_texts.h"
 #include "dialogs/hold_dialog.h"
 #include "dialogs/job_accounting_dialog.h"
-#include "devmode/private_devmode.h"
-#include "platform/host_items.h"
 #include "options/option_rules.h"
+#include "platform/errors.h"
+#include "platform/handles.h"
+#include "platform/host_items.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
 #include "platform/text.h"
-#include "context/sheet_context.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
-#include "config/model_files.h"
 
 namespace kv {
 namespace {
@@ -73,8 +73,10 @@ bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& button, OP
   wchar_t caption[kTextUnits];
   const size_t length = context.StringTable.ReadText(texts::kCaption, caption);
 
-  unique_heap_ptr<wchar_t> owned_name(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
-  unique_heap_ptr<PushOptType> owned_push(heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PushOptType)));
+  unique_heap_ptr<wchar_t> owned_name(
+      heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
+  unique_heap_ptr<PushOptType> owned_push(heap,
+                                          HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(PushOptType)));
   if (!owned_name || !owned_push) return false;
   // From here the item holds both blocks; the host's heap goes with its session.
   wchar_t* name = owned_name.release();
@@ -136,9 +138,8 @@ void LockAdjustedItems(OEMCUIPPARAM& param, BYTE adjust_flags) {
 // its hard-disk option, or 0 (not installed) when the PPD has none.
 void EnsureHardDiskSetting(const OEMCUIPPARAM& param) {
   DWORD type = 0, value = 0, needed = 0;
-  if (Use<Spooler>().GetData(param.hPrinter, L"HDD_SETTING", &type,
-                             reinterpret_cast<BYTE*>(&value), sizeof value,
-                             &needed) == ERROR_SUCCESS)
+  if (Use<Spooler>().GetData(param.hPrinter, L"HDD_SETTING", &type, reinterpret_cast<BYTE*>(&value),
+                             sizeof value, &needed) == ERROR_SUCCESS)
     return;
   const POPTITEM disk = FindHardDiskItem(param);
   SetPrinterDword(param.hPrinter, L"HDD_SETTING", disk ? static_cast<DWORD>(disk->Sel) : 0);
@@ -157,7 +158,8 @@ HRESULT FillDocumentTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {
   if (!context) return S_OK;
 
   context->ModelProfile.SetSection(keys::kAutoConfiguration.section);
-  if (context->ModelProfile.ReadInt(keys::kAutoConfiguration.name, keys::kAutoConfiguration.fallback) != 0)
+  if (context->ModelProfile.ReadInt(keys::kAutoConfiguration.name,
+                                    keys::kAutoConfiguration.fallback) != 0)
     UpdateInstallableOptions(&param, driver_ui);
 
   auto* record = static_cast<PrivateDevmode*>(param.pOEMDM);

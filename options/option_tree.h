@@ -8,8 +8,7 @@ namespace kv {
 
 // IPrintOemUI::CommonUIProp. The host calls twice per tree: first with no item array to learn
 // how many items the plug-in adds, then with the array to fill.
-[[nodiscard]] HRESULT CommonUIProp(DWORD mode, POEMCUIPPARAM param,
-                                   IPrintOemDriverUI* driver_ui);
+[[nodiscard]] HRESULT CommonUIProp(DWORD mode, POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui);
 
 // Stock icon of the host's common user interface shown on the push buttons.
 constexpr DWORD kPushButtonIcon = 64074;

@@ -23,10 +23,8 @@ bool IsTextStatic(LONG style) {
     case SS_CENTER:
     case SS_RIGHT:
     case SS_SIMPLE:
-    case SS_LEFTNOWORDWRAP:
-      return true;
-    default:
-      return false;
+    case SS_LEFTNOWORDWRAP: return true;
+    default: return false;
   }
 }
 
@@ -35,26 +33,22 @@ Kind KindOf(HWND window) {
   const LONG style = StyleOf(window);
   if (_wcsicmp(name.c_str(), L"Button") == 0) {
     switch (style & BS_TYPEMASK) {
-      case BS_GROUPBOX:
-        return Kind::kGroup;
+      case BS_GROUPBOX: return Kind::kGroup;
       case BS_RADIOBUTTON:
-      case BS_AUTORADIOBUTTON:
-        return Kind::kRadio;
+      case BS_AUTORADIOBUTTON: return Kind::kRadio;
       case BS_CHECKBOX:
       case BS_AUTOCHECKBOX:
       case BS_3STATE:
-      case BS_AUTO3STATE:
-        return Kind::kCheck;
-      default:
-        return Kind::kPush;
+      case BS_AUTO3STATE: return Kind::kCheck;
+      default: return Kind::kPush;
     }
   }
   if (_wcsicmp(name.c_str(), L"Static") == 0) {
     if (!IsTextStatic(style)) return Kind::kOther;
     return (style & SS_NOTIFY) ? Kind::kLink : Kind::kLabel;
   }
-  for (const wchar_t* input : {L"Edit", L"ComboBox", L"ListBox", L"SysDateTimePick32", L"msctls_trackbar32",
-                               L"SysListView32", L"SysTreeView32"})
+  for (const wchar_t* input : {L"Edit", L"ComboBox", L"ListBox", L"SysDateTimePick32",
+                               L"msctls_trackbar32", L"SysListView32", L"SysTreeView32"})
     if (_wcsicmp(name.c_str(), input) == 0) return Kind::kInput;
   if (_wcsicmp(name.c_str(), L"msctls_updown32") == 0) return Kind::kUpDown;
   return Kind::kOther;
@@ -87,8 +81,10 @@ bool HasText(const std::wstring& text) {
 // The label the system's accessibility objects give a control: the static text found going
 // back in tab order, unless a control that starts a group and is a tab stop comes first.
 HWND LabelOf(HWND control) {
-  for (HWND before = GetWindow(control, GW_HWNDPREV); before; before = GetWindow(before, GW_HWNDPREV)) {
-    if (_wcsicmp(ClassOf(before).c_str(), L"Static") == 0 && IsTextStatic(StyleOf(before))) return before;
+  for (HWND before = GetWindow(control, GW_HWNDPREV); before;
+       before = GetWindow(before, GW_HWNDPREV)) {
+    if (_wcsicmp(ClassOf(before).c_str(), L"Static") == 0 && IsTextStatic(StyleOf(before)))
+      return before;
     if ((StyleOf(before) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) return nullptr;
   }
   return nullptr;
@@ -100,7 +96,8 @@ std::wstring AccessibleName(HWND control) {
   std::wstring result;
   IAccessible* object = nullptr;
   if (SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                           reinterpret_cast<void**>(&object))) && object) {
+                                           reinterpret_cast<void**>(&object))) &&
+      object) {
     VARIANT self;
     VariantInit(&self);
     self.vt = VT_I4;
@@ -126,7 +123,8 @@ bool ActedOn(Kind kind, HWND window) {
 
 bool CarriesMnemonic(Kind kind, HWND window) {
   if (kind == Kind::kLabel || kind == Kind::kLink) return !(StyleOf(window) & SS_NOPREFIX);
-  return kind == Kind::kPush || kind == Kind::kCheck || kind == Kind::kRadio || kind == Kind::kGroup;
+  return kind == Kind::kPush || kind == Kind::kCheck || kind == Kind::kRadio ||
+         kind == Kind::kGroup;
 }
 
 }  // namespace
@@ -156,7 +154,8 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
   HWND radio_group_first = nullptr;
   const auto close_radio_group = [&] {
     if (radio_group_first && !radio_group_reached)
-      findings.push_back(Describe(radio_group_first) + L": no button of its group is reached by Tab");
+      findings.push_back(Describe(radio_group_first) +
+                         L": no button of its group is reached by Tab");
     radio_group_first = nullptr;
     radio_group_reached = false;
   };
@@ -170,7 +169,8 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
       radio_group_reached |= (style & WS_TABSTOP) != 0;
       continue;
     }
-    if (!(style & WS_TABSTOP)) findings.push_back(Describe(child) + L": a keyboard cannot reach it (no tab stop)");
+    if (!(style & WS_TABSTOP))
+      findings.push_back(Describe(child) + L": a keyboard cannot reach it (no tab stop)");
   }
   close_radio_group();
 
@@ -185,8 +185,10 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
     // its horizontal coordinates are turned round.
     if (mirrored) is = RECT{-is.right, is.top, -is.left, is.bottom};
     if (previous) {
-      const bool above_in_same_column = is.bottom <= was.top && is.left < was.right && is.left <= was.left;
-      const bool back_along_row = is.top < was.bottom && is.bottom > was.top && is.right <= was.left;
+      const bool above_in_same_column =
+          is.bottom <= was.top && is.left < was.right && is.left <= was.left;
+      const bool back_along_row =
+          is.top < was.bottom && is.bottom > was.top && is.right <= was.left;
       if (above_in_same_column || back_along_row)
         findings.push_back(Describe(child) + L": Tab reaches it after " + Describe(previous) +
                            L", against the reading order");
@@ -207,8 +209,8 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
     if (!mnemonic) continue;
     const auto [at, fresh] = taken.emplace(mnemonic, child);
     if (!fresh)
-      findings.push_back(Describe(child) + L": mnemonic '" + std::wstring(1, mnemonic) + L"' repeats that of " +
-                         Describe(at->second));
+      findings.push_back(Describe(child) + L": mnemonic '" + std::wstring(1, mnemonic) +
+                         L"' repeats that of " + Describe(at->second));
   }
 
   // Names: each shown input and up-down has the name its label gives it.
@@ -221,15 +223,18 @@ std::vector<std::wstring> AccessFindings(HWND dialog) {
     // looks further back than Windows' does (past a group's first tab stop), so the rule holds
     // as well.
     if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0 && !HasText(AccessibleName(child))) {
-      findings.push_back(Describe(child) + L": no accessible name (its accessibility object gives none)");
+      findings.push_back(Describe(child) +
+                         L": no accessible name (its accessibility object gives none)");
       continue;
     }
     if (!label || !HasText(TextOf(label))) {
-      findings.push_back(Describe(child) + L": no accessible name (no label before it in tab order)");
+      findings.push_back(Describe(child) +
+                         L": no accessible name (no label before it in tab order)");
       continue;
     }
     // The label's mnemonic takes the user to the control; one Tab does not reach needs none.
-    if (kind == Kind::kInput && (StyleOf(child) & WS_TABSTOP) && IsWindowVisible(label) && !MnemonicOf(TextOf(label)))
+    if (kind == Kind::kInput && (StyleOf(child) & WS_TABSTOP) && IsWindowVisible(label) &&
+        !MnemonicOf(TextOf(label)))
       findings.push_back(Describe(child) + L": its label " + Describe(label) + L" has no mnemonic");
   }
   return findings;

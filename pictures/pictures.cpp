@@ -4,15 +4,15 @@
 #include <iterator>
 #include <memory>
 
+#include "context/sheet_context.h"
+#include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/modal_driver.h"
 #include "emuhost/model_install.h"
 #include "emuhost/page_sheet.h"
 #include "pictures/text_fit.h"
 #include "pictures/window_picture.h"
-#include "devmode/private_devmode.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
 
 namespace pictures {
 namespace {
@@ -58,11 +58,13 @@ class Photographer {
   void SnapModal(const std::function<void()>& open, const SheetContext* context,
                  const std::wstring& state, DWORD fallback_template) {
     ModalDriver driver([&](HWND dialog) {
-      Snap(dialog, context && context->dwTemplateId ? context->dwTemplateId : fallback_template, state);
+      Snap(dialog, context && context->dwTemplateId ? context->dwTemplateId : fallback_template,
+           state);
       ModalDriver::Press(dialog, IDCANCEL);
     });
     open();
-    if (driver.driven().empty()) Log(L"   no dialog opened for " + std::to_wstring(fallback_template));
+    if (driver.driven().empty())
+      Log(L"   no dialog opened for " + std::to_wstring(fallback_template));
   }
 
   std::vector<TakenPicture> taken_;
@@ -75,8 +77,9 @@ class Photographer {
 // interface it holds.
 class Sheet {
  public:
-  Sheet(const PictureRun& run, DWORD mode,
-        const std::function<void(EmulatedHost&)>& prepare = [](EmulatedHost&) {})
+  Sheet(
+      const PictureRun& run, DWORD mode,
+      const std::function<void(EmulatedHost&)>& prepare = [](EmulatedHost&) {})
       : mode_(mode) {
     plugin_ = run.new_plugin();
     host_ = std::make_unique<EmulatedHost>(plugin_, run.printer, run.printer_name);
@@ -118,7 +121,7 @@ struct HoldState {
 };
 
 constexpr HoldState kStandardStates[] = {
-    {0, L"normal"}, {2, L"proof"}, {4, L"confidential"}, {6, L"store"},
+    {0, L"normal"},       {2, L"proof"}, {4, L"confidential"}, {6, L"store"},
     {7, L"store-public"}, {8, L"spool"}, {9, L"delay"},
 };
 constexpr HoldState kSecureStates[] = {{0, L"secure-normal"}, {1, L"secure-confidential"}};
@@ -134,7 +137,8 @@ void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* 
       wcscpy(record.szHoldJobName, L"Quarterly report");
       wcscpy(record.szHoldTime, L"2027:03:07:09:05");
     });
-    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), states[i].name, hold);
+    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), states[i].name,
+                     hold);
   }
 }
 
@@ -166,8 +170,9 @@ void WithProfileValue(const PictureRun& run, const wchar_t* key, const wchar_t* 
 // the plug-in adds when the model announces it, with this sheet's context.
 void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bool with_dialogs) {
   if (printer.host().pages.empty() && printer.host().psui.UserData)
-    camera.Log(L"   this model's sheet adds no Troubleshooting page: it is shown as the plug-in "
-               L"adds it for a model that announces it");
+    camera.Log(
+        L"   this model's sheet adds no Troubleshooting page: it is shown as the plug-in "
+        L"adds it for a model that announces it");
   const AddedPage page = PrinterSheetPage(printer.host(), run.new_plugin, run.printer,
                                           run.printer_name, run.model_profile);
   if (!page.procedure) return;
@@ -187,7 +192,8 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
   for (int id = IDC_TS_LINK1; id <= IDC_TS_LINK6; ++id) {
     HWND link = GetDlgItem(sheet.page(), id);
     if (!link || !IsWindowVisible(link) || !IsWindowEnabled(link)) continue;
-    SendMessageW(sheet.sheet(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    SendMessageW(sheet.sheet(), WM_CHANGEUISTATE,
+                 MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     SetFocus(link);
     UpdateWindow(sheet.sheet());
     camera.Snap(sheet.page(), page.template_id, L"link-focus");
@@ -212,7 +218,8 @@ std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   {
     Sheet printer(run, OEMCUIP_PRNPROP);
     const WORD accounting = RightToLeftSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
-    camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal", accounting);
+    camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal",
+                     accounting);
     PrinterPage(camera, run, printer, true);
   }
   WithProfileValue(run, L"TroubleWayfer", L"0", [&] {

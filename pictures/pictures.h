@@ -18,7 +18,7 @@ struct TakenPicture {
   std::wstring path;
   DWORD template_id = 0;
   std::wstring state;
-  int width = 0;   // of the window pictured
+  int width = 0;  // of the window pictured
   int height = 0;
   bool written = false;
   std::vector<std::wstring> clipped;  // texts that do not fit their controls

@@ -60,7 +60,8 @@ void CheckStatic(HWND control, SIZE room, std::vector<std::wstring>& clipped) {
     text.pop_back();
   if (text.empty()) return;
   const bool wraps = type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE;
-  const UINT flags = (wraps ? DT_WORDBREAK : DT_SINGLELINE) | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+  const UINT flags =
+      (wraps ? DT_WORDBREAK : DT_SINGLELINE) | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
   const SIZE need = ControlDc(control).Measure(text, flags, wraps ? room.cx : 0);
   if (need.cx > room.cx || need.cy > room.cy) clipped.push_back(Report(control, text, need, room));
 }
@@ -95,7 +96,8 @@ void CheckCombo(HWND control, SIZE room, std::vector<std::wstring>& clipped) {
     SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
     item.resize(static_cast<size_t>(length));
     const SIZE need = dc.Measure(item, DT_SINGLELINE | DT_NOPREFIX, 0);
-    if (need.cx > text_room) clipped.push_back(Report(control, item, need, SIZE{text_room, room.cy}));
+    if (need.cx > text_room)
+      clipped.push_back(Report(control, item, need, SIZE{text_room, room.cy}));
   }
 }
 

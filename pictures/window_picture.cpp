@@ -1,18 +1,21 @@
 #include "pictures/window_picture.h"
 
 #include <wincodec.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <map>
 #include <set>
+
+#include <wrl/client.h>
 
 namespace pictures {
 namespace {
 
 using Microsoft::WRL::ComPtr;
 
-bool IsMirrored(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; }
+bool IsMirrored(HWND window) {
+  return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+}
 
 bool IsUserItemStatic(HWND window) {
   wchar_t name[16] = {};
@@ -88,7 +91,8 @@ class Canvas {
       SetTextColor(dc_, GetSysColor(COLOR_CAPTIONTEXT));
       InflateRect(&caption, -4, 0);
       const UINT align = IsMirrored(window) ? DT_RIGHT | DT_RTLREADING : DT_LEFT;
-      DrawTextW(dc_, title, -1, &caption, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+      DrawTextW(dc_, title, -1, &caption,
+                align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
       SelectObject(dc_, old);
       DeleteObject(bold);
     }
@@ -217,7 +221,8 @@ bool WritePng(const Picture& picture, const std::wstring& path) {
       FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
       FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) ||
       FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
-      FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.Get())) ||
+      FAILED(encoder->CreateNewFrame(&frame, &options)) ||
+      FAILED(frame->Initialize(options.Get())) ||
       FAILED(frame->SetSize(picture.width, picture.height)))
     return false;
   WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;

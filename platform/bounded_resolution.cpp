@@ -1,4 +1,3 @@
-#include "platform/firewall.h"
 #include "platform/bounded_resolution.h"
 
 #include <windows.h>
@@ -8,6 +7,7 @@
 #include <new>
 
 #include "platform/bounded_work.h"
+#include "platform/firewall.h"
 
 namespace kv {
 namespace {

@@ -8,10 +8,10 @@
 
 #include <windows.h>
 
-#include "platform/handles.h"
-
 #include <memory>
 #include <new>
+
+#include "platform/handles.h"
 
 namespace kv {
 
@@ -50,7 +50,8 @@ inline bool RunBounded(const std::shared_ptr<BoundedWork>& work, DWORD wait_ms) 
                           reinterpret_cast<LPCWSTR>(&detail::RunBoundedWork), &module))
     return false;
   auto* start = new (std::nothrow) detail::BoundedWorkStart{work, module};
-  HANDLE thread = start ? CreateThread(nullptr, 0, detail::RunBoundedWork, start, 0, nullptr) : nullptr;
+  HANDLE thread =
+      start ? CreateThread(nullptr, 0, detail::RunBoundedWork, start, 0, nullptr) : nullptr;
   if (!thread) {
     delete start;
     FreeLibrary(module);

@@ -9,8 +9,9 @@ void RecordStopped(const char* where, const char* what) noexcept {
   wchar_t line[512] = {};
   HMODULE module = nullptr;
   wchar_t path[MAX_PATH] = {};
-  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&RecordStopped), &module) &&
+  if (GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&RecordStopped), &module) &&
       GetModuleFileNameW(module, path, MAX_PATH) > 0) {
     const wchar_t* name = wcsrchr(path, L'\\');
     wcsncat(line, name ? name + 1 : path, 100);
@@ -22,7 +23,8 @@ void RecordStopped(const char* where, const char* what) noexcept {
     if (!text) return;
     const int room = static_cast<int>(sizeof line / sizeof line[0] - used - 1);
     if (room <= 0) return;
-    const int made = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(strnlen(text, 200)), line + used, room);
+    const int made = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(strnlen(text, 200)),
+                                         line + used, room);
     used += made > 0 ? static_cast<size_t>(made) : 0;
     line[used] = L'\0';
   };

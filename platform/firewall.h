@@ -19,7 +19,8 @@ void RecordStopped(const char* where, const char* what) noexcept;
 // Runs `body`; an exception stops here: running out of memory gives `on_oom`, anything else
 // `on_error`, after `stopped()` has run (a boundary with something to undo).
 template <typename Result, typename Body, typename Stopped>
-Result Firewall(const char* where, Result on_oom, Result on_error, Body&& body, Stopped&& stopped) noexcept {
+Result Firewall(const char* where, Result on_oom, Result on_error, Body&& body,
+                Stopped&& stopped) noexcept {
   try {
     return body();
   } catch (const std::bad_alloc&) {

@@ -173,7 +173,8 @@ template <typename T = void>
 class unique_heap_ptr {
  public:
   unique_heap_ptr() noexcept = default;
-  unique_heap_ptr(HANDLE heap, void* block) noexcept : heap_(heap), block_(static_cast<T*>(block)) {}
+  unique_heap_ptr(HANDLE heap, void* block) noexcept
+      : heap_(heap), block_(static_cast<T*>(block)) {}
   unique_heap_ptr(const unique_heap_ptr&) = delete;
   unique_heap_ptr& operator=(const unique_heap_ptr&) = delete;
   unique_heap_ptr(unique_heap_ptr&& other) noexcept
@@ -209,6 +210,8 @@ using unique_heap_block = unique_heap_ptr<void>;
 
 // Gives a block back to its heap, for blocks whose owner is a record of the host's (a sheet's
 // context lives in the host's heap between its calls).
-inline void FreeHeapBlock(HANDLE heap, void* block) noexcept { unique_heap_block(heap, block).reset(); }
+inline void FreeHeapBlock(HANDLE heap, void* block) noexcept {
+  unique_heap_block(heap, block).reset();
+}
 
 }  // namespace kv

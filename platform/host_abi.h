@@ -12,10 +12,11 @@
 #endif
 
 #include <windows.h>
-#include <winspool.h>
-#include <prsht.h>
 #include <compstui.h>
+#include <prsht.h>
 #include <winddiui.h>
+#include <winspool.h>
+
 #include <cstddef>
 
 typedef ULONG FLONG;
@@ -221,8 +222,7 @@ struct IPrintOemDriverUI : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE hPrinter, PCSTR pFeature,
                                                               PCSTR pOption) = 0;
   virtual HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID pci, PVOID pOptItem,
-                                                       DWORD dwPreviousSelection,
-                                                       DWORD dwMode) = 0;
+                                                       DWORD dwPreviousSelection, DWORD dwMode) = 0;
 };
 
 // {ABCE80D7-9F46-11D1-882A-00C04FB961EC}

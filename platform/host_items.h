@@ -24,18 +24,15 @@ namespace kv {
     case TVOT_3STATES:
     case TVOT_LISTBOX:
     case TVOT_COMBOBOX:
-    case TVOT_NSTATES_EX:
-      return selection >= 0 && selection < type->Count;
-    case TVOT_CHKBOX:
-      return selection == 0 || selection == 1;
+    case TVOT_NSTATES_EX: return selection >= 0 && selection < type->Count;
+    case TVOT_CHKBOX: return selection == 0 || selection == 1;
     case TVOT_UDARROW:
     case TVOT_TRACKBAR:
     case TVOT_SCROLLBAR:
       // The range is in the second parameter: its icon id the lowest, its lParam the highest.
       return type->Count < 2 || (selection >= static_cast<LONG>(type->pOptParam[1].IconID) &&
                                  selection <= type->pOptParam[1].lParam);
-    default:
-      return true;
+    default: return true;
   }
 }
 // The item's PPD keyword, or null.

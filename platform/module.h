@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-
 namespace kv {
 
 HMODULE ThisModule() noexcept;

@@ -33,8 +33,8 @@ size_t ProfileReader::ReadString(const wchar_t* key, wchar_t* buffer, size_t siz
   buffer[0] = L'\0';
   size_t length = 0;
   if (szFile[0] != L'\0' && key)
-    length = GetPrivateProfileStringW(Section(), key, L"", buffer, static_cast<DWORD>(size),
-                                      szFile);
+    length =
+        GetPrivateProfileStringW(Section(), key, L"", buffer, static_cast<DWORD>(size), szFile);
   if (length > 0) return length;
   return fallback ? CopyText(buffer, size, fallback) : 0;
 }

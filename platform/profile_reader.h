@@ -13,7 +13,7 @@
 
 namespace kv {
 
-constexpr size_t kTextUnits = 256;       // a string-table read
+constexpr size_t kTextUnits = 256;  // a string-table read
 constexpr int kAbsentMarker = 0x12345678;
 
 struct ProfileReader {

@@ -10,7 +10,8 @@ namespace {
 class Win32Shell final : public Shell {
  public:
   INT_PTR Open(const wchar_t* file, const wchar_t* parameters, int show) override {
-    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file, parameters, nullptr, show));
+    return reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", file, parameters, nullptr, show));
   }
 };
 

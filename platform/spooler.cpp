@@ -11,23 +11,21 @@ namespace {
 
 class Win32Spooler final : public Spooler {
  public:
-  BOOL DriverInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
-                        DWORD* needed) override {
+  BOOL DriverInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) override {
     return GetPrinterDriverW(printer, nullptr, level, buffer, size, needed);
   }
   BOOL DriverDirectory(DWORD level, BYTE* buffer, DWORD size, DWORD* needed) override {
     return GetPrinterDriverDirectoryW(nullptr, nullptr, level, buffer, size, needed);
   }
-  BOOL PrinterInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
-                  DWORD* needed) override {
+  BOOL PrinterInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) override {
     return GetPrinterW(printer, level, buffer, size, needed);
   }
   DWORD GetData(HANDLE printer, const wchar_t* name, DWORD* type, BYTE* data, DWORD size,
-                       DWORD* needed) override {
+                DWORD* needed) override {
     return GetPrinterDataW(printer, const_cast<wchar_t*>(name), type, data, size, needed);
   }
   DWORD SetData(HANDLE printer, const wchar_t* name, DWORD type, const BYTE* data,
-                       DWORD size) override {
+                DWORD size) override {
     return SetPrinterDataW(printer, const_cast<wchar_t*>(name), type, const_cast<BYTE*>(data),
                            size);
   }

@@ -12,16 +12,14 @@ namespace kv {
 class Spooler {
  public:
   virtual ~Spooler() = default;
-  virtual BOOL DriverInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
-                                DWORD* needed) = 0;
-  virtual BOOL DriverDirectory(DWORD level, BYTE* buffer, DWORD size,
-                                         DWORD* needed) = 0;
+  virtual BOOL DriverInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* needed) = 0;
+  virtual BOOL DriverDirectory(DWORD level, BYTE* buffer, DWORD size, DWORD* needed) = 0;
   virtual BOOL PrinterInfo(HANDLE printer, DWORD level, BYTE* buffer, DWORD size,
-                          DWORD* needed) = 0;
-  virtual DWORD GetData(HANDLE printer, const wchar_t* name, DWORD* type, BYTE* data,
-                               DWORD size, DWORD* needed) = 0;
-  virtual DWORD SetData(HANDLE printer, const wchar_t* name, DWORD type,
-                               const BYTE* data, DWORD size) = 0;
+                           DWORD* needed) = 0;
+  virtual DWORD GetData(HANDLE printer, const wchar_t* name, DWORD* type, BYTE* data, DWORD size,
+                        DWORD* needed) = 0;
+  virtual DWORD SetData(HANDLE printer, const wchar_t* name, DWORD type, const BYTE* data,
+                        DWORD size) = 0;
 
   // A raw job: StartDocPrinterW (the job id, 0 on failure), StartPagePrinter, WritePrinter
   // (which may take fewer bytes than offered), EndPagePrinter, EndDocPrinter.

@@ -12,11 +12,11 @@ namespace kv {
 constexpr size_t kStatusRecordSize = 32;
 
 // 16-bit fields: in, 0 when the PPD has the feature and -1 when not; out, the printer's answer.
-constexpr int kStatusTray2 = 4;      // out: tray code (1: tray 2; 3: trays 2, 3; 4: trays 2-4)
-constexpr int kStatusDuplex = 6;     // out: duplex unit installed (negative: no answer)
-constexpr int kStatusHardDisk = 8;   // out: hard disk installed (negative: no answer)
+constexpr int kStatusTray2 = 4;     // out: tray code (1: tray 2; 3: trays 2, 3; 4: trays 2-4)
+constexpr int kStatusDuplex = 6;    // out: duplex unit installed (negative: no answer)
+constexpr int kStatusHardDisk = 8;  // out: hard disk installed (negative: no answer)
 constexpr int kStatusTray3 = 12;
-constexpr int kStatusFinisher = 16;  // out: finisher installed (negative: no answer)
+constexpr int kStatusFinisher = 16;     // out: finisher installed (negative: no answer)
 constexpr int kStatusFlagsOffset = 20;  // the 16-bit fields end here
 // Bytes: the model's switches for the companion.
 constexpr int kStatusNetworkModel = 20;  // model profile "FUNCTION" / "AutoCfgNetworkMDL"

@@ -3,8 +3,8 @@
 
 #include "platform/host_abi.h"
 #include "platform/module.h"
-#include "plugin/plugin_object.h"
 #include "platform/runtime.h"
+#include "plugin/plugin_object.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
@@ -29,6 +29,4 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   return hr;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  return kv::ModuleInUse() ? S_FALSE : S_OK;
-}
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return kv::ModuleInUse() ? S_FALSE : S_OK; }

@@ -1,8 +1,8 @@
 #include "plugin/events.h"
 
-#include <winspool.h>
 #include <shlwapi.h>
 #include <winddiui.h>
+#include <winspool.h>
 
 #include <cwchar>
 
@@ -19,17 +19,14 @@ void DriverNameOf(DWORD level, const BYTE* info, wchar_t (&name)[260]) {
   name[0] = L'\0';
   if (!info) return;
   switch (level) {
-    case 1:
-      CopyText(name, reinterpret_cast<const DRIVER_INFO_1W*>(info)->pName);
-      break;
+    case 1: CopyText(name, reinterpret_cast<const DRIVER_INFO_1W*>(info)->pName); break;
     case 2:
     case 3:
     case 4:
       // DRIVER_INFO_3 and _4 begin with the fields of DRIVER_INFO_2.
       CopyText(name, reinterpret_cast<const DRIVER_INFO_2W*>(info)->pName);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -5,10 +5,8 @@
 
 namespace kv {
 
-[[nodiscard]] HRESULT PrinterEvent(PWSTR printer_name, INT event, DWORD flags,
-                                   LPARAM lparam);
-[[nodiscard]] HRESULT DriverEvent(DWORD event, DWORD level, LPBYTE driver_info,
-                                  LPARAM lparam);
+[[nodiscard]] HRESULT PrinterEvent(PWSTR printer_name, INT event, DWORD flags, LPARAM lparam);
+[[nodiscard]] HRESULT DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM lparam);
 
 // Removes "Software\KVPrint\<driver>" under HKEY_CURRENT_USER, and "Software\KVPrint" too
 // once it holds nothing more. An empty or null name removes nothing.

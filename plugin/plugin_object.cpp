@@ -1,15 +1,15 @@
-#include "platform/firewall.h"
-#include "platform/errors.h"
 #include "plugin/plugin_object.h"
 
 #include <new>
 
 #include "devmode/private_devmode.h"
 #include "options/option_tree.h"
-#include "sheets/property_sheets.h"
-#include "plugin/events.h"
+#include "platform/errors.h"
+#include "platform/firewall.h"
 #include "platform/module.h"
 #include "platform/text.h"
+#include "plugin/events.h"
+#include "sheets/property_sheets.h"
 
 namespace kv {
 
@@ -50,18 +50,14 @@ ULONG PluginObject::Release() {
 }
 
 HRESULT PluginObject::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
-  if (!needed || (mode != OEMGI_GETSIGNATURE && mode != OEMGI_GETVERSION &&
-                  mode != OEMGI_GETPUBLISHERINFO))
+  if (!needed ||
+      (mode != OEMGI_GETSIGNATURE && mode != OEMGI_GETVERSION && mode != OEMGI_GETPUBLISHERINFO))
     return FailWith(ERROR_INVALID_PARAMETER);
   *needed = sizeof(DWORD);
   if (size < sizeof(DWORD) || !buffer) return FailWith(ERROR_INSUFFICIENT_BUFFER);
   switch (mode) {
-    case OEMGI_GETSIGNATURE:
-      *static_cast<DWORD*>(buffer) = kPrivateSignature;
-      return S_OK;
-    case OEMGI_GETVERSION:
-      *static_cast<DWORD*>(buffer) = kPrivateVersion;
-      return S_OK;
+    case OEMGI_GETSIGNATURE: *static_cast<DWORD*>(buffer) = kPrivateSignature; return S_OK;
+    case OEMGI_GETVERSION: *static_cast<DWORD*>(buffer) = kPrivateVersion; return S_OK;
     default:  // OEMGI_GETPUBLISHERINFO
       *needed = 0;
       return FailWith(ERROR_NOT_SUPPORTED);
@@ -91,15 +87,18 @@ HRESULT PluginObject::Publish(IUnknown* host) {
 }
 
 HRESULT PluginObject::CommonUIProp(DWORD mode, POEMCUIPPARAM param) {
-  return FirewallHr("CommonUIProp", [&] { return kv::CommonUIProp(mode, param, driver_ui_.Get()); });
+  return FirewallHr("CommonUIProp",
+                    [&] { return kv::CommonUIProp(mode, param, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr("DocumentPropertySheets", [&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_.Get()); });
+  return FirewallHr("DocumentPropertySheets",
+                    [&] { return kv::DocumentPropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) {
-  return FirewallHr("DevicePropertySheets", [&] { return kv::DevicePropertySheets(info, lparam, driver_ui_.Get()); });
+  return FirewallHr("DevicePropertySheets",
+                    [&] { return kv::DevicePropertySheets(info, lparam, driver_ui_.Get()); });
 }
 
 HRESULT PluginObject::DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW, PVOID) {
@@ -114,16 +113,17 @@ HRESULT PluginObject::DeviceCapabilities(POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID, 
 HRESULT PluginObject::UpgradePrinter(DWORD, PBYTE) { return E_NOTIMPL; }
 
 HRESULT PluginObject::PrinterEvent(PWSTR printer_name, INT event, DWORD flags, LPARAM lparam) {
-  return FirewallHr("PrinterEvent", [&] { return kv::PrinterEvent(printer_name, event, flags, lparam); });
+  return FirewallHr("PrinterEvent",
+                    [&] { return kv::PrinterEvent(printer_name, event, flags, lparam); });
 }
 
 HRESULT PluginObject::DriverEvent(DWORD event, DWORD level, LPBYTE driver_info, LPARAM lparam) {
-  return FirewallHr("DriverEvent", [&] { return kv::DriverEvent(event, level, driver_info, lparam); });
+  return FirewallHr("DriverEvent",
+                    [&] { return kv::DriverEvent(event, level, driver_info, lparam); });
 }
 
 HRESULT PluginObject::QueryColorProfile(HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG query_mode,
-                                        VOID* profile, ULONG* profile_size,
-                                        FLONG* profile_flags) {
+                                        VOID* profile, ULONG* profile_size, FLONG* profile_flags) {
   if (query_mode != QCP_DEVICEPROFILE) return E_FAIL;
   if (!profile_size) return FailWith(ERROR_INVALID_PARAMETER);
   if (!profile || *profile_size < kColorProfileBytes) {

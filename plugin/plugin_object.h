@@ -22,15 +22,13 @@ class PluginObject final : public IPrintOemUI {
   ULONG STDMETHODCALLTYPE Release() override;
 
   // IPrintOemCommon
-  HRESULT STDMETHODCALLTYPE GetInfo(DWORD mode, PVOID buffer, DWORD size,
-                                    PDWORD needed) override;
+  HRESULT STDMETHODCALLTYPE GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) override;
   HRESULT STDMETHODCALLTYPE DevMode(DWORD mode, POEMDMPARAM param) override;
 
   // IPrintOemUI
   HRESULT STDMETHODCALLTYPE PublishDriverInterface(IUnknown* host) override;
   HRESULT STDMETHODCALLTYPE CommonUIProp(DWORD mode, POEMCUIPPARAM param) override;
-  HRESULT STDMETHODCALLTYPE DocumentPropertySheets(PPROPSHEETUI_INFO info,
-                                                   LPARAM lparam) override;
+  HRESULT STDMETHODCALLTYPE DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) override;
   HRESULT STDMETHODCALLTYPE DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam) override;
   HRESULT STDMETHODCALLTYPE DevQueryPrintEx(POEMUIOBJ, PDEVQUERYPRINT_INFO, PDEVMODEW,
                                             PVOID) override;
@@ -42,8 +40,8 @@ class PluginObject final : public IPrintOemUI {
   HRESULT STDMETHODCALLTYPE DriverEvent(DWORD event, DWORD level, LPBYTE driver_info,
                                         LPARAM lparam) override;
   HRESULT STDMETHODCALLTYPE QueryColorProfile(HANDLE printer, POEMUIOBJ, PDEVMODEW, PVOID,
-                                              ULONG query_mode, VOID* profile,
-                                              ULONG* profile_size, FLONG* profile_flags) override;
+                                              ULONG query_mode, VOID* profile, ULONG* profile_size,
+                                              FLONG* profile_flags) override;
   HRESULT STDMETHODCALLTYPE FontInstallerDlgProc(HWND, UINT, WPARAM, LPARAM) override;
   HRESULT STDMETHODCALLTYPE UpdateExternalFonts(HANDLE, HANDLE, PWSTR) override;
 

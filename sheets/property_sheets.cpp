@@ -1,20 +1,20 @@
-#include "platform/errors.h"
 #include "sheets/property_sheets.h"
 
 #include <cwchar>
 
 #include "config/model_files.h"
+#include "config/model_keys.h"
+#include "context/sheet_context.h"
+#include "context/sheet_link.h"
 #include "device/troubleshooting_page.h"
 #include "devmode/private_devmode.h"
 #include "dialogs/dialog_frame.h"
+#include "dialogs/dialog_texts.h"
 #include "options/option_rules.h"
+#include "platform/errors.h"
 #include "platform/module.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
-#include "context/sheet_link.h"
-#include "dialogs/dialog_texts.h"
-#include "config/model_keys.h"
 
 namespace kv {
 namespace {
@@ -69,7 +69,8 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
   for (int i = 0; i < tabs; ++i) {
     wchar_t key[16];
     FillNumbers(keys::kTabFormat, {i}, key, 16);
-    if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1) continue;
+    if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1)
+      continue;
     page.pszTemplate = MAKEINTRESOURCEW(TemplateFor(RowOf(DialogRow::kTroubleshooting)));
     page.pfnDlgProc = TroubleshootingPageProc;
     page.lParam = reinterpret_cast<LPARAM>(&context);
@@ -85,8 +86,8 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
 
 void Init(PROPSHEETUI_INFO& info, Sheet sheet, IPrintOemDriverUI* driver_ui) {
   auto* param = reinterpret_cast<POEMUIPSPARAM>(info.lParamInit);
-  auto* record = param && sheet == Sheet::kDocument ? static_cast<PrivateDevmode*>(param->pOEMDM)
-                                                    : nullptr;
+  auto* record =
+      param && sheet == Sheet::kDocument ? static_cast<PrivateDevmode*>(param->pOEMDM) : nullptr;
   // A second INIT for the same sheet, or one after the host discarded its heap without a
   // DESTROY, finds the earlier context's link still in place; it must not outlive this INIT.
   if (param)
@@ -140,28 +141,20 @@ HRESULT PropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam, IPrintOemDriverUI*
                        Sheet sheet) {
   if (!info || info->Version != PROPSHEETUI_INFO_VERSION) return FailWith(ERROR_INVALID_PARAMETER);
   switch (info->Reason) {
-    case PROPSHEETUI_REASON_INIT:
-      Init(*info, sheet, driver_ui);
-      break;
+    case PROPSHEETUI_REASON_INIT: Init(*info, sheet, driver_ui); break;
     case PROPSHEETUI_REASON_GET_INFO_HEADER:
       if (auto* header = reinterpret_cast<PPROPSHEETUI_INFO_HEADER>(lparam))
         header->pTitle = const_cast<LPTSTR>(kHeaderTitle);
       info->Result = 1;
       break;
-    case PROPSHEETUI_REASON_DESTROY:
-      Destroy(*info, sheet);
-      break;
+    case PROPSHEETUI_REASON_DESTROY: Destroy(*info, sheet); break;
     case PROPSHEETUI_REASON_SET_RESULT: {
       const auto* result = reinterpret_cast<const SETRESULT_INFO*>(lparam);
       info->Result = result ? result->Result : 0;
       break;
     }
-    case PROPSHEETUI_REASON_GET_ICON:
-      info->Result = 0;
-      break;
-    default:
-      info->Result = sheet == Sheet::kDocument ? 0 : 1;
-      break;
+    case PROPSHEETUI_REASON_GET_ICON: info->Result = 0; break;
+    default: info->Result = sheet == Sheet::kDocument ? 0 : 1; break;
   }
   return S_OK;
 }
@@ -173,8 +166,7 @@ HRESULT DocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
   return PropertySheets(info, lparam, driver_ui, Sheet::kDocument);
 }
 
-HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam,
-                             IPrintOemDriverUI* driver_ui) {
+HRESULT DevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM lparam, IPrintOemDriverUI* driver_ui) {
   return PropertySheets(info, lparam, driver_ui, Sheet::kDevice);
 }
 

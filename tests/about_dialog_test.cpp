@@ -1,14 +1,15 @@
 // The About dialog: its information lines by brand, and the real dialog sized to its picture.
-#include <windows.h>
+#include "about/about_dialog.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
-#include "about/about_dialog.h"
+#include <gtest/gtest.h>
+
 #include "about/about_text.h"
-#include "platform/profile_reader.h"
 #include "pictures/window_picture.h"
+#include "platform/profile_reader.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -17,9 +18,11 @@ namespace {
 class AboutText : public testing::Test {
  protected:
   AboutText() {
-    version_.SetFile(dir_.Write(L"MODEL.VER", L"[Version]\r\nDescription=Colour Laser\r\n"
-                                              L"MainVersion=2.1.0.7\r\nDriverName=KV PS\r\n"
-                                              L"CompanyName=Korvane\r\n").c_str());
+    version_.SetFile(dir_.Write(L"MODEL.VER",
+                                L"[Version]\r\nDescription=Colour Laser\r\n"
+                                L"MainVersion=2.1.0.7\r\nDriverName=KV PS\r\n"
+                                L"CompanyName=Korvane\r\n")
+                         .c_str());
     version_.SetSection(L"Version");
   }
   std::wstring Text(const std::wstring& lines, int brand) {
@@ -42,11 +45,15 @@ TEST_F(AboutText, LinesFillTheirFirstPlaceholderByBrand) {
   const Case cases[] = {
       {"third line, text around", L"M_Info3=Version $MAINVERSION (build)\r\n", 0,
        L"\r\n\r\nVersion 2.1.0.7 (build)\r\n" + crlf9.substr(0, 14)},
-      {"only the first placeholder in table order", L"M_Info1=$COMPANY $DESCRIPTION $DESCRIPTION\r\n", 0,
+      {"only the first placeholder in table order",
+       L"M_Info1=$COMPANY $DESCRIPTION $DESCRIPTION\r\n", 0,
        L"$COMPANY Colour Laser $DESCRIPTION\r\n" + crlf9},
-      {"a missing value shows the key's name", L"M_Info1=Notes: $COMMENT\r\n", 0, L"Notes: Comments\r\n" + crlf9},
-      {"the Pelma brand leaves such a line out", L"M_Info1=Notes: $COMMENT\r\n", 1, L"\r\n" + crlf9},
-      {"Pelma shows lines with a value", L"M_Info1=Version %s\r\n", 1, L"Version 2.1.0.7\r\n" + crlf9},
+      {"a missing value shows the key's name", L"M_Info1=Notes: $COMMENT\r\n", 0,
+       L"Notes: Comments\r\n" + crlf9},
+      {"the Pelma brand leaves such a line out", L"M_Info1=Notes: $COMMENT\r\n", 1,
+       L"\r\n" + crlf9},
+      {"Pelma shows lines with a value", L"M_Info1=Version %s\r\n", 1,
+       L"Version 2.1.0.7\r\n" + crlf9},
       {"%s is no placeholder for Korvane", L"M_Info1=Version %s\r\n", 0, L"Version %s\r\n" + crlf9},
       {"Pelma leaves out lines without placeholders", L"M_Info1=Plain\r\n", 1, L"\r\n" + crlf9},
       {"Korvane shows them", L"M_Info1=Plain\r\n", 2, L"Plain\r\n" + crlf9},
@@ -57,7 +64,8 @@ TEST_F(AboutText, LinesFillTheirFirstPlaceholderByBrand) {
 }
 
 TEST_F(AboutText, ALongLineIsCutToItsBuffer) {
-  const std::wstring text = Text(L"M_Info1=" + std::wstring(250, L'x') + L"$DESCRIPTION$DESCRIPTION\r\n", 0);
+  const std::wstring text =
+      Text(L"M_Info1=" + std::wstring(250, L'x') + L"$DESCRIPTION$DESCRIPTION\r\n", 0);
   EXPECT_EQ(259u, text.find(L"\r\n"));
 }
 
@@ -145,7 +153,8 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureScaledAndInHighCont
   Picture(500, 240);
   const COLORREF window = GetSysColor(COLOR_WINDOW), window_text = GetSysColor(COLOR_WINDOWTEXT);
   const auto bgr = [](COLORREF colour) {
-    return static_cast<uint32_t>(GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16);
+    return static_cast<uint32_t>(GetBValue(colour) | GetGValue(colour) << 8 |
+                                 GetRValue(colour) << 16);
   };
   const struct {
     const wchar_t* caption;
@@ -155,13 +164,16 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureScaledAndInHighCont
     size_t least;           // pixels of the name's colour at least
   } cases[] = {
       {L"Korvane Test Model", false, 1, 0xFFFFFF, 0x303030, 200},
-      {L"Pelma Test Model", false, 1, 0xFFFFFF, 0x303030, 0},  // Pelma pictures carry their own texts
+      {L"Pelma Test Model", false, 1, 0xFFFFFF, 0x303030,
+       0},  // Pelma pictures carry their own texts
       {L"Korvane Test Model", true, 1, bgr(window_text), bgr(window), 200},
-      {L"Korvane Test Model", false, 2, 0xFFFFFF, 0x303030, 800},  // the picture and the name twice the size
+      {L"Korvane Test Model", false, 2, 0xFFFFFF, 0x303030,
+       800},  // the picture and the name twice the size
   };
   for (const auto& c : cases) {
-    const std::string label = testing::PrintToString(std::wstring(c.caption)) + (c.contrast ? " in high contrast" : "") +
-                              " at " + std::to_string(96 * c.scale) + " dpi";
+    const std::string label = testing::PrintToString(std::wstring(c.caption)) +
+                              (c.contrast ? " in high contrast" : "") + " at " +
+                              std::to_string(96 * c.scale) + " dpi";
     kvtest::ModelKeys model;
     model.caption = c.caption;
     WriteModel(model);
@@ -177,7 +189,9 @@ TEST_F(AboutDialog, KorvaneModelsPaintTheirNameOverThePictureScaledAndInHighCont
       RECT outer = {};
       GetWindowRect(dialog, &outer);
       const int dx = origin.x - outer.left, dy = origin.y - outer.top;
-      const auto at = [&](int x, int y) { return picture.pixels[static_cast<size_t>(y + dy) * picture.width + x + dx] & 0xFFFFFF; };
+      const auto at = [&](int x, int y) {
+        return picture.pixels[static_cast<size_t>(y + dy) * picture.width + x + dx] & 0xFFFFFF;
+      };
       for (int y = 55 * k; y < 95 * k; ++y)
         for (int x = 225 * k; x < 320 * k; ++x) named += at(x, y) == c.text;
       corner = at(5, 5);

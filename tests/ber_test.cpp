@@ -1,10 +1,10 @@
 // The companion's SNMP messages: exact bytes out, and every malformed reply refused.
-#include <gtest/gtest.h>
+#include "companion/ber.h"
 
 #include <string>
 #include <vector>
 
-#include "companion/ber.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,22 +43,23 @@ Bytes Response(const Bytes& binding_contents, uint8_t version = 1) {
 }
 
 TEST(Ber, AGetRequestHasTheBytesOfTheProtocol) {
-  const Bytes expected = {0x30, 0x26, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',  'l',  'i',
-                          'c',  0xA0, 0x19, 0x02, 0x01, 0x01, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00,
-                          0x30, 0x0E, 0x30, 0x0C, 0x06, 0x08, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x01,
-                          0x01, 0x00, 0x05, 0x00};
-  EXPECT_EQ(expected, kv::snmp::EncodeRequest(kv::snmp::kVersion1, "public", kv::snmp::kGetRequest, 1,
-                                              {ParseOid("1.3.6.1.2.1.1.1.0")}));
+  const Bytes expected = {0x30, 0x26, 0x02, 0x01, 0x00, 0x04, 0x06, 'p',  'u',  'b',
+                          'l',  'i',  'c',  0xA0, 0x19, 0x02, 0x01, 0x01, 0x02, 0x01,
+                          0x00, 0x02, 0x01, 0x00, 0x30, 0x0E, 0x30, 0x0C, 0x06, 0x08,
+                          0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x01, 0x00, 0x05, 0x00};
+  EXPECT_EQ(expected, kv::snmp::EncodeRequest(kv::snmp::kVersion1, "public", kv::snmp::kGetRequest,
+                                              1, {ParseOid("1.3.6.1.2.1.1.1.0")}));
 }
 
 TEST(Ber, LargeArcsAndRequestIdsUseTheirFullForms) {
   const Bytes encoded = kv::snmp::EncodeRequest(kv::snmp::kVersion2c, "", kv::snmp::kGetNextRequest,
                                                 0x7FFFFFFF, {ParseOid("2.999.128.4294967295")});
-  const Bytes expected = Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, {}),
-                                        Tlv(0xA1, Cat({Tlv(0x02, {0x7F, 0xFF, 0xFF, 0xFF}),
-                                                       Tlv(0x02, {0}), Tlv(0x02, {0}),
-                                                       Tlv(0x30, Tlv(0x30, Cat({Tlv(0x06, {0x88, 0x37, 0x81, 0x00, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F}),
-                                                                                Tlv(0x05, {})})))}))}));
+  const Bytes expected = Tlv(
+      0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, {}),
+                 Tlv(0xA1, Cat({Tlv(0x02, {0x7F, 0xFF, 0xFF, 0xFF}), Tlv(0x02, {0}), Tlv(0x02, {0}),
+                                Tlv(0x30, Tlv(0x30, Cat({Tlv(0x06, {0x88, 0x37, 0x81, 0x00, 0x8F,
+                                                                    0xFF, 0xFF, 0xFF, 0x7F}),
+                                                         Tlv(0x05, {})})))}))}));
   EXPECT_EQ(expected, encoded);
   Message decoded;
   ASSERT_TRUE(kv::snmp::DecodeMessage(encoded.data(), encoded.size(), decoded));
@@ -66,16 +67,20 @@ TEST(Ber, LargeArcsAndRequestIdsUseTheirFullForms) {
   ASSERT_EQ(1u, decoded.bindings.size());
   EXPECT_EQ(ParseOid("2.999.128.4294967295"), decoded.bindings[0].name);
   // A negative id is two's complement in the fewest octets.
-  const Bytes negative = kv::snmp::EncodeRequest(0, "", kv::snmp::kGetRequest, -129, {ParseOid("1.3")});
+  const Bytes negative =
+      kv::snmp::EncodeRequest(0, "", kv::snmp::kGetRequest, -129, {ParseOid("1.3")});
   ASSERT_TRUE(kv::snmp::DecodeMessage(negative.data(), negative.size(), decoded));
   EXPECT_EQ(-129, decoded.request_id);
 }
 
 TEST(Ber, NamesThatCannotBeEncodedGiveNoRequest) {
   for (const char* name : {"1", "3.1", "1.40", ""})
-    EXPECT_TRUE(kv::snmp::EncodeRequest(0, "public", kv::snmp::kGetRequest, 1, {ParseOid(name)}).empty()) << name;
-  EXPECT_TRUE(kv::snmp::EncodeRequest(0, std::string(256, 'c'), kv::snmp::kGetRequest, 1,
-                                      {ParseOid("1.3")}).empty());
+    EXPECT_TRUE(
+        kv::snmp::EncodeRequest(0, "public", kv::snmp::kGetRequest, 1, {ParseOid(name)}).empty())
+        << name;
+  EXPECT_TRUE(
+      kv::snmp::EncodeRequest(0, std::string(256, 'c'), kv::snmp::kGetRequest, 1, {ParseOid("1.3")})
+          .empty());
 }
 
 TEST(Ber, ParseOidTakesOnlyDottedNumbers) {
@@ -148,24 +153,28 @@ TEST(Ber, MalformedResponsesAreRefused) {
                       Tlv(0xA2, Cat({Tlv(0x02, {1, 2, 3, 4, 5}), Tlv(0x02, {0}), Tlv(0x02, {0}),
                                      Tlv(0x30, {})}))}))},
       {"community of another type",
-       Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x02, {1}),
-                      Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x30, {})}))}))},
+       Tlv(0x30,
+           Cat({Tlv(0x02, {1}), Tlv(0x02, {1}),
+                Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x30, {})}))}))},
       {"a trap PDU",
-       Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
-                      Tlv(0xA7, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x30, {})}))}))},
+       Tlv(0x30,
+           Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
+                Tlv(0xA7, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x30, {})}))}))},
       {"bindings not a sequence",
-       Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
-                      Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x04, {})}))}))},
+       Tlv(0x30,
+           Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
+                Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x04, {})}))}))},
       {"value nested 200 deep", Response(Cat({name, deep}))},
       {"whole message nested", Tlv(0x30, Response(Cat({name, Tlv(0x05, {})})))},
-      {"17 bindings",
-       Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
-                      Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}), Tlv(0x30, many)}))}))},
+      {"17 bindings", Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
+                                     Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}),
+                                                    Tlv(0x30, many)}))}))},
       {"name of another type", Response(Cat({Tlv(0x04, kSysDescr), Tlv(0x05, {})}))},
       {"empty name", Response(Cat({Tlv(0x06, {}), Tlv(0x05, {})}))},
       {"unterminated arc", Response(Cat({Tlv(0x06, {0x2B, 0x86}), Tlv(0x05, {})}))},
       {"padded arc", Response(Cat({Tlv(0x06, {0x2B, 0x80, 0x01}), Tlv(0x05, {})}))},
-      {"arc above 32 bits", Response(Cat({Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0x00}), Tlv(0x05, {})}))},
+      {"arc above 32 bits",
+       Response(Cat({Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0x00}), Tlv(0x05, {})}))},
       {"name without value", Response(name)},
       {"two values", Response(Cat({name, Tlv(0x05, {}), Tlv(0x05, {})}))},
       {"NULL with contents", Response(Cat({name, Tlv(0x05, {0})}))},
@@ -176,9 +185,10 @@ TEST(Ber, MalformedResponsesAreRefused) {
       {"IpAddress of three octets", Response(Cat({name, Tlv(0x40, {127, 0, 1})}))},
       {"a value of an unknown type", Response(Cat({name, Tlv(0x47, {1})}))},
       {"binding element past its sequence",
-       Tlv(0x30, Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
-                      Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}),
-                                     Tlv(0x30, Cat({Bytes{0x30, 0x0D}, name, Tlv(0x05, {})}))}))}))},
+       Tlv(0x30,
+           Cat({Tlv(0x02, {1}), Tlv(0x04, kPublic),
+                Tlv(0xA2, Cat({Tlv(0x02, {1}), Tlv(0x02, {0}), Tlv(0x02, {0}),
+                               Tlv(0x30, Cat({Bytes{0x30, 0x0D}, name, Tlv(0x05, {})}))}))}))},
   };
   for (const auto& c : cases) {
     Message message;

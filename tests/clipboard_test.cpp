@@ -1,13 +1,14 @@
 // The clipboard as the restricted-input edits read it, through the real clipboard of the Wine
 // server (the program holds a resource lock against other clipboard tests).
-#include <gtest/gtest.h>
+#include "platform/clipboard.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "dialogs/edit_filters.h"
-#include "platform/clipboard.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -64,7 +65,8 @@ class ClipboardTest : public kvtest::DialogFixture {
 
   // The empty edit of the field with the filter on it.
   HWND Edit(EditFilter filter) {
-    const bool accounting = filter == EditFilter::kAccountId || filter == EditFilter::kAccountPassword;
+    const bool accounting =
+        filter == EditFilter::kAccountId || filter == EditFilter::kAccountPassword;
     const bool password = filter == EditFilter::kDigits || filter == EditFilter::kAccountPassword;
     HWND dialog = accounting ? Open(IDD_JOB_ACCOUNTING, context_) : hold_;
     HWND edit = GetDlgItem(dialog, password ? IDC_PASS : IDC_USER_ID);
@@ -129,7 +131,8 @@ TEST_F(ClipboardTest, LeftControlPasteIsChecked) {
     HWND edit = Edit(c.filter);
     boxes_.beeps.clear();
     ControlV(edit, Control::kLeft);
-    const std::string what = "filter " + std::to_string(static_cast<int>(c.filter)) + ", " + c.block.c_str();
+    const std::string what =
+        "filter " + std::to_string(static_cast<int>(c.filter)) + ", " + c.block.c_str();
     EXPECT_EQ(c.expected, Text(edit)) << what;
     // The shortcut's character: swallowed by the name and account ID filters, beeped by the others.
     const bool swallows = c.filter == EditFilter::kName || c.filter == EditFilter::kAccountId;

@@ -3,16 +3,17 @@
 // tests' own that answers in hostile ways; then what the library remembers of its printers.
 // Nothing is sent beyond the loopback address.
 #include <winsock2.h>
+
 #include <windows.h>
 #include <shlwapi.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "companion/ipp.h"
 #include "tests/support/companion_fixture.h"
@@ -35,7 +36,8 @@ Record AskedOverIpp() {
 
 Record NothingAsked() {
   Record record = EveryFeatureAsked();
-  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2) kv::WriteStatusField(record.data(), offset, -1);
+  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2)
+    kv::WriteStatusField(record.data(), offset, -1);
   return record;
 }
 
@@ -62,12 +64,13 @@ struct IppAttribute {
 
 std::string Be16(size_t n) { return {static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)}; }
 std::string Be32(uint32_t n) {
-  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
+  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+          static_cast<char>(n)};
 }
 std::string Enum(uint32_t n) { return Be32(n); }
 
-std::string IppResponse(int32_t request_id, uint16_t status, const std::vector<IppAttribute>& printer,
-                        uint8_t major = 2) {
+std::string IppResponse(int32_t request_id, uint16_t status,
+                        const std::vector<IppAttribute>& printer, uint8_t major = 2) {
   std::string body = {static_cast<char>(major), 0};
   body += Be16(status) + Be32(static_cast<uint32_t>(request_id));
   body += '\x01';
@@ -77,8 +80,8 @@ std::string IppResponse(int32_t request_id, uint16_t status, const std::vector<I
   for (const IppAttribute& attribute : printer) {
     for (size_t i = 0; i < attribute.values.size(); ++i) {
       const std::string name = i == 0 ? attribute.name : "";
-      body += static_cast<char>(attribute.tag) + Be16(name.size()) + name + Be16(attribute.values[i].size()) +
-              attribute.values[i];
+      body += static_cast<char>(attribute.tag) + Be16(name.size()) + name +
+              Be16(attribute.values[i].size()) + attribute.values[i];
     }
   }
   body += '\x03';
@@ -97,7 +100,8 @@ struct HttpRequest {
   std::string body;
   int32_t request_id() const {
     if (body.size() < 8) return -1;
-    return static_cast<int32_t>(static_cast<uint8_t>(body[4]) << 24 | static_cast<uint8_t>(body[5]) << 16 |
+    return static_cast<int32_t>(static_cast<uint8_t>(body[4]) << 24 |
+                                static_cast<uint8_t>(body[5]) << 16 |
                                 static_cast<uint8_t>(body[6]) << 8 | static_cast<uint8_t>(body[7]));
   }
   int major() const { return body.empty() ? 0 : body[0]; }
@@ -111,8 +115,8 @@ struct HttpReply {
 using IppRule = std::function<HttpReply(const HttpRequest&)>;
 
 HttpReply Ok(const std::string& body) {
-  return {"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size()) +
-          "\r\nConnection: close\r\n\r\n" + body};
+  return {"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " +
+          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body};
 }
 
 // An HTTP server on the loopback address, one connection at a time.
@@ -158,11 +162,13 @@ class IppResponder {
       const int got = recv(s, buffer, sizeof buffer, 0);
       if (got <= 0) return false;
       data.append(buffer, got);
-      if (header_end == std::string::npos && (header_end = data.find("\r\n\r\n")) != std::string::npos) {
+      if (header_end == std::string::npos &&
+          (header_end = data.find("\r\n\r\n")) != std::string::npos) {
         const size_t at = data.find("Content-Length:");
         length = at < header_end ? strtoul(data.c_str() + at + 15, nullptr, 10) : 0;
         const size_t first_space = data.find(' ');
-        request.path = data.substr(first_space + 1, data.find(' ', first_space + 1) - first_space - 1);
+        request.path =
+            data.substr(first_space + 1, data.find(' ', first_space + 1) - first_space - 1);
       }
       if (header_end != std::string::npos && data.size() >= header_end + 4 + length) {
         request.body = data.substr(header_end + 4, length);
@@ -201,7 +207,9 @@ class IppResponder {
   std::thread thread_;
 };
 
-HttpReply Correct(const HttpRequest& request) { return Ok(IppResponse(request.request_id(), 0, EveryIppFeature())); }
+HttpReply Correct(const HttpRequest& request) {
+  return Ok(IppResponse(request.request_id(), 0, EveryIppFeature()));
+}
 
 class CompanionIpp : public Companion {
  protected:
@@ -212,19 +220,20 @@ class CompanionIpp : public Companion {
 };
 
 TEST_F(CompanionIpp, EachIppPrinterAnswersThroughIppeveprinter) {
-  ASSERT_NE(0, PrinterPort(L"ipp-everything")) << "no printers in " << testing::PrintToString(kvtest::PrintersFile())
-                                              << ": run the tests through ctest, which starts them";
+  ASSERT_NE(0, PrinterPort(L"ipp-everything"))
+      << "no printers in " << testing::PrintToString(kvtest::PrintersFile())
+      << ": run the tests through ctest, which starts them";
   // What a case does not serve over IPP goes to an agent that serves none of the tables.
   const int snmp = kvtest::AgentPort(L"no-printer-mib");
   const struct {
     const wchar_t* printer;
     int16_t trays, duplex, finisher;
   } cases[] = {
-      {L"ipp-no-extra-tray", 0, -1, -1},  {L"ipp-one-tray", 1, -1, -1},   {L"ipp-two-trays", 3, -1, -1},
-      {L"ipp-three-trays", 4, -1, -1},    {L"ipp-trays-by-source", 3, -1, -1},
-      {L"ipp-duplex", -1, 1, -1},         {L"ipp-simplex", -1, 0, -1},
-      {L"ipp-finisher", -1, -1, 1},       {L"ipp-finishings", -1, -1, 1},
-      {L"ipp-everything", 3, 1, 1},
+      {L"ipp-no-extra-tray", 0, -1, -1},   {L"ipp-one-tray", 1, -1, -1},
+      {L"ipp-two-trays", 3, -1, -1},       {L"ipp-three-trays", 4, -1, -1},
+      {L"ipp-trays-by-source", 3, -1, -1}, {L"ipp-duplex", -1, 1, -1},
+      {L"ipp-simplex", -1, 0, -1},         {L"ipp-finisher", -1, -1, 1},
+      {L"ipp-finishings", -1, -1, 1},      {L"ipp-everything", 3, 1, 1},
   };
   for (const auto& c : cases) {
     const std::string label = testing::PrintToString(std::wstring(c.printer));
@@ -295,7 +304,8 @@ TEST_F(CompanionIpp, AVersionOnePrinterAndTheSecondPathAreTried) {
        2},
       {"at /ipp only",
        [](const HttpRequest& r) {
-         return r.path == "/ipp" ? Correct(r) : HttpReply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
+         return r.path == "/ipp" ? Correct(r)
+                                 : HttpReply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
        },
        2},
   };
@@ -327,21 +337,34 @@ TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
       {"larger than the body bound",
        [](const HttpRequest& r) {
          std::string body = IppResponse(r.request_id(), 0, EveryIppFeature());
-         body.insert(body.size() - 1, std::string("\x41") + Be16(1) + "x" + Be16(1000) + std::string(1000, 'x'));
+         body.insert(body.size() - 1,
+                     std::string("\x41") + Be16(1) + "x" + Be16(1000) + std::string(1000, 'x'));
          while (body.size() < 300 * 1024)
-           body.insert(body.size() - 1, std::string("\x41") + Be16(0) + Be16(1000) + std::string(1000, 'x'));
+           body.insert(body.size() - 1,
+                       std::string("\x41") + Be16(0) + Be16(1000) + std::string(1000, 'x'));
          return Ok(body);
        }},
-      {"another request id", [](const HttpRequest& r) { return Ok(IppResponse(r.request_id() + 1, 0, EveryIppFeature())); }},
-      {"an error status", [](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0x0400, EveryIppFeature())); }},
+      {"another request id",
+       [](const HttpRequest& r) {
+         return Ok(IppResponse(r.request_id() + 1, 0, EveryIppFeature()));
+       }},
+      {"an error status",
+       [](const HttpRequest& r) {
+         return Ok(IppResponse(r.request_id(), 0x0400, EveryIppFeature()));
+       }},
       {"an attribute longer than its message",
        [](const HttpRequest& r) {
          std::string body = IppResponse(r.request_id(), 0, {});
-         body.insert(body.size() - 1, std::string("\x44") + Be16(15) + "sides-supported" + Be16(60000) + "two-sided-long-edge");
+         body.insert(body.size() - 1, std::string("\x44") + Be16(15) + "sides-supported" +
+                                          Be16(60000) + "two-sided-long-edge");
          return Ok(body);
        }},
-      {"10,000 attributes", [&](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0, many)); }},
-      {"one byte a second", [](const HttpRequest& r) { return HttpReply{Correct(r).bytes, true}; }},
+      {"10,000 attributes",
+       [&](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0, many)); }},
+      {"one byte a second",
+       [](const HttpRequest& r) {
+         return HttpReply{Correct(r).bytes, true};
+       }},
   };
   const int budget = 1200;
   for (const auto& c : cases) {
@@ -360,7 +383,8 @@ TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
 // ---- What the library remembers.
 
 std::wstring MemoryKey(int ipp_port, int snmp_port) {
-  return L"Software\\KVPrint\\Printers\\127.0.0.1:" + std::to_wstring(ipp_port) + L":" + std::to_wstring(snmp_port);
+  return L"Software\\KVPrint\\Printers\\127.0.0.1:" + std::to_wstring(ipp_port) + L":" +
+         std::to_wstring(snmp_port);
 }
 
 ULONGLONG SystemTimeNow() {
@@ -389,8 +413,8 @@ TEST_F(CompanionIpp, ASilentPrinterIsNotWaitedOnTwice) {
   EXPECT_EQ(EveryFeatureAsked(), second.record);
   EXPECT_EQ(0, snmp.Received()) << "within the silence period nothing is sent";
   EXPECT_LT(second.elapsed_ms, first.elapsed_ms) << "without waiting";
-  printf("   silent printer: no answer after %llu ms, then from memory after %llu ms\n", first.elapsed_ms,
-         second.elapsed_ms);
+  printf("   silent printer: no answer after %llu ms, then from memory after %llu ms\n",
+         first.elapsed_ms, second.elapsed_ms);
 
   // Once the silence is older than its period, the printer is asked again.
   SetTime(MemoryKey(closed, snmp.port()), L"SilentAt", SystemTimeNow() - 61ull * 10000000);
@@ -420,7 +444,8 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
       {"601 s old", [&] { SetTime(key, L"AnsweredAt", now - 601 * second); }, true},
       {"dated in the future", [&] { SetTime(key, L"AnsweredAt", now + 3600 * second); }, true},
       {"a time of the wrong type",
-       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"AnsweredAt", REG_DWORD, &now, 4); }, true},
+       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"AnsweredAt", REG_DWORD, &now, 4); },
+       true},
       {"answers of the wrong size",
        [&] {
          const BYTE bytes[11] = {};
@@ -428,7 +453,8 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
        },
        true},
       {"answers of the wrong type",
-       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); }, true},
+       [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); },
+       true},
   };
   for (const auto& c : cases) {
     c.change();
@@ -463,8 +489,9 @@ TEST_F(CompanionIpp, TwoUpdatesAtOnceKeepTheirOwnBudgets) {
   Update(NothingAsked());  // loads the library before the threads start
 
   Outcome outcomes[2];
-  std::thread threads[2] = {std::thread([&] { outcomes[0] = Update(); }),
-                            std::thread([&] { outcomes[1] = Update(EveryFeatureAsked(), by_name); })};
+  std::thread threads[2] = {std::thread([&] { outcomes[0] = Update(); }), std::thread([&] {
+                              outcomes[1] = Update(EveryFeatureAsked(), by_name);
+                            })};
   const ULONGLONG start = GetTickCount64();
   for (auto& thread : threads) thread.join();
   const ULONGLONG both = GetTickCount64() - start;

@@ -3,10 +3,9 @@
 // tools/snmp-agents and listed in an agents file), and a responder of the tests' own that
 // answers in hostile ways. Nothing is sent beyond the loopback address.
 #include <winsock2.h>
+
 #include <windows.h>
 #include <shlwapi.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
@@ -15,12 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/status_record.h"
-#include "companion/ber.h"
-#include "emuhost/plugin_host.h"
-#include "companion/snmp_client.h"
-#include "tests/support/companion_fixture.h"
+#include <gtest/gtest.h>
 
+#include "companion/ber.h"
+#include "companion/snmp_client.h"
+#include "emuhost/plugin_host.h"
+#include "platform/status_record.h"
+#include "tests/support/companion_fixture.h"
 
 namespace {
 
@@ -44,19 +44,13 @@ TEST_F(Companion, EachPrinterAnswersThroughItsAgent) {
     SHORT result;
     int16_t trays, duplex, disk, finisher;
   } cases[] = {
-      {L"no-trays", 1, 0, 0, 0, -1},
-      {L"two-trays", 1, 3, -1, -1, -1},
-      {L"three-trays", 1, 4, -1, -1, -1},
-      {L"input-kinds", 1, 3, -1, -1, -1},
+      {L"no-trays", 1, 0, 0, 0, -1},        {L"two-trays", 1, 3, -1, -1, -1},
+      {L"three-trays", 1, 4, -1, -1, -1},   {L"input-kinds", 1, 3, -1, -1, -1},
       {L"mp-tray", 1, 1, -1, -1, -1},  // the record's model has a multi-purpose tray
-      {L"duplex", 1, -1, 1, -1, -1},
-      {L"disk", 1, -1, -1, 1, -1},
-      {L"storage-disk", 1, -1, -1, 1, -1},
-      {L"host-resources-only", 1, -1, -1, 1, -1},
-      {L"media-hard-disk", 1, 1, 1, 1, -1},
-      {L"media-ram-disk", 1, -1, -1, 0, -1},
-      {L"finisher", 1, -1, -1, -1, 1},
-      {L"everything", 1, 4, 1, 1, 1},
+      {L"duplex", 1, -1, 1, -1, -1},        {L"disk", 1, -1, -1, 1, -1},
+      {L"storage-disk", 1, -1, -1, 1, -1},  {L"host-resources-only", 1, -1, -1, 1, -1},
+      {L"media-hard-disk", 1, 1, 1, 1, -1}, {L"media-ram-disk", 1, -1, -1, 0, -1},
+      {L"finisher", 1, -1, -1, -1, 1},      {L"everything", 1, 4, 1, 1, 1},
       {L"no-printer-mib", 0, 0, 0, 0, 0},  // no answer: the record stays as it came
   };
   for (const auto& c : cases) {
@@ -86,7 +80,8 @@ TEST_F(Companion, OnlyTheFieldsThatCameInAsZeroAreAnswered) {
 
   // A PPD without any of the features asks nothing, and gets no answer.
   Record none = EveryFeatureAsked();
-  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusTray3, kv::kStatusFinisher})
+  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusTray3,
+                     kv::kStatusFinisher})
     kv::WriteStatusField(none.data(), offset, -1);
   const Outcome nothing = Update(none);
   EXPECT_EQ(0, nothing.result);
@@ -94,7 +89,9 @@ TEST_F(Companion, OnlyTheFieldsThatCameInAsZeroAreAnswered) {
 }
 
 TEST_F(Companion, TheMakersPortAndAHostNameLeadToTheAgent) {
-  const std::wstring maker = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pelma Network Printer Port\\" + port_name_;
+  const std::wstring maker =
+      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Pelma Network Printer Port\\" +
+      port_name_;
   SHSetValueW(HKEY_LOCAL_MACHINE, maker.c_str(), L"IP", REG_SZ, L"127.0.0.1", 20);
   Settings(AgentPort(L"two-trays"));
   EXPECT_EQ(3, Update().field(kv::kStatusTray2)) << "the maker's port";
@@ -134,9 +131,7 @@ TEST_F(Companion, ASilentPrinterGivesNoAnswerWithinTheBudget) {
   closesocket(gone);
 
   PortAt(L"127.0.0.1");
-  const struct {
-    int budget, tries;
-  } cases[] = {{600, 3}, {1500, 4}};
+  const struct { int budget, tries; } cases[] = {{600, 3}, {1500, 4}};
   for (const auto& c : cases) {
     QuietAgent quiet;
     for (const int port : {closed, quiet.port()}) {
@@ -144,9 +139,11 @@ TEST_F(Companion, ASilentPrinterGivesNoAnswerWithinTheBudget) {
       const Outcome outcome = Update();
       EXPECT_EQ(0, outcome.result) << port;
       EXPECT_EQ(EveryFeatureAsked(), outcome.record);
-      EXPECT_GE(outcome.elapsed_ms + 20, static_cast<ULONGLONG>(c.budget)) << "the retries use the budget";
+      EXPECT_GE(outcome.elapsed_ms + 20, static_cast<ULONGLONG>(c.budget))
+          << "the retries use the budget";
       EXPECT_LT(outcome.elapsed_ms, c.budget + kvtest::kLateBy) << port;
-      printf("   silent printer, budget %d ms: no answer after %llu ms\n", c.budget, outcome.elapsed_ms);
+      printf("   silent printer, budget %d ms: no answer after %llu ms\n", c.budget,
+             outcome.elapsed_ms);
     }
     // A loaded machine may start a try late and fit fewer, never more.
     const int tries = quiet.Received();
@@ -196,7 +193,9 @@ kv::snmp::Value Int(int64_t n) {
 
 Table EveryFeature() {
   Table table;
-  const auto add = [&](const char* oid, kv::snmp::Value value) { table.rows.push_back({ParseOid(oid), value}); };
+  const auto add = [&](const char* oid, kv::snmp::Value value) {
+    table.rows.push_back({ParseOid(oid), value});
+  };
   kv::snmp::Value disk;
   disk.tag = kv::snmp::kTagObjectId;
   disk.oid = ParseOid("1.3.6.1.2.1.25.3.1.6");
@@ -217,7 +216,8 @@ Message Answer(const Table& table, const Message& request) {
   const kv::snmp::Oid& asked = request.bindings[0].name;
   const kv::snmp::VarBind* found = nullptr;
   for (const auto& row : table.rows) {
-    if (request.pdu == kv::snmp::kGetRequest ? row.name == asked : kv::snmp::OidLess(asked, row.name)) {
+    if (request.pdu == kv::snmp::kGetRequest ? row.name == asked
+                                             : kv::snmp::OidLess(asked, row.name)) {
       found = &row;
       break;
     }
@@ -296,16 +296,20 @@ class Responder {
       if (select(0, &readable, nullptr, nullptr, &tick) <= 0) continue;
       sockaddr_in from = {};
       int from_size = sizeof from;
-      const int size = recvfrom(main_, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0,
-                                reinterpret_cast<sockaddr*>(&from), &from_size);
+      const int size =
+          recvfrom(main_, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                   0, reinterpret_cast<sockaddr*>(&from), &from_size);
       Message request;
-      if (size <= 0 || !kv::snmp::DecodeMessage(buffer.data(), static_cast<size_t>(size), request)) continue;
+      if (size <= 0 || !kv::snmp::DecodeMessage(buffer.data(), static_cast<size_t>(size), request))
+        continue;
       ++requests;
       for (const Datagram& d : rule_(request, Answer(table, request))) {
-        const SOCKET via = d.via == Via::kSame ? main_ : d.via == Via::kOtherPort ? other_port_ : other_address_;
+        const SOCKET via = d.via == Via::kSame        ? main_
+                           : d.via == Via::kOtherPort ? other_port_
+                                                      : other_address_;
         if (d.via == Via::kNone || via == INVALID_SOCKET) continue;
-        sendto(via, reinterpret_cast<const char*>(d.bytes.data()), static_cast<int>(d.bytes.size()), 0,
-               reinterpret_cast<sockaddr*>(&from), from_size);
+        sendto(via, reinterpret_cast<const char*>(d.bytes.data()), static_cast<int>(d.bytes.size()),
+               0, reinterpret_cast<sockaddr*>(&from), from_size);
       }
     }
   }
@@ -316,7 +320,9 @@ class Responder {
   std::thread thread_;
 };
 
-std::vector<Datagram> One(const Message& m, Via via = Via::kSame) { return {{kv::snmp::EncodeMessage(m), via}}; }
+std::vector<Datagram> One(const Message& m, Via via = Via::kSame) {
+  return {{kv::snmp::EncodeMessage(m), via}};
+}
 
 TEST_F(Companion, TheRespondersCorrectRepliesAreAnswers) {
   const struct {
@@ -325,8 +331,8 @@ TEST_F(Companion, TheRespondersCorrectRepliesAreAnswers) {
     uint32_t address = INADDR_LOOPBACK;
   } cases[] = {
       {"correct", [](const Message&, const Message& correct) { return One(correct); }},
-      {"correct, from a printer at 127.0.0.2", [](const Message&, const Message& correct) { return One(correct); },
-       kSecondLoopback},
+      {"correct, from a printer at 127.0.0.2",
+       [](const Message&, const Message& correct) { return One(correct); }, kSecondLoopback},
       {"version 1 only",
        [](const Message& request, const Message& correct) {
          return request.version == kv::snmp::kVersion1 ? One(correct) : std::vector<Datagram>{};
@@ -378,8 +384,10 @@ TEST_F(Companion, HostileRepliesAreIgnoredAndEndInNoAnswerWithinTheBudget) {
     const char* label;
     Rule rule;
   } cases[] = {
-      {"from another port", [](const Message&, const Message& c) { return One(c, Via::kOtherPort); }},
-      {"from another address", [](const Message&, const Message& c) { return One(c, Via::kOtherAddress); }},
+      {"from another port",
+       [](const Message&, const Message& c) { return One(c, Via::kOtherPort); }},
+      {"from another address",
+       [](const Message&, const Message& c) { return One(c, Via::kOtherAddress); }},
       {"another request id",
        [](const Message&, const Message& c) {
          Message m = c;
@@ -417,7 +425,9 @@ TEST_F(Companion, HostileRepliesAreIgnoredAndEndInNoAnswerWithinTheBudget) {
          return std::vector<Datagram>{{bytes}};
        }},
       {"a byte past the message",
-       [&](const Message&, const Message& c) { return std::vector<Datagram>{{append(kv::snmp::EncodeMessage(c), 0)}}; }},
+       [&](const Message&, const Message& c) {
+         return std::vector<Datagram>{{append(kv::snmp::EncodeMessage(c), 0)}};
+       }},
       {"larger than the receive buffer",
        [](const Message&, const Message& c) {
          Message m = c;
@@ -439,8 +449,10 @@ TEST_F(Companion, HostileRepliesAreIgnoredAndEndInNoAnswerWithinTheBudget) {
       {"values of the wrong types",
        [](const Message&, const Message& c) {
          Message m = c;
-         if (m.bindings[0].value.tag == kv::snmp::kTagInteger) m.bindings[0].value.tag = kv::snmp::kTagGauge32;
-         else if (m.bindings[0].value.tag == kv::snmp::kTagObjectId) m.bindings[0].value = Int(6);
+         if (m.bindings[0].value.tag == kv::snmp::kTagInteger)
+           m.bindings[0].value.tag = kv::snmp::kTagGauge32;
+         else if (m.bindings[0].value.tag == kv::snmp::kTagObjectId)
+           m.bindings[0].value = Int(6);
          return One(m);
        }},
       {"a walk that never ends",
@@ -463,8 +475,10 @@ TEST_F(Companion, HostileRepliesAreIgnoredAndEndInNoAnswerWithinTheBudget) {
        [](const Message& request, const Message& c) {
          Message m = c;
          m.bindings[0].name = request.bindings[0].name;
-         if (m.bindings[0].name.size() >= 12) m.bindings[0].name.back() -= 1;
-         else m.bindings[0].name.push_back(9);
+         if (m.bindings[0].name.size() >= 12)
+           m.bindings[0].name.back() -= 1;
+         else
+           m.bindings[0].name.push_back(9);
          m.bindings[0].value = Int(3);
          return One(m);
        }},
@@ -474,7 +488,8 @@ TEST_F(Companion, HostileRepliesAreIgnoredAndEndInNoAnswerWithinTheBudget) {
     const bool other_address = std::string(c.label) == "from another address";
     Responder responder(c.rule, other_address ? kSecondLoopback : INADDR_LOOPBACK);
     PortAt(other_address ? L"127.0.0.2" : L"127.0.0.1");
-    ASSERT_TRUE(responder.other_address_bound()) << "127.0.0.2 is the loopback's only in ./build.sh test's namespace";
+    ASSERT_TRUE(responder.other_address_bound())
+        << "127.0.0.2 is the loopback's only in ./build.sh test's namespace";
     Settings(responder.port(), budget);
     const Outcome outcome = Update();
     EXPECT_EQ(0, outcome.result) << c.label;
@@ -491,8 +506,10 @@ TEST_F(Companion, ALongWalkIsCutAtItsRowBound) {
     Message m = c;
     const kv::snmp::Oid column = ParseOid("1.3.6.1.2.1.43.8.2.1.2");
     if (request.pdu == kv::snmp::kGetNextRequest &&
-        (request.bindings[0].name == column || kv::snmp::IsBelow(request.bindings[0].name, column))) {
-      const uint32_t row = request.bindings[0].name == column ? 1 : request.bindings[0].name.back() + 1;
+        (request.bindings[0].name == column ||
+         kv::snmp::IsBelow(request.bindings[0].name, column))) {
+      const uint32_t row =
+          request.bindings[0].name == column ? 1 : request.bindings[0].name.back() + 1;
       m.bindings[0].name = column;
       m.bindings[0].name.push_back(1);
       m.bindings[0].name.push_back(row);
@@ -536,10 +553,12 @@ Rule Bent(const Bend& b) {
     if (kv::snmp::IsBelow(m.bindings[0].name, kInputColumn) && m.bindings[0].value.number == 4)
       m.bindings[0].value = Int(3);
     const kv::snmp::Oid& asked = request.bindings[0].name;
-    if (request.pdu != kv::snmp::kGetNextRequest || !(asked == *b.column || kv::snmp::IsBelow(asked, *b.column)))
+    if (request.pdu != kv::snmp::kGetNextRequest ||
+        !(asked == *b.column || kv::snmp::IsBelow(asked, *b.column)))
       return One(m);
     const bool error = ++in_column == b.error_at;
-    if (error || (!kv::snmp::IsBelow(m.bindings[0].name, *b.column) && (b.end_status || b.end_tag))) {
+    if (error ||
+        (!kv::snmp::IsBelow(m.bindings[0].name, *b.column) && (b.end_status || b.end_tag))) {
       m.bindings = request.bindings;
       m.error_status = error ? b.error_status : b.end_status;
       m.error_index = m.error_status ? 1 : 0;
@@ -555,15 +574,20 @@ TEST_F(Companion, AnErrorPartWayThroughAWalkIsNoAnswerNotTheTableEnd) {
   const Bend cases[] = {
       {"genErr at the second input", v2c, &kInputColumn, 2, kGenErr, 0, 0, -1, 1},
       {"tooBig at the first input", v2c, &kInputColumn, 1, kTooBig, 0, 0, -1, 1},
-      {"authorizationError at the second input", v2c, &kInputColumn, 2, kAuthorizationError, 0, 0, -1, 1},
-      {"version 2c's noSuchName past the last input", v2c, &kInputColumn, 3, kNoSuchName, 0, 0, -1, 1},
+      {"authorizationError at the second input", v2c, &kInputColumn, 2, kAuthorizationError, 0, 0,
+       -1, 1},
+      {"version 2c's noSuchName past the last input", v2c, &kInputColumn, 3, kNoSuchName, 0, 0, -1,
+       1},
       {"version 1's genErr at the second input", v1, &kInputColumn, 2, kGenErr, 0, 0, -1, 1},
       {"genErr in the input statuses", v2c, &kInputStatusColumn, 1, kGenErr, 0, 0, -1, 1},
       {"genErr in the media paths", v2c, &kMediaPathColumn, 1, kGenErr, 0, 0, 1, -1},
       {"version 1's noSuchName past the last input", v1, &kInputColumn, 0, 0, kNoSuchName, 0, 1, 1},
-      {"version 1's noSuchName for the input statuses", v1, &kInputStatusColumn, 0, 0, kNoSuchName, 0, 1, 1},
-      {"endOfMibView past the last input", v2c, &kInputColumn, 0, 0, 0, kv::snmp::kTagEndOfMibView, 1, 1},
-      {"noSuchInstance past the last input", v2c, &kInputColumn, 0, 0, 0, kv::snmp::kTagNoSuchInstance, 1, 1},
+      {"version 1's noSuchName for the input statuses", v1, &kInputStatusColumn, 0, 0, kNoSuchName,
+       0, 1, 1},
+      {"endOfMibView past the last input", v2c, &kInputColumn, 0, 0, 0, kv::snmp::kTagEndOfMibView,
+       1, 1},
+      {"noSuchInstance past the last input", v2c, &kInputColumn, 0, 0, 0,
+       kv::snmp::kTagNoSuchInstance, 1, 1},
   };
   PortAt(L"127.0.0.1");
   for (const Bend& c : cases) {

@@ -2,18 +2,18 @@
 // scripted spooler and language, and a sandboxed HKEY_CURRENT_USER.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "config/model_files.h"
+#include "context/sheet_context.h"
+#include "platform/language.h"
 #include "platform/profile_reader.h"
 #include "platform/seam.h"
-#include "context/sheet_context.h"
 #include "tests/support/fake_language.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/sandbox.h"
-#include "platform/language.h"
 
 using kvtest::FakeLanguage;
 using kvtest::FakeSpooler;
@@ -78,11 +78,16 @@ TEST(ProfileReader, IntegerReadsUseTheAbsentMarker) {
     int expected;
   };
   const Case cases[] = {
-      {L"Set", 7, 42},           {L"Missing", 7, 7},          {L"Missing", kv::kAbsentMarker, 0},
-      {L"Marker", 9, 9},         {L"Marker", kv::kAbsentMarker, 0}, {L"Negative", 0, -3},
+      {L"Set", 7, 42},
+      {L"Missing", 7, 7},
+      {L"Missing", kv::kAbsentMarker, 0},
+      {L"Marker", 9, 9},
+      {L"Marker", kv::kAbsentMarker, 0},
+      {L"Negative", 0, -3},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(c.expected, reader.ReadInt(c.key, c.fallback)) << std::string(c.key, c.key + wcslen(c.key));
+    EXPECT_EQ(c.expected, reader.ReadInt(c.key, c.fallback))
+        << std::string(c.key, c.key + wcslen(c.key));
 }
 
 TEST(ProfileReader, SetFileCanClearTheReadOnlyFlag) {
@@ -291,7 +296,7 @@ TEST(RightToLeft, ArabicAndHebrewSystemsOnly) {
     LANGID system;
     bool rtl;
   };
-  const Case cases[] = {{0x0401, true}, {0x3801, true}, {0x040D, true},
+  const Case cases[] = {{0x0401, true},  {0x3801, true},  {0x040D, true},
                         {0x0409, false}, {0x0411, false}, {0x0429, false}};
   for (const auto& c : cases) {
     language.system = c.system;

@@ -1,18 +1,19 @@
 // Context help: the topic path, and the viewer that finds the HTML help control through the
 // classes root (sandboxed here) and calls its entry point with ordinal 15.
+#include "dialogs/context_help.h"
+
 #include <windows.h>
 #include <shlwapi.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dialogs/context_help.h"
+#include <gtest/gtest.h>
+
+#include "context/sheet_context.h"
 #include "options/option_tree.h"
 #include "platform/seam.h"
 #include "resources/dialog_ids.h"
-#include "context/sheet_context.h"
 #include "tests/support/dialog_fixture.h"
 #include "tests/support/fakes.h"
 #include "tests/support/sandbox.h"
@@ -83,9 +84,9 @@ class ClassesRootSandbox {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kHelpControlKey, 0, nullptr, 0,
                                              KEY_ALL_ACCESS, nullptr, &key, nullptr));
     if (!key_only) {
-      EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, nullptr, 0, type,
-                                              reinterpret_cast<const BYTE*>(data.data()),
-                                              static_cast<DWORD>(bytes.size())));
+      EXPECT_EQ(ERROR_SUCCESS,
+                RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                               static_cast<DWORD>(bytes.size())));
     }
     RegCloseKey(key);
   }
@@ -161,7 +162,8 @@ TEST_F(HelpViewerTest, RegistryValueIsUsedOnlyWhenItIsATerminatedPath) {
       {"no key", kNoKey, "", L"hhctrl.ocx"},
       {"no default value", kNoValue, "", L"hhctrl.ocx"},
       {"text", REG_SZ, "C:\\Help\\kvhelp.ocx\0"s, L"C:\\Help\\kvhelp.ocx"},
-      {"expandable text", REG_EXPAND_SZ, "%KVTEST_HELP_DIR%\\kvhelp.ocx\0"s, L"D:\\Tools\\kvhelp.ocx"},
+      {"expandable text", REG_EXPAND_SZ, "%KVTEST_HELP_DIR%\\kvhelp.ocx\0"s,
+       L"D:\\Tools\\kvhelp.ocx"},
       {"binary", REG_BINARY, "C:\\Help\\kvhelp.ocx\0"s, L"hhctrl.ocx"},
       {"multi-text", REG_MULTI_SZ, "C:\\Help\\kvhelp.ocx\0\0"s, L"hhctrl.ocx"},
       {"number", REG_DWORD, "\x01\0\0\0"s, L"hhctrl.ocx"},
@@ -274,7 +276,8 @@ TEST_F(DialogHelp, F1AndTheHelpButtonOpenTheDialogsOwnTopic) {
       {"Print and Hold, F1", OEMCUIP_DOCPROP, kv::kHoldItem, L"Print And Hold Dialog.htm", true},
       {"Color Copies, Help", OEMCUIP_DOCPROP, kv::kCopiesItem, L"Color Copies Setting.htm", false},
       {"Color Copies, F1", OEMCUIP_DOCPROP, kv::kCopiesItem, L"Color Copies Setting.htm", true},
-      {"Job Accounting, Help", OEMCUIP_PRNPROP, kv::kJobAccountingItem, L"Job Accounting.htm", false},
+      {"Job Accounting, Help", OEMCUIP_PRNPROP, kv::kJobAccountingItem, L"Job Accounting.htm",
+       false},
       {"Job Accounting, F1", OEMCUIP_PRNPROP, kv::kJobAccountingItem, L"Job Accounting.htm", true},
   };
   for (const Case& c : cases) {

@@ -1,14 +1,15 @@
 // The control-text pass over real dialogs made from the plug-in's templates: translated
 // captions, the length hints, tooltips on the tooltip window, and the disable flag.
+#include "dialogs/control_texts.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "dialogs/dialog_frame.h"
-#include "dialogs/control_texts.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
 
@@ -65,7 +66,8 @@ TEST_F(ControlTexts, CaptionsHintsAndTooltipsFollowTheStringTable) {
       L"(0-9) tooltip=From %d to %d, not %s.\r\n(A-Z, 0-9)=%n%s 100%\r\n"
       L"[Job Accounting Dialog]\r\n(0-9)=(%d-%d chars)\r\n(0-9) tooltip=%d to %d, not %s.\r\n"
       L"(0)=(exactly %d)\r\n"
-      L"[Troubleshooting Dialog]\r\nHelp=Help here\r\n[Custom Paper Dialog]\r\nHelp=Paper help\r\n");
+      L"[Troubleshooting Dialog]\r\nHelp=Help here\r\n[Custom Paper Dialog]\r\nHelp=Paper "
+      L"help\r\n");
   struct Case {
     const char* what;
     WORD template_id;
@@ -96,13 +98,14 @@ TEST_F(ControlTexts, CaptionsHintsAndTooltipsFollowTheStringTable) {
       {"equal limits with (0)", IDD_JOB_ACCOUNTING, L"Job Accounting", 32, 32, IDC_CONFIRM_HINT,
        L"(exactly 32)", L""},
       // A password takes letters too: without a text, "(0-9)" would read as digits only.
-      {"job accounting hint without a text", IDD_JOB_ACCOUNTING, L"Unlisted", 4, 32,
-       IDC_PASS_HINT, L"(4-32)", L""},
+      {"job accounting hint without a text", IDD_JOB_ACCOUNTING, L"Unlisted", 4, 32, IDC_PASS_HINT,
+       L"(4-32)", L""},
       {"job accounting exact hint without a text", IDD_JOB_ACCOUNTING_RTL, L"Unlisted", 32, 32,
        IDC_CONFIRM_HINT, L"(32)", L""},
       {"other job accounting hint keeps its key", IDD_JOB_ACCOUNTING, L"Job Accounting", 4, 32,
        IDC_USER_ID_HINT, L"(4-32 Alphanumeric)", L""},
-      {"page button", IDD_TROUBLESHOOTING, L"Troubleshooting", 4, 8, IDC_TS_HELP, L"Help here", L""},
+      {"page button", IDD_TROUBLESHOOTING, L"Troubleshooting", 4, 8, IDC_TS_HELP, L"Help here",
+       L""},
   };
   for (const auto& c : cases) {
     HWND dialog = Translate(c.template_id, c.word, c.minimum, c.maximum);
@@ -112,8 +115,9 @@ TEST_F(ControlTexts, CaptionsHintsAndTooltipsFollowTheStringTable) {
 }
 
 TEST_F(ControlTexts, TheCustomPaperFlagTakesControl1001FromItsOwnSection) {
-  WriteStringTable(L"[Troubleshooting Dialog]\r\nHelp=Help here\r\nHelp tooltip=Page help.\r\n"
-                   L"[Custom Paper Dialog]\r\nHelp=Paper help\r\n");
+  WriteStringTable(
+      L"[Troubleshooting Dialog]\r\nHelp=Help here\r\nHelp tooltip=Page help.\r\n"
+      L"[Custom Paper Dialog]\r\nHelp=Paper help\r\n");
   for (int16_t flag : {0, 1, 2}) {
     custom_paper_ = flag;
     HWND dialog = Translate(IDD_TROUBLESHOOTING, L"Troubleshooting");
@@ -124,8 +128,9 @@ TEST_F(ControlTexts, TheCustomPaperFlagTakesControl1001FromItsOwnSection) {
 }
 
 TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
-  WriteStringTable(L"[Troubleshooting Dialog]\r\nURL_1=Home\r\nURL_1 tooltip=Open it.\r\n"
-                   L"Web Links tooltip=Links.\r\n");
+  WriteStringTable(
+      L"[Troubleshooting Dialog]\r\nURL_1=Home\r\nURL_1 tooltip=Open it.\r\n"
+      L"Web Links tooltip=Links.\r\n");
   HWND dialog = Translate(IDD_TROUBLESHOOTING, L"Troubleshooting");
   HWND link = GetDlgItem(dialog, IDC_TS_LINK1);
   HWND group = GetDlgItem(dialog, IDC_TS_WEB_GROUP);
@@ -136,7 +141,8 @@ TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = owner;
     tool.uId = id;
-    EXPECT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_TRUE(
+        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     return tool;
   };
   const TOOLINFOW notifying = info(dialog, reinterpret_cast<UINT_PTR>(link));
@@ -160,12 +166,14 @@ TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
 TEST_F(ControlTexts, AHiddenTextHasNoTooltipArea) {
   WriteStringTable(L"[Hold Dialog]\r\nPrint At tooltip=When.\r\nUser ID tooltip=Who.\r\n");
   HWND dialog = Translate(IDD_HOLD, L"Hold");
-  for (const auto& [id, shown] : {std::pair{IDC_HOLD_AT_LABEL, false}, std::pair{IDC_USER_ID_LABEL, true}}) {
+  for (const auto& [id, shown] :
+       {std::pair{IDC_HOLD_AT_LABEL, false}, std::pair{IDC_USER_ID_LABEL, true}}) {
     TOOLINFOW tool = {};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = dialog;
     tool.uId = static_cast<UINT_PTR>(id);
-    ASSERT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    ASSERT_TRUE(
+        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     EXPECT_EQ(shown, !IsRectEmpty(&tool.rect)) << id;
   }
 }
@@ -207,7 +215,8 @@ TEST(DialogTable, TemplatesAreCarriedAndOwnedByOneRowAndTopicsAreWhole) {
     const kv::DialogText& row = kv::kDialogTexts[i];
     if (row.template_id != 0) {
       for (WORD id : {row.template_id, row.mirrored_template_id}) {
-        EXPECT_NE(nullptr, FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_DIALOG))
+        EXPECT_NE(nullptr,
+                  FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_DIALOG))
             << "row " << i << " template " << id;
         for (size_t j = 0; j < rows; ++j)
           EXPECT_TRUE(j == i || !kv::IsTemplateOf(kv::kDialogTexts[j], id))
@@ -218,7 +227,8 @@ TEST(DialogTable, TemplatesAreCarriedAndOwnedByOneRowAndTopicsAreWhole) {
       EXPECT_TRUE(named(row.help.folder) && named(row.help.topic)) << "row " << i;
     }
     if (row.secure_help.folder || row.secure_help.topic) {
-      EXPECT_TRUE(named(row.secure_help.folder) && named(row.secure_help.topic) && named(row.help.topic))
+      EXPECT_TRUE(named(row.secure_help.folder) && named(row.secure_help.topic) &&
+                  named(row.help.topic))
           << "row " << i;
     }
   }

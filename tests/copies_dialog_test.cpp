@@ -27,7 +27,9 @@ class CopiesDialog : public kvtest::DialogFixture {
     context_->iColorCopies = copies - gray;
     return Push(host, kv::kCopiesItem, script);
   }
-  static void SetGray(HWND dialog, const wchar_t* text) { SetDlgItemTextW(dialog, IDC_GRAY_COPIES, text); }
+  static void SetGray(HWND dialog, const wchar_t* text) {
+    SetDlgItemTextW(dialog, IDC_GRAY_COPIES, text);
+  }
   kv::SheetContext* context_ = nullptr;
 };
 

@@ -1,10 +1,10 @@
 // The private record through the plug-in's DevMode method, with records as applications
 // hand them over.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
 #include <random>
+
+#include <gtest/gtest.h>
 
 #include "devmode/private_devmode.h"
 #include "emuhost/plugin_host.h"

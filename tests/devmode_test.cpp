@@ -1,10 +1,10 @@
 // The private record's operations against a scripted spooler and language, with real model
 // profiles in a temporary folder.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "config/driver_info.h"
 #include "devmode/private_devmode.h"
@@ -74,8 +74,8 @@ class DevModeTest : public testing::Test {
 struct Range {
   size_t offset, width;
 };
-constexpr Range kUntouched[] = {{0x0F2, 2}, {0x0F8, 4}, {0x105, 1}, {0x10A, 2},
-                                {0x163, 1}, {0x166, 2046}};
+constexpr Range kUntouched[] = {{0x0F2, 2}, {0x0F8, 4}, {0x105, 1},
+                                {0x10A, 2}, {0x163, 1}, {0x166, 2046}};
 
 void ExpectUntouched(const unsigned char* bytes, unsigned char fill) {
   for (const auto& range : kUntouched)
@@ -200,13 +200,12 @@ TEST_F(DevModeTest, RegionColorFollowsTheUserLanguage) {
     uint8_t expected;
   };
   const Case cases[] = {
-      {0x01, 0x0E, 4}, {0x01, 0x01, 1}, {0x09, 1, 2},  {0x09, 2, 3},  {0x09, 3, 4},
-      {0x09, 4, 2},    {0x09, 7, 4},    {0x09, 5, 1},  {0x0A, 2, 2},  {0x0A, 3, 3},
-      {0x0A, 11, 2},   {0x0A, 1, 1},    {0x0C, 3, 2},  {0x0C, 1, 3},  {0x16, 1, 2},
-      {0x16, 2, 3},    {0x16, 3, 1},    {0x04, 1, 4},  {0x12, 1, 4},  {0x39, 1, 4},
-      {0x05, 1, 3},    {0x07, 1, 3},    {0x08, 1, 3},  {0x0E, 1, 3},  {0x10, 1, 3},
-      {0x13, 1, 3},    {0x15, 1, 3},    {0x19, 1, 3},  {0x1A, 1, 3},  {0x1D, 1, 3},
-      {0x24, 1, 3},    {0x11, 1, 1},    {0x00, 0, 1},  {0x3A, 1, 1},  {0x3FF, 0x3F, 1},
+      {0x01, 0x0E, 4}, {0x01, 0x01, 1}, {0x09, 1, 2}, {0x09, 2, 3}, {0x09, 3, 4},     {0x09, 4, 2},
+      {0x09, 7, 4},    {0x09, 5, 1},    {0x0A, 2, 2}, {0x0A, 3, 3}, {0x0A, 11, 2},    {0x0A, 1, 1},
+      {0x0C, 3, 2},    {0x0C, 1, 3},    {0x16, 1, 2}, {0x16, 2, 3}, {0x16, 3, 1},     {0x04, 1, 4},
+      {0x12, 1, 4},    {0x39, 1, 4},    {0x05, 1, 3}, {0x07, 1, 3}, {0x08, 1, 3},     {0x0E, 1, 3},
+      {0x10, 1, 3},    {0x13, 1, 3},    {0x15, 1, 3}, {0x19, 1, 3}, {0x1A, 1, 3},     {0x1D, 1, 3},
+      {0x24, 1, 3},    {0x11, 1, 1},    {0x00, 0, 1}, {0x3A, 1, 1}, {0x3FF, 0x3F, 1},
   };
   for (const auto& c : cases) {
     language_.user = static_cast<LANGID>(c.primary | (c.sub << 10));
@@ -307,13 +306,11 @@ TEST_F(DevModeTest, ConvertReadsAShortRecordOnlyWithinItsSize) {
     bool copies_accounting;  // 0x164..0x166
   };
   const Case cases[] = {
-      {4, false, false, false},      // no whole header: foreign
-      {12, false, false, false},     // header only
-      {0xB9, false, false, false},   // job name cut one byte short
-      {0xBA, true, false, false},
-      {0x110, true, true, false},
-      {0x165, true, true, false},
-      {0x166, true, true, true},
+      {4, false, false, false},     // no whole header: foreign
+      {12, false, false, false},    // header only
+      {0xB9, false, false, false},  // job name cut one byte short
+      {0xBA, true, false, false},  {0x110, true, true, false},
+      {0x165, true, true, false},  {0x166, true, true, true},
   };
   PrivateDevmode source;
   FillUserFields(source);

@@ -1,12 +1,12 @@
 // The diagnostic-page list on a real combo box, the PJL jobs it sends, and the raw-job
 // protocol against a scripted spooler.
-#include "tests/support/dialog_fixture.h"
+#include "device/diagnostic_pages.h"
 
 #include <string>
 #include <vector>
 
-#include "device/diagnostic_pages.h"
 #include "resources/dialog_ids.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace {
 
@@ -211,21 +211,33 @@ TEST_F(RawJobTest, EachFailingStepEndsWhatItStartedAndLeavesItsError) {
       {"null printer", nullptr, bytes(), 48, as_is, 0, ERROR_INVALID_HANDLE, {}, 0},
       {"null data", printer_, nullptr, 48, as_is, 0, ERROR_INVALID_PARAMETER, {}, 0},
       {"no bytes", printer_, bytes(), 0, as_is, 0, ERROR_INVALID_PARAMETER, {}, 0},
-      {"document refused", printer_, bytes(), 48,
+      {"document refused",
+       printer_,
+       bytes(),
+       48,
        [](kvtest::FakeSpooler& s) { s.start_doc_fails = true; },
-       0, ERROR_SPL_NO_STARTDOC, {"StartDoc"}, 0},
+       0,
+       ERROR_SPL_NO_STARTDOC,
+       {"StartDoc"},
+       0},
       {"first write fails", printer_, bytes(), 48,
-       [](kvtest::FakeSpooler& s) { s.failing_write = 0; },
-       0, ERROR_WRITE_FAULT, one_write, 0},
+       [](kvtest::FakeSpooler& s) { s.failing_write = 0; }, 0, ERROR_WRITE_FAULT, one_write, 0},
       {"first write takes nothing", printer_, bytes(), 48,
-       [](kvtest::FakeSpooler& s) { s.failing_write = 0, s.failing_write_result = TRUE; },
-       0, ERROR_WRITE_FAULT, one_write, 0},
-      {"third write takes nothing", printer_, bytes(), 48,
-       [](kvtest::FakeSpooler& s) { s.write_limit = 10, s.failing_write = 2, s.failing_write_result = TRUE; },
-       0, ERROR_WRITE_FAULT, {"StartDoc", "StartPage", "Write", "Write", "Write", "EndPage", "EndDoc"}, 20},
+       [](kvtest::FakeSpooler& s) { s.failing_write = 0, s.failing_write_result = TRUE; }, 0,
+       ERROR_WRITE_FAULT, one_write, 0},
+      {"third write takes nothing",
+       printer_,
+       bytes(),
+       48,
+       [](kvtest::FakeSpooler& s) {
+         s.write_limit = 10, s.failing_write = 2, s.failing_write_result = TRUE;
+       },
+       0,
+       ERROR_WRITE_FAULT,
+       {"StartDoc", "StartPage", "Write", "Write", "Write", "EndPage", "EndDoc"},
+       20},
       {"page refused: the job goes on", printer_, bytes(), 48,
-       [](kvtest::FakeSpooler& s) { s.start_page_fails = true; },
-       1, 0, one_write, 48},
+       [](kvtest::FakeSpooler& s) { s.start_page_fails = true; }, 1, 0, one_write, 48},
   };
   for (const auto& c : cases) {
     spooler_ = kvtest::FakeSpooler();

@@ -1,14 +1,15 @@
 // The frame every dialog goes through: the context attached at initialisation, messages
 // before it ignored, exceptions stopped, modal dialogs run in the plug-in's activation
 // context over the host's window, and the push buttons.
-#include <windows.h>
+#include "dialogs/dialog_frame.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <stdexcept>
 #include <vector>
 
-#include "dialogs/dialog_frame.h"
+#include <gtest/gtest.h>
+
 #include "emuhost/modal_driver.h"
 #include "platform/module.h"
 #include "resources/dialog_ids.h"
@@ -32,7 +33,8 @@ struct RecordingDialog {
     g_seen.context = &context;
     GetCurrentActCtx(&g_seen.activation);
     g_seen.owner = GetWindow(dialog, GW_OWNER);
-    g_seen.template_id = (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? IDD_HOLD_RTL : IDD_HOLD;
+    g_seen.template_id =
+        (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? IDD_HOLD_RTL : IDD_HOLD;
     // A dialog records itself over whatever the page had recorded.
     context.hPageWnd = dialog;
     context.dwTemplateId = g_seen.template_id;
@@ -76,9 +78,9 @@ TEST_F(DialogFrame, AnExceptionStopsInTheFrameAndEndsAModalDialog) {
 
 TEST_F(DialogFrame, AModalDialogWithoutAContextClosesAtOnce) {
   kv::SheetContext* none = nullptr;
-  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HOLD),
-                                         owner_, kv::DialogProc<RecordingDialog>,
-                                         reinterpret_cast<LPARAM>(none));
+  const INT_PTR result =
+      DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HOLD), owner_,
+                      kv::DialogProc<RecordingDialog>, reinterpret_cast<LPARAM>(none));
   EXPECT_EQ(IDCANCEL, result);
   EXPECT_TRUE(g_seen.messages.empty());
 }
@@ -89,7 +91,8 @@ TEST_F(DialogFrame, ModalDialogsRunInThePluginsActivationContextAndLeaveThePageI
   context.dwTemplateId = IDD_TROUBLESHOOTING;
   context.StringTable.SetDialogSection(L"Troubleshooting");
   emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
-  EXPECT_EQ(IDCANCEL, kv::RunModalDialog(owner_, IDD_HOLD, kv::DialogProc<RecordingDialog>, context));
+  EXPECT_EQ(IDCANCEL,
+            kv::RunModalDialog(owner_, IDD_HOLD, kv::DialogProc<RecordingDialog>, context));
 
   const HANDLE plugin_context = kv::PluginActivationContext();
   ASSERT_NE(INVALID_HANDLE_VALUE, plugin_context) << "the test program carries the manifest";
@@ -140,8 +143,8 @@ TEST_F(DialogFrame, APushButtonOpensItsDialogOnlyWhenPushedWithASheet) {
       EXPECT_EQ(owner_, g_seen.owner) << c.what;
     }
   }
-  EXPECT_EQ(CPSUICB_ACTION_NONE,
-            kv::OpenFromPushButton(nullptr, IDD_HOLD, IDD_HOLD_RTL, kv::DialogProc<RecordingDialog>));
+  EXPECT_EQ(CPSUICB_ACTION_NONE, kv::OpenFromPushButton(nullptr, IDD_HOLD, IDD_HOLD_RTL,
+                                                        kv::DialogProc<RecordingDialog>));
 }
 
 }  // namespace

@@ -2,13 +2,14 @@
 // filters on the real edits of the Print and Hold and Job Accounting templates, driven by
 // messages. The clipboard is a fake here; under each filter sits a recorder that notes what
 // reaches the edit and keeps the edit's own clipboard messages away from the real clipboard.
-#include <gtest/gtest.h>
+#include "dialogs/edit_filters.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "dialogs/edit_filters.h"
+#include <gtest/gtest.h>
+
 #include "options/option_tree.h"
 #include "platform/clipboard.h"
 #include "resources/dialog_ids.h"
@@ -31,8 +32,8 @@ std::string Without(std::string set, const std::string& removed) {
 }
 
 const std::string kDigitSet = "0123456789";
-const std::string kAccountIdSet = kDigitSet + "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz" +
-                                  "\b-.@_";
+const std::string kAccountIdSet =
+    kDigitSet + "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz" + "\b-.@_";
 
 struct Field {
   EditFilter filter;
@@ -63,7 +64,8 @@ TEST(EditFilterRules, AcceptEachCodeAsTheFieldAllows) {
     for (int code = 0; code <= 255; ++code) {
       EXPECT_EQ(Holds(field.typed, code), kv::AcceptsTyped(field.filter, code))
           << field.name << ", typed code " << code;
-      EXPECT_EQ(Holds(field.pasted, code), kv::AcceptsPastedByte(field.filter, static_cast<BYTE>(code)))
+      EXPECT_EQ(Holds(field.pasted, code),
+                kv::AcceptsPastedByte(field.filter, static_cast<BYTE>(code)))
           << field.name << ", pasted byte " << code;
     }
   }
@@ -76,16 +78,11 @@ std::vector<UINT> g_reached;
 LRESULT CALLBACK Recorder(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CHAR:
-    case WM_KEYDOWN:
-      g_reached.push_back(message);
-      break;
+    case WM_KEYDOWN: g_reached.push_back(message); break;
     case WM_COPY:
     case WM_CUT:
-    case WM_PASTE:
-      g_reached.push_back(message);
-      return 0;
-    default:
-      break;
+    case WM_PASTE: g_reached.push_back(message); return 0;
+    default: break;
   }
   return CallWindowProcW(g_edit_procs[edit], edit, message, wparam, lparam);
 }
@@ -154,16 +151,26 @@ TEST_F(EditFilterTest, TypedCharactersAreInsertedOrBeepedAway) {
     const wchar_t* expected;  // "WXYZ": refused
   };
   const Case cases[] = {
-      {EditFilter::kName, 'a', L"WaZ"},          {EditFilter::kName, ' ', L"W Z"},
-      {EditFilter::kName, '/', L"WXYZ"},         {EditFilter::kName, '\\', L"WXYZ"},
-      {EditFilter::kName, 0xE9, L"WXYZ"},        {EditFilter::kDigits, '7', L"W7Z"},
-      {EditFilter::kDigits, 'a', L"WXYZ"},       {EditFilter::kAccountId, '-', L"W-Z"},
-      {EditFilter::kAccountId, '.', L"W.Z"},     {EditFilter::kAccountId, '@', L"W@Z"},
-      {EditFilter::kAccountId, '_', L"W_Z"},     {EditFilter::kAccountId, ';', L"WXYZ"},
-      {EditFilter::kAccountId, ' ', L"WXYZ"},    {EditFilter::kAccountPassword, '~', L"W~Z"},
-      {EditFilter::kAccountPassword, ' ', L"WXYZ"}, {EditFilter::kAccountPassword, 0x7F, L"WXYZ"},
-      {EditFilter::kName, VK_BACK, L"WZ"},       {EditFilter::kDigits, VK_BACK, L"WZ"},
-      {EditFilter::kAccountId, VK_BACK, L"WZ"},  {EditFilter::kAccountPassword, VK_BACK, L"WZ"},
+      {EditFilter::kName, 'a', L"WaZ"},
+      {EditFilter::kName, ' ', L"W Z"},
+      {EditFilter::kName, '/', L"WXYZ"},
+      {EditFilter::kName, '\\', L"WXYZ"},
+      {EditFilter::kName, 0xE9, L"WXYZ"},
+      {EditFilter::kDigits, '7', L"W7Z"},
+      {EditFilter::kDigits, 'a', L"WXYZ"},
+      {EditFilter::kAccountId, '-', L"W-Z"},
+      {EditFilter::kAccountId, '.', L"W.Z"},
+      {EditFilter::kAccountId, '@', L"W@Z"},
+      {EditFilter::kAccountId, '_', L"W_Z"},
+      {EditFilter::kAccountId, ';', L"WXYZ"},
+      {EditFilter::kAccountId, ' ', L"WXYZ"},
+      {EditFilter::kAccountPassword, '~', L"W~Z"},
+      {EditFilter::kAccountPassword, ' ', L"WXYZ"},
+      {EditFilter::kAccountPassword, 0x7F, L"WXYZ"},
+      {EditFilter::kName, VK_BACK, L"WZ"},
+      {EditFilter::kDigits, VK_BACK, L"WZ"},
+      {EditFilter::kAccountId, VK_BACK, L"WZ"},
+      {EditFilter::kAccountPassword, VK_BACK, L"WZ"},
   };
   for (const Case& c : cases) {
     boxes_.beeps.clear();
@@ -192,7 +199,8 @@ TEST_F(EditFilterTest, PasteIsCheckedBeforeItReplacesTheSelection) {
       {EditFilter::kName, "ab\0\0\0\0"s, 0, 32, L"WabZ"},  // slack zeros are allowed text here
       {EditFilter::kName, "ab"s, 0, 32, L"WabZ"},  // no terminator: the last byte is text...
       {EditFilter::kName, "a/"s, 0, 32, L"WXYZ"},  // ... and is checked
-      {EditFilter::kName, std::string(300, 'q') + '\0', 0, 32, L"W" + std::wstring(259, L'q') + L"Z"},
+      {EditFilter::kName, std::string(300, 'q') + '\0', 0, 32,
+       L"W" + std::wstring(259, L'q') + L"Z"},
       {EditFilter::kDigits, "1234\0"s, 4, 8, L"W1234Z"},
       {EditFilter::kDigits, "12345678\0"s, 4, 8, L"W12345678Z"},
       {EditFilter::kDigits, "123\0"s, 4, 8, L"WXYZ"},
@@ -281,7 +289,8 @@ TEST_F(EditFilterTest, CharacterAfterThePasteIsSwallowedOrBeeped) {
                         {EditFilter::kAccountPassword, kControlV, {0}}};
   context_.wMaxPassLen = 8;
   for (const Case& c : cases) {
-    for (const auto& [block, typed] : {std::pair{"1234\0"s, L"W12345Z"}, std::pair{"1 /4\0"s, L"W5Z"}}) {
+    for (const auto& [block, typed] :
+         {std::pair{"1234\0"s, L"W12345Z"}, std::pair{"1 /4\0"s, L"W5Z"}}) {
       clipboard_.block = Bytes(block);
       HWND edit = Edit(c.filter);
       boxes_.beeps.clear();
@@ -291,7 +300,8 @@ TEST_F(EditFilterTest, CharacterAfterThePasteIsSwallowedOrBeeped) {
       Type(edit, '5');  // and the character after that is typed as usual
       EXPECT_EQ(typed, Text(edit)) << FieldOf(c.filter).name << ", " << block.c_str();
       EXPECT_EQ(c.beeps, boxes_.beeps) << FieldOf(c.filter).name << ", " << block.c_str();
-      EXPECT_EQ(std::vector<UINT>{WM_CHAR}, g_reached) << FieldOf(c.filter).name << ", " << block.c_str();
+      EXPECT_EQ(std::vector<UINT>{WM_CHAR}, g_reached)
+          << FieldOf(c.filter).name << ", " << block.c_str();
     }
   }
 }
@@ -322,17 +332,18 @@ TEST_F(EditFilterTest, CopyAndCutShortcutsOnlyInTheNameAndAccountIdFilters) {
     Control control;
     UINT sent;  // 0: none
   };
-  const Case cases[] = {{'C', Control::kLeft, WM_COPY},  {'c', Control::kLeft, WM_COPY},
-                        {'X', Control::kLeft, WM_CUT},   {'x', Control::kLeft, WM_CUT},
-                        {'C', Control::kRight, 0},       {'X', Control::kNone, 0}};
+  const Case cases[] = {{'C', Control::kLeft, WM_COPY}, {'c', Control::kLeft, WM_COPY},
+                        {'X', Control::kLeft, WM_CUT},  {'x', Control::kLeft, WM_CUT},
+                        {'C', Control::kRight, 0},      {'X', Control::kNone, 0}};
   for (const Field& field : kFields) {
-    const bool handles = field.filter == EditFilter::kName || field.filter == EditFilter::kAccountId;
+    const bool handles =
+        field.filter == EditFilter::kName || field.filter == EditFilter::kAccountId;
     for (const Case& c : cases) {
       HWND edit = Edit(field.filter);
       g_reached.clear();
       KeyDown(edit, c.key, c.control);
-      const std::vector<UINT> reached = handles && c.sent ? std::vector<UINT>{c.sent, WM_KEYDOWN}
-                                                          : std::vector<UINT>{WM_KEYDOWN};
+      const std::vector<UINT> reached =
+          handles && c.sent ? std::vector<UINT>{c.sent, WM_KEYDOWN} : std::vector<UINT>{WM_KEYDOWN};
       EXPECT_EQ(reached, g_reached)
           << field.name << ", key " << c.key << ", control " << static_cast<int>(c.control);
     }
@@ -394,7 +405,8 @@ TEST_F(EditFilterTest, TheDialogsFilterTheirFields) {
   };
   for (const Case& c : cases) {
     emuhost::EmulatedHost& host = OpenSheet(c.mode);
-    if (c.mode == OEMCUIP_DOCPROP) Record().wHoldMode = 4;  // Confidentional: the passcode rows show
+    if (c.mode == OEMCUIP_DOCPROP)
+      Record().wHoldMode = 4;  // Confidentional: the passcode rows show
     boxes_.beeps.clear();
     std::wstring arrived = L"(not opened)";
     ASSERT_TRUE(Push(host, c.item, [&](HWND dialog) {

@@ -1,14 +1,14 @@
 // Printer and driver events against a sandboxed HKEY_CURRENT_USER.
+#include "plugin/events.h"
+
 #include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <winspool.h>
 #include <winddiui.h>
+#include <winspool.h>
 
 #include <string>
 
-#include "plugin/events.h"
+#include <gtest/gtest.h>
+
 #include "tests/support/sandbox.h"
 
 using kvtest::CreateKeyWithValue;
@@ -112,11 +112,13 @@ TEST_F(DriverEventTest, OtherEventsAndMissingKeysChangeNothing) {
   // driver's deletion removes what the plug-in keeps.
   wchar_t printer[] = L"Office Printer";
   for (wchar_t* printer_name : {printer, name, static_cast<wchar_t*>(nullptr)}) {
-    for (INT event : {PRINTER_EVENT_ADD_CONNECTION, PRINTER_EVENT_DELETE_CONNECTION, PRINTER_EVENT_INITIALIZE,
-                      PRINTER_EVENT_DELETE, PRINTER_EVENT_CACHE_REFRESH, 77}) {
+    for (INT event :
+         {PRINTER_EVENT_ADD_CONNECTION, PRINTER_EVENT_DELETE_CONNECTION, PRINTER_EVENT_INITIALIZE,
+          PRINTER_EVENT_DELETE, PRINTER_EVENT_CACHE_REFRESH, 77}) {
       EXPECT_EQ(S_OK, kv::PrinterEvent(printer_name, event, PRINTER_EVENT_FLAG_NO_UI, 0)) << event;
       EXPECT_TRUE(KeyExists(L"Software\\KVPrint\\Driver A")) << event;
-      EXPECT_EQ(L"GR", kvtest::ReadString(L"Software\\KVprint\\Office Printer", L"DrvCntCode")) << event;
+      EXPECT_EQ(L"GR", kvtest::ReadString(L"Software\\KVprint\\Office Printer", L"DrvCntCode"))
+          << event;
     }
   }
 }

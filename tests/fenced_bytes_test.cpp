@@ -1,13 +1,13 @@
 // The fenced bytes that the record tests and the simulator's fuzzers hand to the code: the
 // bytes must end exactly at an inaccessible page and start a whole region after another, or a
 // read past them goes unseen.
-#include <gtest/gtest.h>
+#include "tests/support/fenced_bytes.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "tests/support/fenced_bytes.h"
+#include <gtest/gtest.h>
 
 using kvtest::FencedBytes;
 
@@ -15,7 +15,8 @@ namespace {
 
 DWORD ProtectionAt(uintptr_t address) {
   MEMORY_BASIC_INFORMATION info = {};
-  if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return 0;
+  if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info)
+    return 0;
   return info.State == MEM_COMMIT ? info.Protect : 0;
 }
 
@@ -24,8 +25,9 @@ TEST(FencedBytes, PlacedBytesRunFromTheGuardBytesToTheTrailingFence) {
     size_t size, capacity, usable;
   };
   const Case cases[] = {
-      {0, 0, 0},        {1, 1, 4096},     {11, 0, 4096},    {4095, 4095, 4096}, {4096, 4096, 4096},
-      {4097, 4097, 8192}, {2404, 8192, 8192}, {16, 8192, 8192}, {8192, 8192, 8192}, {5000, 100, 8192},
+      {0, 0, 0},          {1, 1, 4096},       {11, 0, 4096},      {4095, 4095, 4096},
+      {4096, 4096, 4096}, {4097, 4097, 8192}, {2404, 8192, 8192}, {16, 8192, 8192},
+      {8192, 8192, 8192}, {5000, 100, 8192},
   };
   for (const auto& c : cases) {
     FencedBytes bytes(c.size, c.capacity);
@@ -41,8 +43,10 @@ TEST(FencedBytes, PlacedBytesRunFromTheGuardBytesToTheTrailingFence) {
       EXPECT_EQ(static_cast<DWORD>(PAGE_NOACCESS), ProtectionAt(fence.begin)) << "size " << c.size;
     }
     if (c.usable) {
-      EXPECT_EQ(static_cast<DWORD>(PAGE_READWRITE), ProtectionAt(fences[0].end)) << "size " << c.size;
-      EXPECT_EQ(static_cast<DWORD>(PAGE_READWRITE), ProtectionAt(fences[1].begin - 1)) << "size " << c.size;
+      EXPECT_EQ(static_cast<DWORD>(PAGE_READWRITE), ProtectionAt(fences[0].end))
+          << "size " << c.size;
+      EXPECT_EQ(static_cast<DWORD>(PAGE_READWRITE), ProtectionAt(fences[1].begin - 1))
+          << "size " << c.size;
     }
     for (size_t i = 0; i < c.size; ++i)
       ASSERT_EQ(0, bytes.data()[i]) << "size " << c.size << ", byte " << i;
@@ -59,8 +63,8 @@ TEST(FencedBytes, AStrayWriteBeforeThePlacedBytesIsSeenUntilTheyArePlacedAgain) 
     bool seen;
   };
   const Case cases[] = {
-      {100, -1, true}, {100, -100, true}, {100, -8092, true}, {100, 0, false}, {100, 99, false},
-      {8191, -1, true}, {1, -8191, true}, {2404, 2403, false},
+      {100, -1, true},  {100, -100, true}, {100, -8092, true}, {100, 0, false},
+      {100, 99, false}, {8191, -1, true},  {1, -8191, true},   {2404, 2403, false},
   };
   for (const auto& c : cases) {
     unsigned char* placed = bytes.Place(c.size);

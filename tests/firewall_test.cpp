@@ -1,8 +1,6 @@
 // No exception leaves the plug-in: a seam that throws inside a COM method, a change or push
 // callback, or a dialog or page procedure ends in that protocol's neutral answer, and the
 // boundary that stopped it tells a debugger so.
-#include "tests/support/dialog_fixture.h"
-
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -15,6 +13,7 @@
 #include "platform/spooler.h"
 #include "platform/system.h"
 #include "resources/dialog_ids.h"
+#include "tests/support/dialog_fixture.h"
 
 namespace {
 
@@ -71,7 +70,8 @@ LONG CALLBACK SeeDebugOutput(EXCEPTION_POINTERS* info) {
     if (raised.ExceptionCode == DBG_PRINTEXCEPTION_C) {
       g_debug_text->append(reinterpret_cast<const char*>(raised.ExceptionInformation[1]));
     } else if (raised.ExceptionCode == static_cast<DWORD>(DBG_PRINTEXCEPTION_WIDE_C)) {
-      for (const wchar_t* c = reinterpret_cast<const wchar_t*>(raised.ExceptionInformation[1]); *c; ++c)
+      for (const wchar_t* c = reinterpret_cast<const wchar_t*>(raised.ExceptionInformation[1]); *c;
+           ++c)
         g_debug_text->push_back(static_cast<char>(*c));
     }
   }
@@ -85,7 +85,8 @@ class Firewall : public kvtest::DialogFixture {
     g_debug_text = nullptr;
     RemoveVectoredExceptionHandler(handler_);
   }
-  // Whether a debugger was told that `where` stopped the seam's exception; forgets what it was told.
+  // Whether a debugger was told that `where` stopped the seam's exception; forgets what it was
+  // told.
   bool Recorded(const std::string& where, bool out_of_memory) {
     const std::string line =
         where + " stopped an exception: " + (out_of_memory ? "out of memory" : "seam failed");
@@ -114,14 +115,17 @@ TEST_F(Firewall, ComMethodsAnswerFailureCodes) {
       OEMDMPARAM param = {sizeof param};
       param.cbBufSize = kv::kPrivateDevmodeSize;
       param.pOEMDMOut = host.private_dm.data();
-      EXPECT_EQ(expected, host.plugin->DevMode(OEMDM_DEFAULT, &param)) << "DevMode " << out_of_memory;
+      EXPECT_EQ(expected, host.plugin->DevMode(OEMDM_DEFAULT, &param))
+          << "DevMode " << out_of_memory;
       EXPECT_TRUE(Recorded("DevMode", out_of_memory));
     }
     for (const DWORD mode : {OEMCUIP_DOCPROP, OEMCUIP_PRNPROP}) {
       kv::ScopedSeam<kv::Spooler> throws(spooler_throws_);
       EXPECT_EQ(expected, host.Sheets(mode, PROPSHEETUI_REASON_INIT))
           << "sheets " << mode << " " << out_of_memory;
-      EXPECT_TRUE(Recorded(mode == OEMCUIP_DOCPROP ? "DocumentPropertySheets" : "DevicePropertySheets", out_of_memory));
+      EXPECT_TRUE(
+          Recorded(mode == OEMCUIP_DOCPROP ? "DocumentPropertySheets" : "DevicePropertySheets",
+                   out_of_memory));
     }
     ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
     kv::ScopedSeam<kv::Spooler> throws(spooler_throws_);
@@ -163,7 +167,8 @@ TEST_F(Firewall, CallbacksAnswerNoAction) {
       // The template is chosen by the system's language, which throws.
       emuhost::EmulatedHost& host = OpenSheet(OEMCUIP_DOCPROP);
       kv::ScopedSeam<kv::Language> throws(language_throws_);
-      emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
+      emuhost::ModalDriver driver(
+          [](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
       const int raised = g_raised;
       EXPECT_EQ(CPSUICB_ACTION_NONE, host.Push(kv::kHoldItem, owner_)) << out_of_memory;
       EXPECT_GT(g_raised, raised) << "the language was asked";

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "dialogs/hold_rules.h"
 #include "options/option_tree.h"
@@ -83,7 +83,8 @@ TEST(HoldRules, PasscodesNamesAndTimes) {
   EXPECT_FALSE(kv::PasscodesValid(L"", L"", 4, 8));
 
   for (const wchar_t* name : {L"", L"jsmith", L"a.b-c_d@e f"}) EXPECT_TRUE(kv::IsPlainName(name));
-  for (const wchar_t* name : {L"a/b", L"a\\b", L"J\u00fcrgen", L"\u00e9"}) EXPECT_FALSE(kv::IsPlainName(name));
+  for (const wchar_t* name : {L"a/b", L"a\\b", L"J\u00fcrgen", L"\u00e9"})
+    EXPECT_FALSE(kv::IsPlainName(name));
 
   SYSTEMTIME date = {2027, 3, 0, 7, 0, 0, 0, 0}, time = {2026, 1, 0, 1, 9, 5, 59, 0};
   wchar_t text[128];
@@ -102,8 +103,9 @@ TEST(HoldRules, PasscodesNamesAndTimes) {
   // last are let be; a number too long for an int is refused, not wrapped round.
   EXPECT_TRUE(kv::ParseHoldTime(L" 2027: 3: 7: 9: 5", parsed));
   EXPECT_TRUE(kv::ParseHoldTime(L"2027:03:07:09:05 later", parsed));
-  for (const wchar_t* bad : {L"", L"2027:13:01:00:00", L"2027:02:29:00:00", L"2027:01:01:24:00", L"x",
-                             L"2027:-3:07:09:05", L"2027 :03:07:09:05", L"4294969323:03:07:09:05"}) {
+  for (const wchar_t* bad :
+       {L"", L"2027:13:01:00:00", L"2027:02:29:00:00", L"2027:01:01:24:00", L"x",
+        L"2027:-3:07:09:05", L"2027 :03:07:09:05", L"4294969323:03:07:09:05"}) {
     SYSTEMTIME untouched = parsed;
     EXPECT_FALSE(kv::ParseHoldTime(bad, untouched)) << bad;
   }
@@ -113,17 +115,18 @@ TEST(HoldRules, PasscodesNamesAndTimes) {
 class HoldDialog : public kvtest::DialogFixture {
  protected:
   HoldDialog() {
-    WriteStringTable(L"[Hold Dialog]\r\nCaption=Print and Hold\r\nNormal=Print now\r\n"
-                     L"(0)=(%d digits)\r\n(0-9)=(%d-%d digits)\r\nInvalid Passcode=Bad passcode\r\n"
-                     L"InvalidPasscodeMsg=Use %d to %d digits, 100%.\r\n"
-                     L"InvalidPasscode2Msg=Use exactly %d digits %s.\r\n");
+    WriteStringTable(
+        L"[Hold Dialog]\r\nCaption=Print and Hold\r\nNormal=Print now\r\n"
+        L"(0)=(%d digits)\r\n(0-9)=(%d-%d digits)\r\nInvalid Passcode=Bad passcode\r\n"
+        L"InvalidPasscodeMsg=Use %d to %d digits, 100%.\r\n"
+        L"InvalidPasscode2Msg=Use exactly %d digits %s.\r\n");
     Limits(4, 8);
   }
   void Limits(int minimum, int maximum, int secure = 0) {
     kvtest::ModelKeys model;
     model.secure_print = secure;
-    model.extra_common = L"ExtrasMinPassLen=" + std::to_wstring(minimum) + L"\r\nExtrasMaxPassLen=" +
-                        std::to_wstring(maximum) + L"\r\n";
+    model.extra_common = L"ExtrasMinPassLen=" + std::to_wstring(minimum) +
+                         L"\r\nExtrasMaxPassLen=" + std::to_wstring(maximum) + L"\r\n";
     model.extra_sections = L"EncryptionKey=KEY-0123456789-ABCDEFGHIJ\r\n";
     WriteModel(model);
   }
@@ -215,7 +218,8 @@ TEST_F(HoldDialog, TheStoreBoxesSetTheCodeAndWhetherAPasscodeIsAsked) {
       {1, {IDC_HOLD_STORE}, 3, false, true},
   };
   for (const auto& c : cases) {
-    const std::string what = std::to_string(c.index) + " after " + std::to_string(c.clicks.size()) + " clicks";
+    const std::string what =
+        std::to_string(c.index) + " after " + std::to_string(c.clicks.size()) + " clicks";
     boxes_.shown.clear();
     bool asked = false;
     ASSERT_TRUE(OpenCode(0, [&](HWND dialog) {
@@ -236,7 +240,9 @@ TEST_F(HoldDialog, TheStoreBoxesSetTheCodeAndWhetherAPasscodeIsAsked) {
     EXPECT_EQ(c.asked, asked) << what;
     EXPECT_EQ(c.asked ? 1u : 0u, boxes_.shown.size()) << what;
     EXPECT_EQ(c.code, Record().wHoldMode) << what;
-    EXPECT_EQ(c.asked ? L"2468" : L"", std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8))) << what;
+    EXPECT_EQ(c.asked ? L"2468" : L"",
+              std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8)))
+        << what;
   }
 }
 
@@ -294,10 +300,12 @@ TEST_F(HoldDialog, PasscodesAreCheckedBeforeAnythingIsStored) {
     if (c.accepted) {
       if (c.secure) {
         EXPECT_EQ(1, Record().wHoldMode);
-        EXPECT_EQ(std::wstring(c.first), std::wstring(Record().szHoldPassword, wcsnlen(Record().szHoldPassword, 20)));
+        EXPECT_EQ(std::wstring(c.first),
+                  std::wstring(Record().szHoldPassword, wcsnlen(Record().szHoldPassword, 20)));
       } else {
         EXPECT_EQ(4, Record().wHoldMode);
-        EXPECT_EQ(std::wstring(c.first), std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8)));
+        EXPECT_EQ(std::wstring(c.first),
+                  std::wstring(Record().szHoldPIN, wcsnlen(Record().szHoldPIN, 8)));
       }
       EXPECT_TRUE(boxes_.shown.empty());
     } else {
@@ -305,8 +313,8 @@ TEST_F(HoldDialog, PasscodesAreCheckedBeforeAnythingIsStored) {
       EXPECT_EQ(L"Bad passcode", boxes_.shown[0].caption);
       const std::wstring warning =
           c.minimum == c.limit ? L"Use exactly " + std::to_wstring(c.minimum) + L" digits %s."
-                               : L"Use " + std::to_wstring(c.minimum) + L" to " + std::to_wstring(c.limit) +
-                                     L" digits, 100%.";
+                               : L"Use " + std::to_wstring(c.minimum) + L" to " +
+                                     std::to_wstring(c.limit) + L" digits, 100%.";
       EXPECT_EQ(warning, boxes_.shown[0].text) << what.c_str();
       EXPECT_EQ(static_cast<UINT>(MB_ICONWARNING | MB_OK), boxes_.shown[0].type);
       // A refused passcode leaves the record as it was, and the host is not told.
@@ -344,22 +352,26 @@ TEST_F(HoldDialog, NamesFallBackAndAPinUsesAllEightUnits) {
   EXPECT_EQ(0, Record().szHoldTime[0]) << "the PIN does not run into the next field";
 
   // A full PIN reads back within its field.
-  ASSERT_TRUE(OpenCode(4, [&](HWND dialog) { EXPECT_EQ(L"12345678", ItemText(dialog, IDC_PASS)); },
-                       [](kv::PrivateDevmode& record) {
-                         wmemcpy(record.szHoldPIN, L"12345678", 8);
-                         wcscpy(record.szHoldTime, L"9999");
-                       }));
+  ASSERT_TRUE(OpenCode(
+      4, [&](HWND dialog) { EXPECT_EQ(L"12345678", ItemText(dialog, IDC_PASS)); },
+      [](kv::PrivateDevmode& record) {
+        wmemcpy(record.szHoldPIN, L"12345678", 8);
+        wcscpy(record.szHoldTime, L"9999");
+      }));
 }
 
 TEST_F(HoldDialog, UserNamesThatDoNotFitOrAreNotPlainAreNotShown) {
   const struct {
     std::wstring user;
     const wchar_t* shown;
-  } cases[] = {{L"j\\smith", L"Unknown"}, {L"J\u00fcrgen", L"Unknown"},
-               {std::wstring(19, L'u'), L"uuuuuuuuuuuuuuuuuuu"}, {std::wstring(20, L'u'), L""}};
+  } cases[] = {{L"j\\smith", L"Unknown"},
+               {L"J\u00fcrgen", L"Unknown"},
+               {std::wstring(19, L'u'), L"uuuuuuuuuuuuuuuuuuu"},
+               {std::wstring(20, L'u'), L""}};
   for (const auto& c : cases) {
     system_.user = c.user;
-    ASSERT_TRUE(OpenCode(0, [&](HWND dialog) { EXPECT_EQ(c.shown, ItemText(dialog, IDC_USER_ID)); }));
+    ASSERT_TRUE(
+        OpenCode(0, [&](HWND dialog) { EXPECT_EQ(c.shown, ItemText(dialog, IDC_USER_ID)); }));
   }
 }
 
@@ -370,18 +382,26 @@ SYSTEMTIME PickedTime(HWND dialog, int id) {
 }
 
 TEST_F(HoldDialog, DelayLoadsThePickersAndStoresTheTimeWithoutSeconds) {
-  const auto stored = [](kv::PrivateDevmode& record) { wcscpy(record.szHoldTime, L"2027:03:07:09:05:44"); };
-  ASSERT_TRUE(OpenCode(0, [&](HWND dialog) {
-    SetMode(dialog, 5);
-    EXPECT_EQ(2027, PickedTime(dialog, IDC_HOLD_DATE).wYear) << "switching to Delay loads the stored time";
-    EXPECT_EQ(7, PickedTime(dialog, IDC_HOLD_DATE).wDay);
-    EXPECT_EQ(9, PickedTime(dialog, IDC_HOLD_TIME).wHour);
-    EXPECT_EQ(5, PickedTime(dialog, IDC_HOLD_TIME).wMinute);
-    SYSTEMTIME chosen = {2028, 2, 0, 29, 23, 59, 10, 0};
-    SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&chosen));
-    SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&chosen));
-    Press(dialog, IDOK);
-  }, stored));
+  const auto stored = [](kv::PrivateDevmode& record) {
+    wcscpy(record.szHoldTime, L"2027:03:07:09:05:44");
+  };
+  ASSERT_TRUE(OpenCode(
+      0,
+      [&](HWND dialog) {
+        SetMode(dialog, 5);
+        EXPECT_EQ(2027, PickedTime(dialog, IDC_HOLD_DATE).wYear)
+            << "switching to Delay loads the stored time";
+        EXPECT_EQ(7, PickedTime(dialog, IDC_HOLD_DATE).wDay);
+        EXPECT_EQ(9, PickedTime(dialog, IDC_HOLD_TIME).wHour);
+        EXPECT_EQ(5, PickedTime(dialog, IDC_HOLD_TIME).wMinute);
+        SYSTEMTIME chosen = {2028, 2, 0, 29, 23, 59, 10, 0};
+        SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                            reinterpret_cast<LPARAM>(&chosen));
+        SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_SETSYSTEMTIME, GDT_VALID,
+                            reinterpret_cast<LPARAM>(&chosen));
+        Press(dialog, IDOK);
+      },
+      stored));
   EXPECT_EQ(9, Record().wHoldMode);
   EXPECT_STREQ(L"2028:02:29:23:59", Record().szHoldTime);
 }
@@ -390,12 +410,18 @@ TEST_F(HoldDialog, AStoredTimeThePickersCannotTakeLeavesThemAlone) {
   SYSTEMTIME today = {};
   GetLocalTime(&today);
   const std::wstring full(20, L'9');  // all 20 units, no terminator
-  for (const std::wstring& stored : {std::wstring(L"2027:13:07:09:05"), std::wstring(L"0:01:01:00:00"), full}) {
-    ASSERT_TRUE(OpenCode(9, [&](HWND dialog) {
-      const SYSTEMTIME date = PickedTime(dialog, IDC_HOLD_DATE);
-      EXPECT_EQ(today.wYear, date.wYear) << "the picker keeps its own date";
-      EXPECT_EQ(today.wMonth, date.wMonth);
-    }, [&](kv::PrivateDevmode& record) { wmemcpy(record.szHoldTime, stored.c_str(), stored.size()); }));
+  for (const std::wstring& stored :
+       {std::wstring(L"2027:13:07:09:05"), std::wstring(L"0:01:01:00:00"), full}) {
+    ASSERT_TRUE(OpenCode(
+        9,
+        [&](HWND dialog) {
+          const SYSTEMTIME date = PickedTime(dialog, IDC_HOLD_DATE);
+          EXPECT_EQ(today.wYear, date.wYear) << "the picker keeps its own date";
+          EXPECT_EQ(today.wMonth, date.wMonth);
+        },
+        [&](kv::PrivateDevmode& record) {
+          wmemcpy(record.szHoldTime, stored.c_str(), stored.size());
+        }));
   }
 }
 
@@ -444,7 +470,8 @@ TEST_F(HoldDialog, TheTitleBarHelpButtonIsOffFromVersionSix) {
   for (DWORD major : {5u, 6u, 10u}) {
     system_.major = major;
     ASSERT_TRUE(OpenCode(0, [&](HWND dialog) {
-      EXPECT_EQ(major <= 5, (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0) << major;
+      EXPECT_EQ(major <= 5, (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0)
+          << major;
       EXPECT_EQ(L"Print and Hold", Text(dialog));
     }));
   }
@@ -474,7 +501,8 @@ TEST_F(HoldDialog, HelpOpensTheTopicOfTheVariant) {
     g_help_path.clear();
     ASSERT_TRUE(OpenCode(0, [&](HWND dialog) { Press(dialog, IDC_HELP_BUTTON); }));
     const std::wstring folder = secure ? L"output_options_tab" : L"Html";
-    EXPECT_EQ(dir_.path() + L"\\3\\KV.chm::\\" + folder + L"\\Print And Hold Dialog.htm", g_help_path);
+    EXPECT_EQ(dir_.path() + L"\\3\\KV.chm::\\" + folder + L"\\Print And Hold Dialog.htm",
+              g_help_path);
   }
   ASSERT_FALSE(loader_.loaded.empty());
   EXPECT_EQ(std::vector<WORD>{15}, loader_.ordinals) << "the entry point is looked up once";

@@ -1,10 +1,10 @@
 // The installable-option update against scripted companion libraries.
-#include "tests/support/plugin_fixture.h"
+#include "autoconfig/installable_update.h"
 
 #include <cstring>
 
-#include "autoconfig/installable_update.h"
 #include "platform/status_record.h"
+#include "tests/support/plugin_fixture.h"
 
 using emuhost::EmulatedHost;
 using emuhost::HostItemSpec;
@@ -55,7 +55,8 @@ class InstallableUpdateTest : public kvtest::PluginFixture {
   static std::vector<std::string> Upgrades(const EmulatedHost& host) {
     std::vector<std::string> upgrades;
     for (const auto& call : host.driver_ui.calls)
-      if (call.method == "DrvUpgradeRegistrySetting") upgrades.push_back(call.feature + "=" + call.option);
+      if (call.method == "DrvUpgradeRegistrySetting")
+        upgrades.push_back(call.feature + "=" + call.option);
     return upgrades;
   }
 };
@@ -68,7 +69,13 @@ TEST_F(InstallableUpdateTest, TheStatusRecordSaysWhichFeaturesThePpdHas) {
   };
   const Case cases[] = {
       {"none", {}, -1, -1, -1, -1, -1},
-      {"second keywords only", {"OptTray2", "DuplexUnit", "PrinterHardDisk", "OptTray3"}, 0, 0, 0, 0, -1},
+      {"second keywords only",
+       {"OptTray2", "DuplexUnit", "PrinterHardDisk", "OptTray3"},
+       0,
+       0,
+       0,
+       0,
+       -1},
       {"first keywords", {"Option1", "Option2", "Option4", "Option5", "Finisher"}, 0, 0, 0, 0, 0},
       {"fields without a status", {"Option6", "InstalledMemory", "OptTray4"}, -1, -1, -1, -1, -1},
   };
@@ -87,7 +94,8 @@ TEST_F(InstallableUpdateTest, TheStatusRecordSaysWhichFeaturesThePpdHas) {
     EXPECT_EQ(c.disk, kv::ReadStatusField(seen, 8)) << c.what;
     EXPECT_EQ(c.tray3, kv::ReadStatusField(seen, 12)) << c.what;
     EXPECT_EQ(c.finisher, kv::ReadStatusField(seen, 16)) << c.what;
-    for (int offset : {0, 2, 10, 14, 18}) EXPECT_EQ(-1, kv::ReadStatusField(seen, offset)) << offset;
+    for (int offset : {0, 2, 10, 14, 18})
+      EXPECT_EQ(-1, kv::ReadStatusField(seen, offset)) << offset;
     for (int offset = 22; offset < 32; ++offset) EXPECT_EQ(0, seen[offset]) << offset;
   }
   EXPECT_EQ("IP_192.0.2.10", g_script.port);
@@ -134,7 +142,8 @@ TEST_F(InstallableUpdateTest, NoAnswerAndMissingCompanionsChangeNothing) {
                         {"no answer", true, true, 0, 1}};
   for (const auto& c : cases) {
     loader_.loads = c.loads;
-    loader_.entry = c.entry ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(ScriptedCompanion)) : nullptr;
+    loader_.entry =
+        c.entry ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(ScriptedCompanion)) : nullptr;
     loader_.freed = 0;
     g_script.result = c.result;
     g_script.tray_code = 4;
@@ -184,8 +193,8 @@ TEST_F(InstallableUpdateTest, TrayCodesSetEveryTrayKeyword) {
     bool answered;
     LONG tray2, tray3, tray4;
   };
-  const Case cases[] = {{0, true, 0, 0, 0},  {1, true, 1, 0, 0},  {2, true, 0, 0, 0},
-                        {3, true, 1, 1, 0},  {4, true, 1, 1, 1},  {5, true, 0, 0, 0},
+  const Case cases[] = {{0, true, 0, 0, 0},   {1, true, 1, 0, 0},   {2, true, 0, 0, 0},
+                        {3, true, 1, 1, 0},   {4, true, 1, 1, 1},   {5, true, 0, 0, 0},
                         {-1, false, 0, 0, 0}, {-2, false, 0, 0, 0}, {-32768, false, 0, 0, 0}};
   const char* names[] = {"Option1", "Option5", "Option6", "OptTray2", "OptTray3", "OptTray4"};
   const LONG before[] = {1, 1, 1, 0, 1, 0};
@@ -201,7 +210,8 @@ TEST_F(InstallableUpdateTest, TrayCodesSetEveryTrayKeyword) {
       const LONG after = c.answered ? answers[i] : before[i];
       EXPECT_EQ(after, host.HostItem(names[i])->Sel) << c.code << " " << names[i];
       // Only changed items are stored.
-      if (after != before[i]) expected.push_back(std::string(names[i]) + "=" + (after ? "True" : "False"));
+      if (after != before[i])
+        expected.push_back(std::string(names[i]) + "=" + (after ? "True" : "False"));
     }
     EXPECT_EQ(expected, Upgrades(host)) << c.code;
     if (!c.answered) {
@@ -221,20 +231,49 @@ TEST_F(InstallableUpdateTest, DuplexDiskAndFinisherAnswers) {
   };
   const Case cases[] = {
       {"duplex already installed: DuplexUnit not looked at",
-       {{"Option2", 0, L"", 1}, {"DuplexUnit", 0, L"", 0}}, 1, -1, -1, {}, false, 0},
-      {"duplex through the second keyword", {{"DuplexUnit", 0, L"", 0}}, 1, -1, -1,
-       {"DuplexUnit=True"}, false, 0},
-      {"disk through PrinterHardDisk", {{"PrinterHardDisk", 0, L"", 0}}, -1, 1, -1,
-       {"PrinterHardDisk=True"}, true, 1},
+       {{"Option2", 0, L"", 1}, {"DuplexUnit", 0, L"", 0}},
+       1,
+       -1,
+       -1,
+       {},
+       false,
+       0},
+      {"duplex through the second keyword",
+       {{"DuplexUnit", 0, L"", 0}},
+       1,
+       -1,
+       -1,
+       {"DuplexUnit=True"},
+       false,
+       0},
+      {"disk through PrinterHardDisk",
+       {{"PrinterHardDisk", 0, L"", 0}},
+       -1,
+       1,
+       -1,
+       {"PrinterHardDisk=True"},
+       true,
+       1},
       {"disk removed", {{"Option4", 0, L"", 1}}, -1, 0, -1, {"Option4=False"}, true, 0},
       {"disk unchanged", {{"Option4", 0, L"", 1}}, -1, 1, -1, {}, false, 0},
       {"finisher removed", {{"Finisher", 0, L"", 1}}, -1, -1, 0, {"Finisher=None"}, false, 0},
       {"finisher added", {{"Finisher", 0, L"", 0}}, -1, -1, 1, {"Finisher=MPFinisher"}, false, 0},
-      {"no answers", {{"Option2", 0, L"", 0}, {"Option4", 0, L"", 0}, {"Finisher", 0, L"", 0}},
-       -1, -5, -1, {}, false, 0},
+      {"no answers",
+       {{"Option2", 0, L"", 0}, {"Option4", 0, L"", 0}, {"Finisher", 0, L"", 0}},
+       -1,
+       -5,
+       -1,
+       {},
+       false,
+       0},
       {"answers beyond 0 and 1 mean installed",
-       {{"Option2", 0, L"", 0}, {"Option4", 0, L"", 0}, {"Finisher", 0, L"", 0}}, 7, 300, 2,
-       {"Option2=True", "Option4=True", "Finisher=MPFinisher"}, true, 1},
+       {{"Option2", 0, L"", 0}, {"Option4", 0, L"", 0}, {"Finisher", 0, L"", 0}},
+       7,
+       300,
+       2,
+       {"Option2=True", "Option4=True", "Finisher=MPFinisher"},
+       true,
+       1},
   };
   for (const auto& c : cases) {
     g_script.duplex = c.duplex;

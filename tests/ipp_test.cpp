@@ -1,11 +1,12 @@
 // The companion's IPP messages: the request's exact bytes, responses decoded or refused, and
 // the installable options answered from the printer attributes.
-#include <gtest/gtest.h>
+#include "companion/ipp.h"
 
 #include <string>
 #include <vector>
 
-#include "companion/ipp.h"
+#include <gtest/gtest.h>
+
 #include "companion/printer_attributes.h"
 
 namespace {
@@ -30,17 +31,22 @@ Bytes Repeat(const Bytes& part, size_t times) {
 
 // One value as encoded: its tag, then name and value after two-octet lengths.
 Bytes V(uint8_t tag, const std::string& name, const std::string& value) {
-  return Cat({{tag, static_cast<uint8_t>(name.size() >> 8), static_cast<uint8_t>(name.size())}, S(name),
-              {static_cast<uint8_t>(value.size() >> 8), static_cast<uint8_t>(value.size())}, S(value)});
+  return Cat({{tag, static_cast<uint8_t>(name.size() >> 8), static_cast<uint8_t>(name.size())},
+              S(name),
+              {static_cast<uint8_t>(value.size() >> 8), static_cast<uint8_t>(value.size())},
+              S(value)});
 }
 
 // IPP/2.0, successful-ok, request id 7.
 const Bytes kHeader = {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x07};
-const Bytes kOperation = Cat({{0x01}, V(0x47, "attributes-charset", "utf-8"), V(0x48, "attributes-natural-language", "en")});
+const Bytes kOperation = Cat(
+    {{0x01}, V(0x47, "attributes-charset", "utf-8"), V(0x48, "attributes-natural-language", "en")});
 const Bytes kEnd = {0x03};
 const std::string kFour("\x00\x00\x00\x04", 4);
 
-Bytes Printer(const Bytes& attributes) { return Cat({kHeader, kOperation, {0x04}, attributes, kEnd}); }
+Bytes Printer(const Bytes& attributes) {
+  return Cat({kHeader, kOperation, {0x04}, attributes, kEnd});
+}
 
 bool Decodes(const Bytes& bytes, Response& response) {
   return kv::ipp::DecodeResponse(bytes.data(), bytes.size(), response);
@@ -59,19 +65,43 @@ std::string Printed(const std::vector<Attribute>& printer) {
 
 TEST(IppCodec, TheRequestHasTheBytesOfTheProtocol) {
   const Bytes expected = Cat({{0x02, 0x00, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x2A, 0x01},
-                              {0x47, 0x00, 0x12}, S("attributes-charset"), {0x00, 0x05}, S("utf-8"),
-                              {0x48, 0x00, 0x1B}, S("attributes-natural-language"), {0x00, 0x02}, S("en"),
-                              {0x45, 0x00, 0x0B}, S("printer-uri"), {0x00, 0x1A}, S("ipp://192.0.2.20/ipp/print"),
-                              {0x44, 0x00, 0x14}, S("requested-attributes"), {0x00, 0x0F}, S("sides-supported"),
-                              {0x44, 0x00, 0x00, 0x00, 0x12}, S("printer-input-tray"),
+                              {0x47, 0x00, 0x12},
+                              S("attributes-charset"),
+                              {0x00, 0x05},
+                              S("utf-8"),
+                              {0x48, 0x00, 0x1B},
+                              S("attributes-natural-language"),
+                              {0x00, 0x02},
+                              S("en"),
+                              {0x45, 0x00, 0x0B},
+                              S("printer-uri"),
+                              {0x00, 0x1A},
+                              S("ipp://192.0.2.20/ipp/print"),
+                              {0x44, 0x00, 0x14},
+                              S("requested-attributes"),
+                              {0x00, 0x0F},
+                              S("sides-supported"),
+                              {0x44, 0x00, 0x00, 0x00, 0x12},
+                              S("printer-input-tray"),
                               {0x03}});
-  EXPECT_EQ(expected, kv::ipp::EncodeGetPrinterAttributes(2, 0, 42, "ipp://192.0.2.20/ipp/print",
-                                                          {"sides-supported", "printer-input-tray"}));
+  EXPECT_EQ(expected,
+            kv::ipp::EncodeGetPrinterAttributes(2, 0, 42, "ipp://192.0.2.20/ipp/print",
+                                                {"sides-supported", "printer-input-tray"}));
   // Version 1.1, the largest id, and no names: all attributes.
   const Bytes all = Cat({{0x01, 0x01, 0x00, 0x0B, 0x7F, 0xFF, 0xFF, 0xFF, 0x01},
-                         {0x47, 0x00, 0x12}, S("attributes-charset"), {0x00, 0x05}, S("utf-8"),
-                         {0x48, 0x00, 0x1B}, S("attributes-natural-language"), {0x00, 0x02}, S("en"),
-                         {0x45, 0x00, 0x0B}, S("printer-uri"), {0x00, 0x08}, S("ipp://p/"), {0x03}});
+                         {0x47, 0x00, 0x12},
+                         S("attributes-charset"),
+                         {0x00, 0x05},
+                         S("utf-8"),
+                         {0x48, 0x00, 0x1B},
+                         S("attributes-natural-language"),
+                         {0x00, 0x02},
+                         S("en"),
+                         {0x45, 0x00, 0x0B},
+                         S("printer-uri"),
+                         {0x00, 0x08},
+                         S("ipp://p/"),
+                         {0x03}});
   EXPECT_EQ(all, kv::ipp::EncodeGetPrinterAttributes(1, 1, 0x7FFFFFFF, "ipp://p/", {}));
 }
 
@@ -97,30 +127,41 @@ TEST(IppCodec, ARequestBeyondTheEncodingsBoundsIsNotMade) {
       {"too many names", 1, "ipp://p/", too_many, false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(c.made, !kv::ipp::EncodeGetPrinterAttributes(2, 0, c.id, c.uri, c.names).empty()) << c.label;
+    EXPECT_EQ(c.made, !kv::ipp::EncodeGetPrinterAttributes(2, 0, c.id, c.uri, c.names).empty())
+        << c.label;
 }
 
 TEST(IppCodec, WellFormedResponsesKeepTheirPrinterAttributes) {
-  const std::string longest_text = std::string("\x00\x3F", 2) + std::string(63, 'l') + "\x03\xFF" + std::string(1023, 't');
-  const Bytes nested = Cat({V(0x34, "deep", ""), Repeat(Cat({V(0x4A, "", "m"), V(0x34, "", "")}), 15),
-                            Repeat(V(0x37, "", ""), 16)});
+  const std::string longest_text =
+      std::string("\x00\x3F", 2) + std::string(63, 'l') + "\x03\xFF" + std::string(1023, 't');
+  const Bytes nested =
+      Cat({V(0x34, "deep", ""), Repeat(Cat({V(0x4A, "", "m"), V(0x34, "", "")}), 15),
+           Repeat(V(0x37, "", ""), 16)});
   const struct {
     const char* label;
     Bytes bytes;
     std::vector<Attribute> printer;
   } cases[] = {
       {"1setOf values join their attribute; other groups are not kept",
-       Cat({kHeader, kOperation, {0x04}, V(0x44, "sides-supported", "one-sided"), V(0x44, "", "two-sided-long-edge"),
-            V(0x30, "printer-input-tray", "type=other;"), {0x05}, V(0x10, "printer-finisher", ""), kEnd}),
+       Cat({kHeader,
+            kOperation,
+            {0x04},
+            V(0x44, "sides-supported", "one-sided"),
+            V(0x44, "", "two-sided-long-edge"),
+            V(0x30, "printer-input-tray", "type=other;"),
+            {0x05},
+            V(0x10, "printer-finisher", ""),
+            kEnd}),
        {{"sides-supported", {{0x44, "one-sided"}, {0x44, "two-sided-long-edge"}}},
         {"printer-input-tray", {{0x30, "type=other;"}}}}},
       {"out-of-band values keep their tag, not their octets",
        Printer(Cat({V(0x13, "printer-finisher", ""), V(0x12, "finishings-supported", "xyz")})),
        {{"printer-finisher", {{0x13, ""}}}, {"finishings-supported", {{0x12, ""}}}}},
       {"a collection is one value, its members walked over",
-       Printer(Cat({V(0x34, "media-col-ready", ""), V(0x4A, "", "media-size"), V(0x34, "", ""),
-                    V(0x4A, "", "x-dimension"), V(0x21, "", kFour), V(0x37, "", ""), V(0x37, "", ""),
-                    V(0x34, "", ""), V(0x37, "", ""), V(0x23, "finishings-supported", kFour)})),
+       Printer(
+           Cat({V(0x34, "media-col-ready", ""), V(0x4A, "", "media-size"), V(0x34, "", ""),
+                V(0x4A, "", "x-dimension"), V(0x21, "", kFour), V(0x37, "", ""), V(0x37, "", ""),
+                V(0x34, "", ""), V(0x37, "", ""), V(0x23, "finishings-supported", kFour)})),
        {{"media-col-ready", {{0x34, ""}, {0x34, ""}}}, {"finishings-supported", {{0x23, kFour}}}}},
       {"collections nested to the bound", Printer(nested), {{"deep", {{0x34, ""}}}}},
       {"document data after the end is left alone",
@@ -130,8 +171,10 @@ TEST(IppCodec, WellFormedResponsesKeepTheirPrinterAttributes) {
        Cat({kHeader, {0x04}, V(0x44, "a", "x"), {0x04}, V(0x44, "b", "y"), kEnd}),
        {{"a", {{0x44, "x"}}}, {"b", {{0x44, "y"}}}}},
       {"values and names at their longest",
-       Printer(Cat({V(0x30, std::string(255, 'n'), std::string(1023, 'o')), V(0x35, "printer-info", longest_text)})),
-       {{std::string(255, 'n'), {{0x30, std::string(1023, 'o')}}}, {"printer-info", {{0x35, longest_text}}}}},
+       Printer(Cat({V(0x30, std::string(255, 'n'), std::string(1023, 'o')),
+                    V(0x35, "printer-info", longest_text)})),
+       {{std::string(255, 'n'), {{0x30, std::string(1023, 'o')}}},
+        {"printer-info", {{0x35, longest_text}}}}},
       {"no groups at all", Cat({kHeader, kEnd}), {}},
   };
   for (const auto& c : cases) {
@@ -148,9 +191,10 @@ TEST(IppCodec, WellFormedResponsesKeepTheirPrinterAttributes) {
 }
 
 TEST(IppCodec, EveryResponseCutShortIsRefused) {
-  const Bytes whole = Printer(Cat({V(0x44, "sides-supported", "one-sided"), V(0x44, "", "two-sided-long-edge"),
-                                   V(0x34, "media-col-ready", ""), V(0x4A, "", "media-size"), V(0x34, "", ""),
-                                   V(0x37, "", ""), V(0x37, "", ""), V(0x13, "printer-finisher", "")}));
+  const Bytes whole =
+      Printer(Cat({V(0x44, "sides-supported", "one-sided"), V(0x44, "", "two-sided-long-edge"),
+                   V(0x34, "media-col-ready", ""), V(0x4A, "", "media-size"), V(0x34, "", ""),
+                   V(0x37, "", ""), V(0x37, "", ""), V(0x13, "printer-finisher", "")}));
   Response response;
   ASSERT_TRUE(Decodes(whole, response));
   for (size_t size = 0; size < whole.size(); ++size) {
@@ -175,24 +219,32 @@ TEST(IppCodec, HostileResponsesAreRefused) {
     Bytes bytes;
     bool decodes;
   } cases[] = {
-      {"a value length past the message", Cat({kHeader, {0x04, 0x44, 0x00, 0x01, 'a', 0x00, 0x10, 'x'}, kEnd}), false},
-      {"a name length past the message", Cat({kHeader, {0x04, 0x44, 0xFF, 0xFF, 'a'}, kEnd}), false},
-      {"no end-of-attributes", Cat({kHeader, kOperation, {0x04}, V(0x44, "sides-supported", "one-sided")}), false},
+      {"a value length past the message",
+       Cat({kHeader, {0x04, 0x44, 0x00, 0x01, 'a', 0x00, 0x10, 'x'}, kEnd}), false},
+      {"a name length past the message", Cat({kHeader, {0x04, 0x44, 0xFF, 0xFF, 'a'}, kEnd}),
+       false},
+      {"no end-of-attributes",
+       Cat({kHeader, kOperation, {0x04}, V(0x44, "sides-supported", "one-sided")}), false},
       {"the most attributes", Printer(attributes(most)), true},
       {"one attribute more", Printer(attributes(most + 1)), false},
       {"10,000 attributes", Printer(attributes(10000)), false},
-      {"the most values", Printer(Cat({V(0x44, "s", "v"), Repeat(V(0x44, "", "v"), kv::ipp::kMaxValues - 1)})), true},
-      {"one value more", Printer(Cat({V(0x44, "s", "v"), Repeat(V(0x44, "", "v"), kv::ipp::kMaxValues)})), false},
+      {"the most values",
+       Printer(Cat({V(0x44, "s", "v"), Repeat(V(0x44, "", "v"), kv::ipp::kMaxValues - 1)})), true},
+      {"one value more",
+       Printer(Cat({V(0x44, "s", "v"), Repeat(V(0x44, "", "v"), kv::ipp::kMaxValues)})), false},
       {"a value too long", Printer(V(0x30, "printer-input-tray", std::string(1024, 'x'))), false},
-      {"a text with language too long", Printer(V(0x35, "printer-info", std::string(1091, 'x'))), false},
+      {"a text with language too long", Printer(V(0x35, "printer-info", std::string(1091, 'x'))),
+       false},
       {"a name too long", Printer(V(0x44, std::string(256, 'n'), "v")), false},
-      {"a value before any group", Cat({kHeader, V(0x44, "sides-supported", "one-sided"), kEnd}), false},
+      {"a value before any group", Cat({kHeader, V(0x44, "sides-supported", "one-sided"), kEnd}),
+       false},
       {"an additional value with no attribute in its group",
        Cat({kHeader, kOperation, {0x04}, V(0x44, "", "two-sided-long-edge"), kEnd}), false},
       {"the reserved delimiter", Cat({kHeader, {0x00}, kEnd}), false},
       {"an endCollection outside a collection", Printer(V(0x37, "x", "")), false},
       {"a member name outside a collection", Printer(V(0x4A, "x", "media-size")), false},
-      {"a collection never closed", Printer(Cat({V(0x34, "media-col", ""), V(0x4A, "", "media-size")})), false},
+      {"a collection never closed",
+       Printer(Cat({V(0x34, "media-col", ""), V(0x4A, "", "media-size")})), false},
       {"a group begun inside a collection",
        Printer(Cat({V(0x34, "media-col", ""), {0x04}, V(0x37, "", "")})), false},
       {"collections nested one deeper than the bound",
@@ -200,7 +252,9 @@ TEST(IppCodec, HostileResponsesAreRefused) {
                     Repeat(V(0x37, "", ""), kv::ipp::kMaxCollectionDepth + 1)})),
        false},
       {"collections nested 10,000 deep",
-       Printer(Cat({V(0x34, "deep", ""), Repeat(V(0x34, "", ""), 9999), Repeat(V(0x37, "", ""), 10000)})), false},
+       Printer(Cat(
+           {V(0x34, "deep", ""), Repeat(V(0x34, "", ""), 9999), Repeat(V(0x37, "", ""), 10000)})),
+       false},
       {"a header cut short", {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x07}, false},
   };
   for (const auto& c : cases) {
@@ -241,7 +295,8 @@ TEST(IppCodec, IntegersAreFourOctetsOfTheirSyntax) {
   };
   for (const auto& c : cases) {
     int32_t number = 0;
-    EXPECT_EQ(c.read, kv::ipp::Integer({c.tag, c.bytes}, number)) << int(c.tag) << " " << c.bytes.size();
+    EXPECT_EQ(c.read, kv::ipp::Integer({c.tag, c.bytes}, number))
+        << int(c.tag) << " " << c.bytes.size();
     if (c.read) {
       EXPECT_EQ(c.number, number);
     }
@@ -255,18 +310,26 @@ Attribute A(const char* name, uint8_t tag, std::initializer_list<std::string> va
   for (const auto& value : values) attribute.values.push_back({tag, value});
   return attribute;
 }
-Attribute Keywords(const char* name, std::initializer_list<std::string> values) { return A(name, 0x44, values); }
-Attribute Trays(std::initializer_list<std::string> values) { return A("printer-input-tray", 0x30, values); }
-Attribute Finishers(std::initializer_list<std::string> values) { return A("printer-finisher", 0x30, values); }
+Attribute Keywords(const char* name, std::initializer_list<std::string> values) {
+  return A(name, 0x44, values);
+}
+Attribute Trays(std::initializer_list<std::string> values) {
+  return A("printer-input-tray", 0x30, values);
+}
+Attribute Finishers(std::initializer_list<std::string> values) {
+  return A("printer-finisher", 0x30, values);
+}
 Attribute Finishings(std::initializer_list<uint8_t> values) {
   Attribute attribute{"finishings-supported", {}};
-  for (uint8_t n : values) attribute.values.push_back({0x23, std::string("\x00\x00\x00", 3) + static_cast<char>(n)});
+  for (uint8_t n : values)
+    attribute.values.push_back({0x23, std::string("\x00\x00\x00", 3) + static_cast<char>(n)});
   return attribute;
 }
 Attribute OutOfBand(const char* name, uint8_t tag) { return {name, {{tag, ""}}}; }
 
 std::string Tray(const std::string& type, const std::string& status = "0") {
-  return "type=" + type + ";mediafeed=0;mediaxfeed=0;maxcapacity=250;level=-2;status=" + status + ";name=Tray;";
+  return "type=" + type + ";mediafeed=0;mediaxfeed=0;maxcapacity=250;level=-2;status=" + status +
+         ";name=Tray;";
 }
 const std::string kRemovable = Tray("sheetFeedAutoRemovableTray");
 const std::string kFixed = Tray("sheetFeedAutoNonRemovableTray");
@@ -295,44 +358,79 @@ TEST(IppAnswers, TraysByTheInputTrays) {
       {"one tray", {Trays({kRemovable})}, 0},
       {"two trays", {Trays({kRemovable, kRemovable})}, 1},
       {"three trays", {Trays({kRemovable, kFixed, kRemovable})}, 3},
-      {"six trays", {Trays({kRemovable, kRemovable, kRemovable, kRemovable, kRemovable, kRemovable})}, 4},
+      {"six trays",
+       {Trays({kRemovable, kRemovable, kRemovable, kRemovable, kRemovable, kRemovable})},
+       4},
       {"manual, roll, fan-fold, other and unknown inputs",
-       {Trays({kManual, Tray("continuousRoll"), Tray("continuousFanFold"), Tray("other"), Tray("unknown"), kRemovable,
-               kRemovable})},
+       {Trays({kManual, Tray("continuousRoll"), Tray("continuousFanFold"), Tray("other"),
+               Tray("unknown"), kRemovable, kRemovable})},
        1},
       {"trays on request (1) or broken (3, with a critical alert 19)",
-       {Trays({kRemovable, Tray("sheetFeedAutoRemovableTray", "1"), Tray("sheetFeedAutoRemovableTray", "19")})},
+       {Trays({kRemovable, Tray("sheetFeedAutoRemovableTray", "1"),
+               Tray("sheetFeedAutoRemovableTray", "19")})},
        0},
-      {"a tray with a non-critical alert", {Trays({kRemovable, Tray("sheetFeedAutoRemovableTray", "8")})}, 1},
-      {"the multi-purpose tray where no manual feed is", {Trays({kFixed, kRemovable, kRemovable})}, 1, true},
+      {"a tray with a non-critical alert",
+       {Trays({kRemovable, Tray("sheetFeedAutoRemovableTray", "8")})},
+       1},
+      {"the multi-purpose tray where no manual feed is",
+       {Trays({kFixed, kRemovable, kRemovable})},
+       1,
+       true},
       {"the same without a multi-purpose tray", {Trays({kFixed, kRemovable, kRemovable})}, 3},
-      {"the multi-purpose tray as the manual feed", {Trays({kManual, kFixed, kRemovable})}, 1, true},
-      {"entries without a type are other inputs", {Trays({"garbage", "", "status=0;name=x;", Tray("bogus"), kRemovable})}, 0},
+      {"the multi-purpose tray as the manual feed",
+       {Trays({kManual, kFixed, kRemovable})},
+       1,
+       true},
+      {"entries without a type are other inputs",
+       {Trays({"garbage", "", "status=0;name=x;", Tray("bogus"), kRemovable})},
+       0},
       {"keys and types in any case and order",
-       {Trays({"NAME=Tray 2;STATUS=0;TYPE=SHEETFEEDAUTOREMOVABLETRAY;", kRemovable})}, 1},
-      {"the first of a key counts", {Trays({"type=sheetFeedManual;type=sheetFeedAutoRemovableTray;", kRemovable, kRemovable})}, 1},
-      {"a status that is no number is not said", {Trays({Tray("sheetFeedAutoRemovableTray", "x1"), kRemovable})}, 1},
+       {Trays({"NAME=Tray 2;STATUS=0;TYPE=SHEETFEEDAUTOREMOVABLETRAY;", kRemovable})},
+       1},
+      {"the first of a key counts",
+       {Trays({"type=sheetFeedManual;type=sheetFeedAutoRemovableTray;", kRemovable, kRemovable})},
+       1},
+      {"a status that is no number is not said",
+       {Trays({Tray("sheetFeedAutoRemovableTray", "x1"), kRemovable})},
+       1},
       {"no-value: no inputs", {OutOfBand("printer-input-tray", 0x13)}, 0},
       {"they win over the media sources",
-       {Trays({kRemovable}), Keywords("media-source-supported", {"tray-1", "tray-2", "tray-3"})}, 0},
+       {Trays({kRemovable}), Keywords("media-source-supported", {"tray-1", "tray-2", "tray-3"})},
+       0},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.expected, Answer(c.printer, c.mp_tray).tray_code) << c.label;
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, Answer(c.printer, c.mp_tray).tray_code) << c.label;
 }
 
 TEST(IppAnswers, TraysByTheMediaSources) {
   const Case cases[] = {
       {"one tray", {Keywords("media-source-supported", {"auto", "tray-1"})}, 0},
-      {"two trays and a manual feed", {Keywords("media-source-supported", {"tray-1", "tray-2", "manual"})}, 1},
+      {"two trays and a manual feed",
+       {Keywords("media-source-supported", {"tray-1", "tray-2", "manual"})},
+       1},
       {"three trays", {Keywords("media-source-supported", {"tray-1", "tray-2", "tray-3"})}, 3},
-      {"five trays", {Keywords("media-source-supported", {"tray-1", "tray-2", "tray-3", "tray-4", "tray-5"})}, 4},
-      {"a tray named twice counts once", {Keywords("media-source-supported", {"tray-2", "tray-1", "tray-2", "tray-02"})}, 1},
-      {"no tray keywords", {Keywords("media-source-supported", {"auto", "manual", "tray-0", "tray-", "tray-x", "tray-2a"})}, 0},
-      {"names of the site's own are not trays", {A("media-source-supported", 0x42, {"tray-1", "tray-2"})}, 0},
-      {"input trays unknown", {OutOfBand("printer-input-tray", 0x12), Keywords("media-source-supported", {"tray-1", "tray-2"})}, 1},
+      {"five trays",
+       {Keywords("media-source-supported", {"tray-1", "tray-2", "tray-3", "tray-4", "tray-5"})},
+       4},
+      {"a tray named twice counts once",
+       {Keywords("media-source-supported", {"tray-2", "tray-1", "tray-2", "tray-02"})},
+       1},
+      {"no tray keywords",
+       {Keywords("media-source-supported",
+                 {"auto", "manual", "tray-0", "tray-", "tray-x", "tray-2a"})},
+       0},
+      {"names of the site's own are not trays",
+       {A("media-source-supported", 0x42, {"tray-1", "tray-2"})},
+       0},
+      {"input trays unknown",
+       {OutOfBand("printer-input-tray", 0x12),
+        Keywords("media-source-supported", {"tray-1", "tray-2"})},
+       1},
       {"media sources unknown", {OutOfBand("media-source-supported", 0x12)}, -1},
       {"neither attribute", {Keywords("sides-supported", {"one-sided"})}, -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.expected, Answer(c.printer, c.mp_tray).tray_code) << c.label;
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, Answer(c.printer, c.mp_tray).tray_code) << c.label;
 }
 
 TEST(IppAnswers, DuplexBySides) {
@@ -352,11 +450,17 @@ TEST(IppAnswers, FinisherByItsDevicesElseByTheFinishings) {
   const std::string stapler = "type=stapler;unit=sheets;maxcapacity=50;presentonoff=on;status=0;";
   const Case cases[] = {
       {"a device", {Finishers({stapler})}, 1},
-      {"devices not present", {Finishers({"type=stapler;presentonoff=notPresent;", "type=punch;presentonoff=5;"})}, 0},
+      {"devices not present",
+       {Finishers({"type=stapler;presentonoff=notPresent;", "type=punch;presentonoff=5;"})},
+       0},
       {"one present among them", {Finishers({"type=punch;presentonoff=notPresent;", stapler})}, 1},
       {"an empty entry", {Finishers({""})}, 0},
-      {"devices served without values, whatever the finishings", {OutOfBand("printer-finisher", 0x13), Finishings({4})}, 0},
-      {"devices unknown: the finishings", {OutOfBand("printer-finisher", 0x12), Finishings({3, 4})}, 1},
+      {"devices served without values, whatever the finishings",
+       {OutOfBand("printer-finisher", 0x13), Finishings({4})},
+       0},
+      {"devices unknown: the finishings",
+       {OutOfBand("printer-finisher", 0x12), Finishings({3, 4})},
+       1},
       {"only none", {Finishings({3})}, 0},
       {"none and staple", {Finishings({3, 4})}, 1},
       {"punch", {Finishings({5})}, 1},
@@ -374,16 +478,34 @@ TEST(IppAnswers, AValueOfAnotherSyntaxIsNoAnswer) {
   } cases[] = {
       {"sides as an integer", {A("sides-supported", 0x21, {kFour})}, -1, -1, -1},
       {"sides mixing keywords and an integer",
-       {Attribute{"sides-supported", {{0x44, "two-sided-long-edge"}, {0x21, kFour}}}}, -1, -1, -1},
+       {Attribute{"sides-supported", {{0x44, "two-sided-long-edge"}, {0x21, kFour}}}},
+       -1,
+       -1,
+       -1},
       {"sides as a collection", {A("sides-supported", 0x34, {""})}, -1, -1, -1},
       {"finishings as keywords", {Keywords("finishings-supported", {"staple"})}, -1, -1, -1},
-      {"a finishing of two octets", {A("finishings-supported", 0x23, {std::string("\x00\x04", 2)})}, -1, -1, -1},
+      {"a finishing of two octets",
+       {A("finishings-supported", 0x23, {std::string("\x00\x04", 2)})},
+       -1,
+       -1,
+       -1},
       {"input trays as keywords, the sources not asked then",
-       {Keywords("printer-input-tray", {"tray-1"}), Keywords("media-source-supported", {"tray-1", "tray-2"})}, -1, -1, -1},
+       {Keywords("printer-input-tray", {"tray-1"}),
+        Keywords("media-source-supported", {"tray-1", "tray-2"})},
+       -1,
+       -1,
+       -1},
       {"sources as integers", {A("media-source-supported", 0x21, {kFour})}, -1, -1, -1},
-      {"devices as enums, the finishings not asked then", {A("printer-finisher", 0x23, {kFour}), Finishings({4})}, -1, -1, -1},
+      {"devices as enums, the finishings not asked then",
+       {A("printer-finisher", 0x23, {kFour}), Finishings({4})},
+       -1,
+       -1,
+       -1},
       {"the other fields answer still",
-       {A("sides-supported", 0x21, {kFour}), Trays({kRemovable, kRemovable}), Finishings({4})}, 1, -1, 1},
+       {A("sides-supported", 0x21, {kFour}), Trays({kRemovable, kRemovable}), Finishings({4})},
+       1,
+       -1,
+       1},
   };
   for (const auto& c : cases) {
     const kv::snmp::Answers answers = Answer(c.printer);
@@ -394,17 +516,18 @@ TEST(IppAnswers, AValueOfAnotherSyntaxIsNoAnswer) {
 }
 
 TEST(IppAnswers, AResponseAnswersOnlyWhatIsAsked) {
-  const Bytes bytes = Printer(Cat({V(0x30, "printer-input-tray", kRemovable), V(0x30, "", kRemovable),
-                                   V(0x44, "sides-supported", "two-sided-long-edge"),
-                                   V(0x23, "finishings-supported", kFour)}));
+  const Bytes bytes = Printer(Cat(
+      {V(0x30, "printer-input-tray", kRemovable), V(0x30, "", kRemovable),
+       V(0x44, "sides-supported", "two-sided-long-edge"), V(0x23, "finishings-supported", kFour)}));
   Response response;
   ASSERT_TRUE(Decodes(bytes, response));
   const struct {
     bool trays, duplex, finisher;
-  } askings[] = {{true, true, true}, {true, false, false}, {false, true, false}, {false, false, true}};
+  } askings[] = {
+      {true, true, true}, {true, false, false}, {false, true, false}, {false, false, true}};
   for (const auto& a : askings) {
-    const kv::snmp::Answers answers =
-        kv::ipp::AnswersFromAttributes(response, kv::snmp::Asked{a.trays, a.duplex, true, a.finisher});
+    const kv::snmp::Answers answers = kv::ipp::AnswersFromAttributes(
+        response, kv::snmp::Asked{a.trays, a.duplex, true, a.finisher});
     EXPECT_EQ(a.trays ? 1 : -1, answers.tray_code);
     EXPECT_EQ(a.duplex ? 1 : -1, answers.duplex);
     EXPECT_EQ(a.finisher ? 1 : -1, answers.finisher);

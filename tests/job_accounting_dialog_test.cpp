@@ -2,9 +2,9 @@
 // stores what it confirmed.
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "options/option_tree.h"
 #include "resources/dialog_ids.h"
@@ -15,27 +15,32 @@ namespace {
 class JobAccountingDialog : public kvtest::DialogFixture {
  protected:
   JobAccountingDialog() {
-    WriteStringTable(L"[Job Accounting Dialog]\r\nCaption=Job Accounting\r\n"
-                     L"Invalid Passcode=Bad password\r\nInvalidPasscodeMsg=%d to %d characters\r\n"
-                     L"InvalidPasscode2Msg=InvalidPasscode2Msg\r\n");
+    WriteStringTable(
+        L"[Job Accounting Dialog]\r\nCaption=Job Accounting\r\n"
+        L"Invalid Passcode=Bad password\r\nInvalidPasscodeMsg=%d to %d characters\r\n"
+        L"InvalidPasscode2Msg=InvalidPasscode2Msg\r\n");
     host_ = &OpenSheet(OEMCUIP_PRNPROP);
     context_ = static_cast<kv::SheetContext*>(host_->cuip_.pOEMUserData);
   }
   void Limits(int minimum, int maximum) {
     kvtest::ModelKeys model;
-    model.extra_common = L"PrinterMinPassLen=" + std::to_wstring(minimum) + L"\r\nPrinterMaxPassLen=" +
-                        std::to_wstring(maximum) + L"\r\n";
+    model.extra_common = L"PrinterMinPassLen=" + std::to_wstring(minimum) +
+                         L"\r\nPrinterMaxPassLen=" + std::to_wstring(maximum) + L"\r\n";
     WriteModel(model);
   }
-  bool Open(const std::function<void(HWND)>& script) { return Push(*host_, kv::kJobAccountingItem, script); }
-  void Fill(HWND dialog, const std::wstring& id, const std::wstring& first, const std::wstring& second) {
+  bool Open(const std::function<void(HWND)>& script) {
+    return Push(*host_, kv::kJobAccountingItem, script);
+  }
+  void Fill(HWND dialog, const std::wstring& id, const std::wstring& first,
+            const std::wstring& second) {
     SetDlgItemTextW(dialog, IDC_USER_ID, id.c_str());
     SetDlgItemTextW(dialog, IDC_PASS, first.c_str());
     SetDlgItemTextW(dialog, IDC_CONFIRM, second.c_str());
   }
   void StoreText(const wchar_t* name, DWORD type, const std::wstring& text, bool terminated) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-    spooler_.data[name] = {type, std::vector<BYTE>(bytes, bytes + (text.size() + (terminated ? 1 : 0)) * 2)};
+    spooler_.data[name] = {
+        type, std::vector<BYTE>(bytes, bytes + (text.size() + (terminated ? 1 : 0)) * 2)};
   }
   std::wstring Stored(const wchar_t* name) {
     const auto& bytes = spooler_.data[name].bytes;
@@ -58,11 +63,11 @@ TEST_F(JobAccountingDialog, ThePasswordsMustMatchWithinTheLimitsOrBothBeEmpty) {
     int limit;  // the edits' limit
   };
   const Case cases[] = {
-      {32, 32, p32, p32, true, 32},       {32, 32, L"pass", L"pass", false, 32},
-      {32, 32, L"", L"", true, 32},       {4, 32, L"pass", L"pass", true, 32},
+      {32, 32, p32, p32, true, 32},         {32, 32, L"pass", L"pass", false, 32},
+      {32, 32, L"", L"", true, 32},         {4, 32, L"pass", L"pass", true, 32},
       {4, 32, L"pass", L"Pass", false, 32}, {4, 32, L"", L"pass", false, 32},
-      {4, 40, p33, p33, false, 32},       {4, 40, p32, p32, true, 32},
-      {1, 0, L"p", L"p", true, 1},        {1, -2, L"pp", L"pp", false, 1},
+      {4, 40, p33, p33, false, 32},         {4, 40, p32, p32, true, 32},
+      {1, 0, L"p", L"p", true, 1},          {1, -2, L"pp", L"pp", false, 1},
   };
   for (const auto& c : cases) {
     Limits(c.minimum, c.maximum);
@@ -85,7 +90,8 @@ TEST_F(JobAccountingDialog, ThePasswordsMustMatchWithinTheLimitsOrBothBeEmpty) {
     if (!c.accepted) {
       ASSERT_EQ(1u, boxes_.shown.size());
       EXPECT_EQ(L"Bad password", boxes_.shown[0].caption);
-      const std::wstring range = std::to_wstring(c.minimum) + L" to " + std::to_wstring(c.limit) + L" characters";
+      const std::wstring range =
+          std::to_wstring(c.minimum) + L" to " + std::to_wstring(c.limit) + L" characters";
       // Equal limits take the one-number message, which this table lacks: the range message
       // then has only its first number filled.
       const std::wstring one = std::to_wstring(c.minimum) + L" to %d characters";
@@ -150,7 +156,8 @@ TEST_F(JobAccountingDialog, UserIdsFallBackToTheUserOrUnknown) {
     const wchar_t* stored;
   } cases[] = {
       {L"jsmith", nullptr, L"jsmith", L"jsmith"},
-      {std::wstring(31, L'u'), nullptr, L"uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu", L"uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu"},
+      {std::wstring(31, L'u'), nullptr, L"uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu",
+       L"uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu"},
       {std::wstring(32, L'u'), nullptr, L"", L"Unknown"},
       {L"a/b", nullptr, L"Unknown", L"Unknown"},
       {L"jsmith", L"", L"jsmith", L"Unknown"},
@@ -176,9 +183,10 @@ TEST_F(JobAccountingDialog, StoredValuesAreReadWithinTheirBuffer) {
     bool terminated;
     const wchar_t* shown;
   } cases[] = {
-      {REG_SZ, std::wstring(33, L'b'), false, L"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"},  // 66 bytes, no terminator
+      {REG_SZ, std::wstring(33, L'b'), false,
+       L"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"},  // 66 bytes, no terminator
       {REG_SZ, std::wstring(32, L'c'), true, L"cccccccccccccccccccccccccccccccc"},
-      {REG_SZ, a33, true, L"jsmith"},    // longer than the buffer: absent
+      {REG_SZ, a33, true, L"jsmith"},  // longer than the buffer: absent
       {REG_BINARY, L"dept", true, L"jsmith"},
       {REG_SZ, L"dept", false, L"dept"},
   };

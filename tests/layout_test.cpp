@@ -1,13 +1,14 @@
 // The layout helpers on real dialogs: the tooltip window, showing and hiding with the
 // tooltip area of a static text kept in step, moving, and enabling by lists.
+#include "dialogs/layout.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
-#include "dialogs/layout.h"
+#include <gtest/gtest.h>
+
 #include "dialogs/control_texts.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/dialog_fixture.h"
@@ -32,7 +33,8 @@ class Layout : public kvtest::DialogFixture {
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = dialog;
     tool.uId = static_cast<UINT_PTR>(id);
-    EXPECT_TRUE(SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_TRUE(
+        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     return tool.rect;
   }
   kv::SheetContext* context_ = nullptr;
@@ -125,7 +127,8 @@ TEST_F(Layout, AControlTheDialogDoesNotHaveIsLeftAlone) {
   const Snapshot before = Take(dialog, context_->hToolTip);
   const POINT offset = {5, 5};
   const int missing[] = {4242, 0};
-  for (kv::Visibility show : {kv::Visibility::kHide, kv::Visibility::kShow, kv::Visibility::kUnchanged}) {
+  for (kv::Visibility show :
+       {kv::Visibility::kHide, kv::Visibility::kShow, kv::Visibility::kUnchanged}) {
     kv::ShowControl(dialog, 4242, show, &offset, *context_);
     kv::ShowControlList(dialog, missing, show, &offset, *context_);
   }

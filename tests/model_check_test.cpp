@@ -1,9 +1,9 @@
 // The model checker against copies of the sample models, each with one defect: the defect
 // must give exactly its one finding, and the unchanged samples none. The dialogs are made
 // from the templates this program carries, as the plug-in carries them.
-#include <windows.h>
+#include "tools/kvcheck/model_check.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cctype>
 #include <functional>
@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/kvcheck/model_check.h"
+#include <gtest/gtest.h>
+
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "platform/handles.h"
@@ -29,30 +30,36 @@ class ModelCopy {
   }
 
   // Sets (or with a null value removes) an entry of one of the copy's files.
-  void Set(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value) const {
+  void Set(const wchar_t* file, const wchar_t* section, const wchar_t* key,
+           const wchar_t* value) const {
     EXPECT_TRUE(WritePrivateProfileStringW(section, key, value, dir_.File(file).c_str()));
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, dir_.File(file).c_str());  // flush
   }
-  void Remove(const wchar_t* file) const { EXPECT_TRUE(DeleteFileW(dir_.File(file).c_str())) << file; }
+  void Remove(const wchar_t* file) const {
+    EXPECT_TRUE(DeleteFileW(dir_.File(file).c_str())) << file;
+  }
   void Write(const wchar_t* file, const std::string& bytes) const {
     const HANDLE opened =
         CreateFileW(dir_.File(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, opened);
     const kv::unique_handle handle(opened);
     DWORD written = 0;
-    EXPECT_TRUE(WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    EXPECT_TRUE(
+        WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   }
   void Garble(const wchar_t* file) const { Write(file, "garbage, not what the name says"); }
   // Replaces the first occurrence of a text in a file kept in ASCII.
   void Replace(const wchar_t* file, const std::string& from, const std::string& to) const {
     std::string bytes;
-    const HANDLE opened = CreateFileW(dir_.File(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE opened =
+        CreateFileW(dir_.File(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, opened);
     {
       const kv::unique_handle handle(opened);
       char block[4096];
       DWORD got = 0;
-      while (ReadFile(handle.get(), block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+      while (ReadFile(handle.get(), block, sizeof block, &got, nullptr) && got > 0)
+        bytes.append(block, got);
     }
     const size_t at = bytes.find(from);
     ASSERT_NE(std::string::npos, at) << from;
@@ -113,7 +120,8 @@ const Defect kDefects[] = {
      L"PLM4020u.INI: [Common] GraphicsGrayscaleEnh: -1 lies outside 0..1"},
     {"minimum above maximum", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMinPassLen", L"9"); },
-     L"KVCP3520u.INI: [Common] ExtrasMinPassLen: 9 lies above ExtrasMaxPassLen 8: no passcode can be accepted"},
+     L"KVCP3520u.INI: [Common] ExtrasMinPassLen: 9 lies above ExtrasMaxPassLen 8: no passcode can "
+     L"be accepted"},
     {"passcode maximum above the PIN field", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"ExtrasMaxPassLen", L"12"); },
      L"KVCP3520u.INI: [Common] ExtrasMaxPassLen: 12 lies above the 8 characters szHoldPIN keeps: "
@@ -132,10 +140,12 @@ const Defect kDefects[] = {
      L"KVCP3520u.INI: [Common] ExtrasMaxPassLen: 0 lies outside 1..20"},
     {"test page out of range", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"Common", L"TestPages", L"1,2,10,3"); },
-     L"PLM4020u.INI: [Common] TestPages: item \"10\" is not a page number 1..9: the list leaves it out"},
+     L"PLM4020u.INI: [Common] TestPages: item \"10\" is not a page number 1..9: the list leaves it "
+     L"out"},
     {"test page not a number", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCP3520u.INI", L"Common", L"TestPages", L"1,two"); },
-     L"KVCP3520u.INI: [Common] TestPages: item \"two\" is not a page number 1..9: the list leaves it out"},
+     L"KVCP3520u.INI: [Common] TestPages: item \"two\" is not a page number 1..9: the list leaves "
+     L"it out"},
     {"tab counted but missing", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020u.INI", L"TABNUMBER", L"TabNumber", L"2"); },
      L"PLM4020u.INI: [TABNUMBER] Tab1: missing: \"TabNumber\" counts it"},
@@ -149,26 +159,37 @@ const Defect kDefects[] = {
      [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"Print Mode", nullptr); },
      L"KVCPEN.DAT: [Hold Dialog] Print Mode: missing: shows its key name"},
     {"message empty", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Job Accounting Dialog", L"InvalidPasscodeMsg", L""); },
+     [](const ModelCopy& m) {
+       m.Set(L"PLMGR.DAT", L"Job Accounting Dialog", L"InvalidPasscodeMsg", L"");
+     },
      L"PLMGR.DAT: [Job Accounting Dialog] InvalidPasscodeMsg: empty: shows its key name"},
     {"job type missing", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLMEN.DAT", L"Hold Dialog", L"Spool", nullptr); },
      L"PLMEN.DAT: [Hold Dialog] Spool: missing: shows its key name"},
     {"diagnostic page name missing", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"PS Font List", nullptr); },
+     [](const ModelCopy& m) {
+       m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"PS Font List", nullptr);
+     },
      L"PLMGR.DAT: [Troubleshooting Dialog] PS Font List: missing: shows its key name"},
     {"key only one table has", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Copies Dialog", L"Extra tooltip", L"Nur hier"); },
+     [](const ModelCopy& m) {
+       m.Set(L"PLMGR.DAT", L"Copies Dialog", L"Extra tooltip", L"Nur hier");
+     },
      L"PLMEN.DAT: [Copies Dialog] Extra tooltip: missing: PLMGR.DAT has it"},
     {"text cut at 255", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Copies Dialog", L"Caption", kLong.c_str()); },
      L"KVCPEN.DAT: [Copies Dialog] Caption: longer than 255 characters: cut when read"},
     {"link target not an address", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMEN.DAT", L"Troubleshooting Dialog", L"Ref_URL_3", L"www.pelma.example"); },
+     [](const ModelCopy& m) {
+       m.Set(L"PLMEN.DAT", L"Troubleshooting Dialog", L"Ref_URL_3", L"www.pelma.example");
+     },
      L"PLMEN.DAT: [Troubleshooting Dialog] Ref_URL_3: \"www.pelma.example\" is not a web address"},
     {"link target with a stray placeholder", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"Ref_URL_1", L"https://%s/status"); },
-     L"PLMGR.DAT: [Troubleshooting Dialog] Ref_URL_1: \"https://%s/status\" has a \"%\" other than the "
+     [](const ModelCopy& m) {
+       m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"Ref_URL_1", L"https://%s/status");
+     },
+     L"PLMGR.DAT: [Troubleshooting Dialog] Ref_URL_1: \"https://%s/status\" has a \"%\" other than "
+     L"the "
      L"address placeholder http://%s: it opens as written"},
     {"version key of an information line", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020.VER", L"Version", L"CompanyName", nullptr); },
@@ -193,11 +214,13 @@ const Defect kDefects[] = {
      L"KVCP.chm: Html\\Job Accounting.htm: missing topic: Help shows an error page"},
     {"model file the INF does not copy", L"KVCP3520",
      [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCPJP.DAT\r\n", ""); },
-     L"KVCPJP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver lacks it"},
+     L"KVCPJP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver lacks "
+     L"it"},
     {"companion the INF does not copy", L"PLM4020",
      [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "kvpsuN.dll\r\n", ""); },
      L"kvpsuN.dll: not copied by PLM4020.INF for NTamd64 and NTx86: the installed driver lacks it"},
-    {"file the INF copies missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLM4020.hin"); },
+    {"file the INF copies missing", L"PLM4020",
+     [](const ModelCopy& m) { m.Remove(L"PLM4020.hin"); },
      L"PLM4020.hin: missing: PLM4020.INF copies it"},
     {"x86 models section missing", L"KVCP3520",
      [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "[Korvane.NTx86]", "[Korvane.x86]"); },
@@ -212,19 +235,25 @@ const Defect kDefects[] = {
      [](const ModelCopy& m) {
        m.Set(L"KVCPGR.DAT", L"Hold Dialog", L"User ID", L"Benutzerkennung des Auftraggebers");
      },
-     L"KVCPGR.DAT: [Hold Dialog] User ID: clipped: control 1189 \"Benutzerkennung des Auftraggebers\": needs ",
+     L"KVCPGR.DAT: [Hold Dialog] User ID: clipped: control 1189 \"Benutzerkennung des "
+     L"Auftraggebers\": needs ",
      true},
     {"list item clipped", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMEN.DAT", L"Hold Dialog", L"Proof", L"Proof: print one copy now and keep the rest of the job on the printer until released");
+       m.Set(
+           L"PLMEN.DAT", L"Hold Dialog", L"Proof",
+           L"Proof: print one copy now and keep the rest of the job on the printer until released");
      },
-     L"PLMEN.DAT: [Hold Dialog] Proof: clipped: control 1074 \"Proof: print one copy now and keep the rest of the job on the printer until released\": needs ",
+     L"PLMEN.DAT: [Hold Dialog] Proof: clipped: control 1074 \"Proof: print one copy now and keep "
+     L"the rest of the job on the printer until released\": needs ",
      true},
     {"mnemonic repeated", L"KVCP3520",
      [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Copies Dialog", L"Color", L"&Hue:"); },
      L"KVCPEN.DAT: [Copies Dialog] Help: mnemonic 'h' repeats that of \"Color\""},
     {"length hint clipped once filled", L"KVCP3520",
-     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"(0-9)", L"(a passcode of between %d and %d digits)"); },
+     [](const ModelCopy& m) {
+       m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"(0-9)", L"(a passcode of between %d and %d digits)");
+     },
      L"KVCPEN.DAT: [Hold Dialog] (0-9): clipped: control ", true},
 };
 
@@ -265,7 +294,8 @@ TEST(ModelCheck, FolderWithoutDataFileSaysSo) {
   setup.templates = GetModuleHandleW(nullptr);
   const auto check = kvcheck::CheckModelFolder(empty.path(), setup);
   ASSERT_EQ(1u, check.findings.size());
-  EXPECT_EQ(L"no data file (.PPD): nothing of the model can be found", check.findings.front().problem);
+  EXPECT_EQ(L"no data file (.PPD): nothing of the model can be found",
+            check.findings.front().problem);
 }
 
 TEST(ModelCheck, WithoutTemplatesEveryDialogIsReportedUnmeasured) {

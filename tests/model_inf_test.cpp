@@ -1,13 +1,14 @@
 // A model's driver INF read through the system's INF parser: the package it gives for each
 // architecture, and the one fault it names when a part of it is broken or missing.
-#include <windows.h>
+#include "emuhost/model_inf.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cwchar>
 #include <string>
 
-#include "emuhost/model_inf.h"
+#include <gtest/gtest.h>
+
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -33,26 +34,29 @@ struct InfCase {
   const wchar_t* architecture;
   const wchar_t* driver;  // with the files, for an INF that gives a model
   const wchar_t* files;
-  const wchar_t* error;   // for one that does not
+  const wchar_t* error;  // for one that does not
 };
 
 const InfCase kCases[] = {
     {"x64 model of a versioned decoration", nullptr, nullptr, L"NTamd64", L"Test Model PS",
      L"TMu.INI kvpsui.dll tm64.dll", L""},
     {"x86 model", nullptr, nullptr, L"NTx86", L"Test Model PS (x86)", L"TMu.INI kvpsui.dll", L""},
-    {"architecture not listed", nullptr, nullptr, L"NTarm64", L"", L"", L"[Manufacturer] lists no models for NTarm64"},
+    {"architecture not listed", nullptr, nullptr, L"NTarm64", L"", L"",
+     L"[Manufacturer] lists no models for NTarm64"},
     {"models section missing", L"[Maker.NTx86]", L"[Maker.x86]", L"NTx86", L"", L"",
      L"no models section [Maker.NTx86]"},
-    {"install section missing", L"[TM64]", L"[TM_64]", L"NTamd64", L"", L"", L"no install section [TM64]"},
+    {"install section missing", L"[TM64]", L"[TM_64]", L"NTamd64", L"", L"",
+     L"no install section [TM64]"},
     {"file list missing", L"[TM_FILES]", L"[TM_LIST]", L"NTx86", L"", L"",
      L"[TM32] copies the files of [TM_FILES], which is not there"},
     {"data file not copied", L"TM.PPD\r\nTMu.INI", L"TMu.INI", L"NTamd64", L"", L"",
      L"the data file TM.PPD is not among the files [TM64] copies"},
     {"file without a source disk", L"tm64.dll=1\r\n", L"", L"NTamd64", L"", L"",
      L"tm64.dll has no line in [SourceDisksFiles]"},
-    {"files not for the driver directory", L"DefaultDestDir=66000", L"DefaultDestDir=11", L"NTx86", L"", L"",
-     L"TM.PPD is copied to directory id 11, not the printer driver directory 66000"},
-    {"not a printer INF", L"Class=Printer", L"Class=Net", L"NTx86", L"", L"", L"[Version] Class is \"Net\", not Printer"},
+    {"files not for the driver directory", L"DefaultDestDir=66000", L"DefaultDestDir=11", L"NTx86",
+     L"", L"", L"TM.PPD is copied to directory id 11, not the printer driver directory 66000"},
+    {"not a printer INF", L"Class=Printer", L"Class=Net", L"NTx86", L"", L"",
+     L"[Version] Class is \"Net\", not Printer"},
 };
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }

@@ -1,12 +1,12 @@
 // The change callbacks of the option trees, driven as the host drives them.
-#include "tests/support/plugin_fixture.h"
+#include "options/option_rules.h"
 
 #include <cstring>
 
-#include "devmode/private_devmode.h"
-#include "options/option_rules.h"
-#include "options/option_tree.h"
 #include "context/sheet_context.h"
+#include "devmode/private_devmode.h"
+#include "options/option_tree.h"
+#include "tests/support/plugin_fixture.h"
 
 using emuhost::EmulatedHost;
 using kvtest::ModelKeys;
@@ -26,9 +26,7 @@ class DocumentRulesTest : public kvtest::PluginFixture {
     EXPECT_EQ(S_OK, host.FillTree(OEMCUIP_DOCPROP));
     return host;
   }
-  kv::SheetContext& Context() {
-    return *reinterpret_cast<kv::SheetContext*>(host_->psui.UserData);
-  }
+  kv::SheetContext& Context() { return *reinterpret_cast<kv::SheetContext*>(host_->psui.UserData); }
 };
 
 TEST_F(DocumentRulesTest, SwitchingToColourSetsTheColourModeThroughTheHost) {
@@ -196,7 +194,8 @@ TEST_F(DocumentRulesTest, SetActiveAppliesTheColourRulesOfTheDocument) {
     host.Callback(CPSUICB_REASON_SETACTIVE);
     const bool is_colour = colour == DMCOLOR_COLOR;
     EXPECT_EQ(is_colour ? 1 : 0, host.HostItem("ColorMode")->Sel) << colour;
-    EXPECT_EQ(!is_colour, (host.PluginItems()[kv::kCopiesItem].Flags & OPTIF_DISABLED) != 0) << colour;
+    EXPECT_EQ(!is_colour, (host.PluginItems()[kv::kCopiesItem].Flags & OPTIF_DISABLED) != 0)
+        << colour;
     const OPTITEM& gray = *host.HostItem("JCLEnhanceGray");
     EXPECT_EQ(is_colour, (gray.Flags & OPTIF_DISABLED) != 0) << colour;
     EXPECT_EQ(is_colour ? 0 : 1, gray.Sel) << "a monochrome document keeps its enhancement";
@@ -276,8 +275,10 @@ TEST_F(DocumentRulesTest, ARecordThatDoesNotLinkToALiveSheetChangesNothing) {
     const char* what;
     uint32_t link;
   };
-  const Case cases[] = {{"zero", 0}, {"another generation", live + 0x100},
-                        {"another slot", live ^ 0x01}, {"garbage", 0xCDCDCDCD}};
+  const Case cases[] = {{"zero", 0},
+                        {"another generation", live + 0x100},
+                        {"another slot", live ^ 0x01},
+                        {"garbage", 0xCDCDCDCD}};
   for (const auto& c : cases) {
     Record().pSheetLink = c.link;
     Record().iOemItemSel = 0;
@@ -387,10 +388,10 @@ TEST(ResolutionTable, DecodesTheModelsResolutionBits) {
   };
   kvtest::TempDir dir;
   for (const auto& c : cases) {
-    const std::wstring file = dir.Write(
-        L"m.INI", L"[Common]\r\nGraphics1200Res=" + std::to_wstring(c.r1200) +
-                      L"\r\nGraphics600Res=" + std::to_wstring(c.r600) +
-                      L"\r\nGraphics300Res=" + std::to_wstring(c.r300) + L"\r\n");
+    const std::wstring file =
+        dir.Write(L"m.INI", L"[Common]\r\nGraphics1200Res=" + std::to_wstring(c.r1200) +
+                                L"\r\nGraphics600Res=" + std::to_wstring(c.r600) +
+                                L"\r\nGraphics300Res=" + std::to_wstring(c.r300) + L"\r\n");
     kv::SheetContext context = {};
     context.nResolution = 3;
     context.ModelProfile.SetFile(file.c_str());

@@ -1,10 +1,10 @@
 // The plug-in's items in the host's option trees, filled through CommonUIProp as the host
 // calls it.
-#include "tests/support/plugin_fixture.h"
-
-#include "devmode/private_devmode.h"
 #include "options/option_tree.h"
+
 #include "context/sheet_context.h"
+#include "devmode/private_devmode.h"
+#include "tests/support/plugin_fixture.h"
 
 using emuhost::EmulatedHost;
 using kvtest::ModelKeys;
@@ -87,7 +87,7 @@ TEST_F(OptionTreeTest, TheHoldRuleAsksTheHostOnlyWhenTheDiskIsOptional) {
   struct Case {
     const char* what;
     int secure, printer_hdd, installed_hdd;
-    const char* option4;   // host answer, null: unknown feature
+    const char* option4;  // host answer, null: unknown feature
     const char* hard_disk;
     bool hidden;
     int asked;

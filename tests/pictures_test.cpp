@@ -1,14 +1,15 @@
 // Pictures of every dialog and page of the sample models, opened through the installed DLL
 // as the host opens them, in every language of the samples' string tables: each is a
 // readable PNG of the window's size, shows something, and has no text that does not fit.
-#include <windows.h>
+#include "pictures/pictures.h"
 
-#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <set>
 #include <string>
 
-#include "pictures/pictures.h"
+#include <gtest/gtest.h>
+
 #include "pictures/window_picture.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/installed_sample.h"
@@ -22,8 +23,9 @@ class SamplePictures : public kvtest::InstalledSample {
   // Every picture of the sample in the language of the string table `code`.
   void CheckLanguage(const std::wstring& code, const std::set<DWORD>& templates) {
     const std::wstring key = L"Software\\KVprint\\" + package_.printer_name;
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"DrvCntCode", REG_SZ,
-                                             code.c_str(), static_cast<DWORD>((code.size() + 1) * 2)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"DrvCntCode", REG_SZ, code.c_str(),
+                              static_cast<DWORD>((code.size() + 1) * 2)));
     pictures::PictureRun run;
     run.new_plugin = [this] { return loaded_->CreatePlugin(); };
     run.printer = printer_.get();
@@ -35,8 +37,8 @@ class SamplePictures : public kvtest::InstalledSample {
 
     std::set<DWORD> seen;
     for (const auto& taken : pictures::TakePictures(run)) {
-      const std::string what = std::to_string(taken.template_id) + " in " +
-                               std::string(code.begin(), code.end());
+      const std::string what =
+          std::to_string(taken.template_id) + " in " + std::string(code.begin(), code.end());
       seen.insert(taken.template_id);
       EXPECT_TRUE(taken.written) << what;
       const pictures::Picture picture = pictures::ReadPng(taken.path);
@@ -46,7 +48,8 @@ class SamplePictures : public kvtest::InstalledSample {
       EXPECT_GT(taken.width, 200) << what;
       EXPECT_GE(picture.Colours(), 3u) << what << ": blank";
       EXPECT_GT(picture.Coverage(), 0.02) << what << ": next to nothing drawn";
-      for (const auto& line : taken.clipped) ADD_FAILURE() << what << ": " << std::string(line.begin(), line.end());
+      for (const auto& line : taken.clipped)
+        ADD_FAILURE() << what << ": " << std::string(line.begin(), line.end());
     }
     EXPECT_EQ(templates, seen) << std::string(code.begin(), code.end());
   }
@@ -64,8 +67,8 @@ class PelmaPictures : public SamplePictures {
   PelmaPictures() : SamplePictures(L"PLM4020") {}
 };
 
-const std::set<DWORD> kLeftToRight = {IDD_HOLD, IDD_COPIES, IDD_JOB_ACCOUNTING,
-                                      IDD_TROUBLESHOOTING, IDD_WAYFER, IDD_ABOUT};
+const std::set<DWORD> kLeftToRight = {
+    IDD_HOLD, IDD_COPIES, IDD_JOB_ACCOUNTING, IDD_TROUBLESHOOTING, IDD_WAYFER, IDD_ABOUT};
 
 TEST_F(KorvanePictures, EveryDialogInEveryLanguageFitsItsTexts) {
   for (const wchar_t* code : {L"EN", L"GR", L"FN", L"JP", L"AR"}) CheckLanguage(code, kLeftToRight);

@@ -1,15 +1,14 @@
 // The built plug-in loaded through its exports, as the driver's user interface loads it.
 #include <windows.h>
-
-#include <gtest/gtest.h>
-
 #include <winddiui.h>
 
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 #include "emuhost/fake_driver_ui.h"
-#include "measuring/import_counter.h"
 #include "emuhost/plugin_host.h"
+#include "measuring/import_counter.h"
 #include "options/option_tree.h"
 #include "tests/support/sandbox.h"
 
@@ -22,7 +21,8 @@ using emuhost::FakeDriverUI;
 using emuhost::LoadedPlugin;
 
 // {11111111-2222-3333-4444-555555555555}
-constexpr GUID kUnknownId = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
+constexpr GUID kUnknownId = {
+    0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0xdeadbeef));
 
 class PluginFrameTest : public testing::Test {
@@ -41,7 +41,8 @@ class PluginFrameTest : public testing::Test {
 
 TEST_F(PluginFrameTest, AnUnknownClassLeavesTheOutPointerAlone) {
   void* out = kSentinel;
-  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, plugin_.get_class_object(kUnknownId, IID_IClassFactory, &out));
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+            plugin_.get_class_object(kUnknownId, IID_IClassFactory, &out));
   EXPECT_EQ(kSentinel, out);
   out = kSentinel;
   EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
@@ -93,7 +94,8 @@ TEST_F(PluginFrameTest, UnloadWaitsForObjectsAndLocks) {
   IClassFactory* factory = Factory();
   ASSERT_NE(nullptr, factory);
   IPrintOemUI* object = nullptr;
-  ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(&object)));
+  ASSERT_EQ(S_OK,
+            factory->CreateInstance(nullptr, IID_IPrintOemUI, reinterpret_cast<void**>(&object)));
   EXPECT_EQ(S_FALSE, plugin_.can_unload_now());
   EXPECT_EQ(2u, object->AddRef());
   EXPECT_EQ(1u, object->Release());
@@ -279,8 +281,8 @@ TEST_F(PluginObjectTest, EachMethodAnswersInTheHostsSlot) {
   EXPECT_EQ(2404u, dm.cbBufSize) << "slot 4: DevMode";
 
   FakeDriverUI host;
-  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, IUnknown*)>(slot(5))(
-                      object_, &host));
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, IUnknown*)>(slot(5))(object_,
+                                                                                          &host));
   EXPECT_EQ(2, host.References()) << "slot 5: PublishDriverInterface keeps the host";
 
   for (const DWORD mode : {OEMCUIP_DOCPROP, OEMCUIP_PRNPROP}) {
@@ -304,15 +306,15 @@ TEST_F(PluginObjectTest, EachMethodAnswersInTheHostsSlot) {
     EXPECT_EQ(index == 7 ? 0 : 1, info.Result) << "slot " << index << ": the sheets";
   }
 
-  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, PVOID, PDEVMODEW,
-                                                                      PVOID)>(slot(9))(
-                           object_, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(E_NOTIMPL,
+            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, PVOID, PDEVMODEW, PVOID)>(
+                slot(9))(object_, nullptr, nullptr, nullptr, nullptr));
   DWORD capability = 0;
   EXPECT_EQ(E_NOTIMPL,
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, HANDLE, PWSTR, WORD, PVOID,
-                                                         PDEVMODEW, PVOID, DWORD, DWORD*)>(slot(10))(
-                object_, nullptr, nullptr, nullptr, DC_PAPERS, nullptr, nullptr, nullptr, 0,
-                &capability));
+            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, POEMUIOBJ, HANDLE, PWSTR, WORD,
+                                                         PVOID, PDEVMODEW, PVOID, DWORD, DWORD*)>(
+                slot(10))(object_, nullptr, nullptr, nullptr, DC_PAPERS, nullptr, nullptr, nullptr,
+                          0, &capability));
   EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, DWORD, PBYTE)>(slot(11))(
                            object_, 1, nullptr));
   wchar_t printer[] = L"Slot Test Printer";
@@ -326,14 +328,15 @@ TEST_F(PluginObjectTest, EachMethodAnswersInTheHostsSlot) {
   wchar_t profile[32] = {};
   ULONG size = sizeof profile;
   FLONG flags = 0;
-  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HANDLE, POEMUIOBJ, PDEVMODEW,
-                                                                 PVOID, ULONG, VOID*, ULONG*, FLONG*)>(
+  EXPECT_EQ(S_OK, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(
+                      Self, HANDLE, POEMUIOBJ, PDEVMODEW, PVOID, ULONG, VOID*, ULONG*, FLONG*)>(
                       slot(14))(object_, nullptr, nullptr, nullptr, nullptr, QCP_DEVICEPROFILE,
                                 profile, &size, &flags));
   EXPECT_STREQ(L"OEMPROFILE.icm", profile) << "slot 14: QueryColorProfile";
 
-  EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HWND, UINT, WPARAM, LPARAM)>(
-                           slot(15))(object_, nullptr, WM_INITDIALOG, 0, 0));
+  EXPECT_EQ(E_NOTIMPL,
+            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HWND, UINT, WPARAM, LPARAM)>(
+                slot(15))(object_, nullptr, WM_INITDIALOG, 0, 0));
   EXPECT_EQ(E_NOTIMPL, reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(Self, HANDLE, HANDLE, PWSTR)>(
                            slot(16))(object_, nullptr, nullptr, nullptr));
   // The object holds the host's interface: it goes first.
@@ -386,7 +389,8 @@ TEST(ModuleLoads, LoadingAndFreeingEachDllLeavesNoMemoryBehind) {
     ASSERT_NO_FATAL_FAILURE(load_and_free(kLoads));
     const size_t after = measuring::CommittedPrivateBytes();
     EXPECT_LT(after, before + kLoads * 8 * 1024)
-        << static_cast<long long>(after - before) / 1024 << " KiB more after " << kLoads << " loads of " << name;
+        << static_cast<long long>(after - before) / 1024 << " KiB more after " << kLoads
+        << " loads of " << name;
   }
 }
 

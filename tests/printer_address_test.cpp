@@ -2,9 +2,10 @@
 // HKEY_CURRENT_USER standing for HKEY_LOCAL_MACHINE), host names resolved through scripted
 // socket calls, and lookups bounded by a deadline over resolvers that take their time.
 #include <winsock2.h>
-#include <windows.h>
 
-#include <gtest/gtest.h>
+#include "autoconfig/printer_address.h"
+
+#include <windows.h>
 
 #include <array>
 #include <cstdio>
@@ -14,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "autoconfig/printer_address.h"
+#include <gtest/gtest.h>
+
 #include "platform/bounded_resolution.h"
 #include "platform/deadline.h"
 #include "platform/handles.h"
@@ -103,16 +105,40 @@ TEST(NameResolution, TheLastAddressIsKeptAndTheLibraryStopsOnEveryPathThatStarte
   };
   const Case cases[] = {
       {"one address", 0, AF_INET, {{192, 0, 2, 1}}, true, 16, true, "192.0.2.1", 1, 1},
-      {"two addresses", 0, AF_INET, {{192, 0, 2, 1}, {198, 51, 100, 2}}, true, 16, true,
-       "198.51.100.2", 1, 1},
-      {"three addresses", 0, AF_INET, {{10, 0, 0, 1}, {10, 0, 0, 2}, {10, 0, 0, 3}}, true, 16,
-       true, "10.0.0.3", 1, 1},
+      {"two addresses",
+       0,
+       AF_INET,
+       {{192, 0, 2, 1}, {198, 51, 100, 2}},
+       true,
+       16,
+       true,
+       "198.51.100.2",
+       1,
+       1},
+      {"three addresses",
+       0,
+       AF_INET,
+       {{10, 0, 0, 1}, {10, 0, 0, 2}, {10, 0, 0, 3}},
+       true,
+       16,
+       true,
+       "10.0.0.3",
+       1,
+       1},
       {"unknown name", 0, AF_INET, {}, false, 16, false, "untouched", 1, 1},
       {"empty list", 0, AF_INET, {}, true, 16, false, "untouched", 1, 1},
       {"not IPv4", 0, AF_INET6, {{10, 0, 0, 1}}, true, 16, false, "untouched", 1, 1},
       {"no room", 0, AF_INET, {{198, 51, 100, 2}}, true, 12, false, "untouched", 1, 1},
-      {"library refuses", WSAVERNOTSUPPORTED, AF_INET, {{10, 0, 0, 1}}, true, 16, false,
-       "untouched", 0, 0},
+      {"library refuses",
+       WSAVERNOTSUPPORTED,
+       AF_INET,
+       {{10, 0, 0, 1}},
+       true,
+       16,
+       false,
+       "untouched",
+       0,
+       0},
   };
   for (const auto& c : cases) {
     SocketScript script;
@@ -229,34 +255,61 @@ TEST_F(PrinterAddressTest, ThePortsAddressFromEitherMonitor) {
       {"address", {Sz(kStandard, L"IPAddress", L"192.168.0.20"), host}, true, L"192.168.0.20", {}},
       {"host name", {no_address, host}, true, L"10.0.0.2", {"kv-printer"}},
       {"no host name", {no_address}, true, L"", {}},
-      {"unknown host", {no_address, Sz(kStandard, L"HostName", L"elsewhere")}, true, L"",
+      {"unknown host",
+       {no_address, Sz(kStandard, L"HostName", L"elsewhere")},
+       true,
+       L"",
        {"elsewhere"}},
       {"standard key without address", {host, maker}, false, L"", {}},
       {"maker's port only", {maker}, true, L"172.16.1.5", {}},
       {"no key", {}, false, L"", {}},
-      {"address unterminated", {Unterminated(kStandard, L"IPAddress", L"10.1.2.3")}, true,
-       L"10.1.2.3", {}},
+      {"address unterminated",
+       {Unterminated(kStandard, L"IPAddress", L"10.1.2.3")},
+       true,
+       L"10.1.2.3",
+       {}},
       {"address of 259 units", {Sz(kStandard, L"IPAddress", longest)}, true, longest, {}},
       {"address of 260 units unterminated",
-       {Unterminated(kStandard, L"IPAddress", longest + L"2")}, false, L"", {}},
+       {Unterminated(kStandard, L"IPAddress", longest + L"2")},
+       false,
+       L"",
+       {}},
       {"address too long", {Sz(kStandard, L"IPAddress", long_text)}, false, L"", {}},
       {"address as expandable text",
-       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"10.1.2.3")}, true, L"10.1.2.3", {}},
+       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"10.1.2.3")},
+       true,
+       L"10.1.2.3",
+       {}},
       {"expandable text is taken as stored",
-       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"%COMPUTERNAME%")}, true,
-       L"%COMPUTERNAME%", {}},
+       {Typed(kStandard, L"IPAddress", REG_EXPAND_SZ, L"%COMPUTERNAME%")},
+       true,
+       L"%COMPUTERNAME%",
+       {}},
       {"host name as expandable text",
-       {no_address, Typed(kStandard, L"HostName", REG_EXPAND_SZ, L"kv-printer")}, true,
-       L"10.0.0.2", {"kv-printer"}},
-      {"maker's address as expandable text", {Typed(kMaker, L"IP", REG_EXPAND_SZ, L"172.16.1.6")},
-       true, L"172.16.1.6", {}},
+       {no_address, Typed(kStandard, L"HostName", REG_EXPAND_SZ, L"kv-printer")},
+       true,
+       L"10.0.0.2",
+       {"kv-printer"}},
+      {"maker's address as expandable text",
+       {Typed(kMaker, L"IP", REG_EXPAND_SZ, L"172.16.1.6")},
+       true,
+       L"172.16.1.6",
+       {}},
       {"host name unterminated",
-       {no_address, Unterminated(kStandard, L"HostName", L"kv-printer")}, true, L"10.0.0.2",
+       {no_address, Unterminated(kStandard, L"HostName", L"kv-printer")},
+       true,
+       L"10.0.0.2",
        {"kv-printer"}},
       {"host name as multiple texts",
-       {no_address, Typed(kStandard, L"HostName", REG_MULTI_SZ, L"kv-printer")}, true, L"", {}},
+       {no_address, Typed(kStandard, L"HostName", REG_MULTI_SZ, L"kv-printer")},
+       true,
+       L"",
+       {}},
       {"host name of 400 units",
-       {no_address, Sz(kStandard, L"HostName", std::wstring(400, L'h'))}, true, L"", {}},
+       {no_address, Sz(kStandard, L"HostName", std::wstring(400, L'h'))},
+       true,
+       L"",
+       {}},
       {"maker's address too long", {Sz(kMaker, L"IP", long_text)}, false, L"", {}},
       {"maker's address as a number", {{&kMaker, L"IP", REG_DWORD, {1, 2, 3, 4}}}, false, L"", {}},
   };
@@ -311,7 +364,8 @@ TEST_F(PrinterAddressTest, TheQueueNeedsItsDriverAndPortNames) {
     spooler_.info_names_driver = c.names_driver;
     spooler_.port_name = c.port;
     Buffer out;
-    EXPECT_EQ(c.found, kv::QueueAddress(c.printer, root_.get(), resolution_, out.address)) << c.label;
+    EXPECT_EQ(c.found, kv::QueueAddress(c.printer, root_.get(), resolution_, out.address))
+        << c.label;
     EXPECT_EQ(c.address, std::wstring(out.address)) << c.label;
     EXPECT_EQ(c.spooler_calls, spooler_.printer_info_calls) << c.label;
   }
@@ -412,8 +466,8 @@ TEST(BoundedResolution, TheCallerWaitsForTheLookupNoLongerThanItsDeadline) {
       {"never", "printer.example", 300, kNever, "192.0.2.4", 16, true, false, "untouched", true},
       {"deadline passed before", "printer.example", 0, 0, "192.0.2.5", 16, false, false,
        "untouched", true},
-      {"answer too long for the caller", "printer.example", kAmple, 0, "192.0.2.1", 9, true,
-       false, "untouched", false},
+      {"answer too long for the caller", "printer.example", kAmple, 0, "192.0.2.1", 9, true, false,
+       "untouched", false},
       {"name of 259 bytes", std::string(259, 'n'), kAmple, 0, "192.0.2.6", 16, true, true,
        "192.0.2.6", false},
       {"name of 260 bytes", std::string(260, 'n'), kAmple, 0, "192.0.2.7", 16, false, false,

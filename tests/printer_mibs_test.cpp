@@ -1,12 +1,12 @@
 // The mapping from the printer MIBs' columns to the status record's answers, against a
 // scripted agent.
-#include <gtest/gtest.h>
+#include "companion/printer_mibs.h"
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "companion/printer_mibs.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -63,7 +63,8 @@ using Agent = std::map<std::string, Column>;
 class ScriptedAgent final : public kv::snmp::MibSource {
  public:
   explicit ScriptedAgent(Agent columns) : columns_(std::move(columns)) {}
-  Walked Walk(const kv::snmp::Oid& column, size_t max_rows, std::vector<kv::snmp::VarBind>& rows) override {
+  Walked Walk(const kv::snmp::Oid& column, size_t max_rows,
+              std::vector<kv::snmp::VarBind>& rows) override {
     walked.push_back(kv::snmp::OidText(column));
     EXPECT_EQ(kv::snmp::kMaxRows, max_rows);
     rows.clear();
@@ -103,7 +104,10 @@ TEST(PrinterMibs, TraysAreTheSheetFedTraysAvailableBeyondTheFirst) {
       {"tray 2", {{kInputs, Integers({4, 3})}}, false, 1},
       {"trays 2 and 3", {{kInputs, Integers({4, 3, 3})}}, false, 3},
       {"trays 2 to 4", {{kInputs, Integers({4, 3, 3, 3})}}, false, 4},
-      {"five extra trays are still trays 2 to 4", {{kInputs, Integers({4, 3, 3, 3, 3, 3})}}, false, 4},
+      {"five extra trays are still trays 2 to 4",
+       {{kInputs, Integers({4, 3, 3, 3, 3, 3})}},
+       false,
+       4},
       {"a manual feed is no tray 2", {{kInputs, Integers({4, 5})}}, false, 0},
       {"a roll is no tray 2", {{kInputs, Integers({3, 6})}}, false, 0},
       {"fan-fold paper is no tray 2", {{kInputs, Integers({3, 7})}}, false, 0},
@@ -111,26 +115,64 @@ TEST(PrinterMibs, TraysAreTheSheetFedTraysAvailableBeyondTheFirst) {
       {"an input of unknown type is no tray 2", {{kInputs, Integers({3, 2})}}, false, 0},
       {"an input type of another type", {{kInputs, Rows({Integer(4), Object("1.3")})}}, false, -1},
       {"inputs not walked to the end", {{kInputs, kFailed}}, false, -1},
-      {"a tray unavailable on request", {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 1, 0})}}, false, 1},
-      {"a broken tray", {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3, 0})}}, false, 1},
-      {"a broken tray off line with an alert", {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3 + 16 + 32, 0})}},
-       false, 1},
+      {"a tray unavailable on request",
+       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 1, 0})}},
+       false,
+       1},
+      {"a broken tray",
+       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3, 0})}},
+       false,
+       1},
+      {"a broken tray off line with an alert",
+       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3 + 16 + 32, 0})}},
+       false,
+       1},
       {"trays on standby, busy, active, with alerts, of unknown state",
-       {{kInputs, Integers({4, 3, 3, 3, 3})}, {kStatuses, Integers({2, 6, 4, 8 + 16 + 32, 5})}}, false, 4},
+       {{kInputs, Integers({4, 3, 3, 3, 3})}, {kStatuses, Integers({2, 6, 4, 8 + 16 + 32, 5})}},
+       false,
+       4},
       {"statuses go with the input of their index",
-       {{kInputs, Integers({3, 3, 6}, {1, 2, 3})}, {kStatuses, Integers({3, 3}, {3, 9})}}, false, 1},
-      {"an input without a status row counts", {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0}, {1})}}, false, 3},
-      {"a status of another type", {{kInputs, Integers({4, 3})}, {kStatuses, Rows({Integer(0), Object("1.3")})}}, false, -1},
-      {"statuses not walked to the end", {{kInputs, Integers({4, 3})}, {kStatuses, kFailed}}, false, -1},
-      {"statuses that cannot matter", {{kInputs, Integers({5, 6})}, {kStatuses, kFailed}}, false, 0},
-      {"a negative status", {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, -5})}}, false, -1},
-      {"a status beyond 126", {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, 129})}}, false, -1},
-      {"a roll of no known status", {{kInputs, Integers({4, 3, 6})}, {kStatuses, Integers({0, 0, -1})}}, false, 1},
+       {{kInputs, Integers({3, 3, 6}, {1, 2, 3})}, {kStatuses, Integers({3, 3}, {3, 9})}},
+       false,
+       1},
+      {"an input without a status row counts",
+       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0}, {1})}},
+       false,
+       3},
+      {"a status of another type",
+       {{kInputs, Integers({4, 3})}, {kStatuses, Rows({Integer(0), Object("1.3")})}},
+       false,
+       -1},
+      {"statuses not walked to the end",
+       {{kInputs, Integers({4, 3})}, {kStatuses, kFailed}},
+       false,
+       -1},
+      {"statuses that cannot matter",
+       {{kInputs, Integers({5, 6})}, {kStatuses, kFailed}},
+       false,
+       0},
+      {"a negative status",
+       {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, -5})}},
+       false,
+       -1},
+      {"a status beyond 126",
+       {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, 129})}},
+       false,
+       -1},
+      {"a roll of no known status",
+       {{kInputs, Integers({4, 3, 6})}, {kStatuses, Integers({0, 0, -1})}},
+       false,
+       1},
       {"the multi-purpose tray is the manual feed", {{kInputs, Integers({5, 4, 3})}}, mp, 1},
       {"the multi-purpose tray without a manual feed", {{kInputs, Integers({4, 3, 3})}}, mp, 1},
-      {"only its first non-removable tray is the multi-purpose tray", {{kInputs, Integers({3, 4, 4})}}, mp, 1},
+      {"only its first non-removable tray is the multi-purpose tray",
+       {{kInputs, Integers({3, 4, 4})}},
+       mp,
+       1},
       {"a broken multi-purpose tray is left out once",
-       {{kInputs, Integers({4, 4, 3})}, {kStatuses, Integers({3, 0, 0})}}, mp, 1},
+       {{kInputs, Integers({4, 4, 3})}, {kStatuses, Integers({3, 0, 0})}},
+       mp,
+       1},
       {"removable trays are never the multi-purpose tray", {{kInputs, Integers({3, 3, 3})}}, mp, 3},
       {"a model without a multi-purpose tray", {{kInputs, Integers({4, 3, 3})}}, false, 3},
   };
@@ -149,15 +191,22 @@ TEST(PrinterMibs, AHardDiskByItsMediaOrElseByDeviceAndStorageTypes) {
       {"nothing served", {}, -1},
       {"a RAM disk and a hard disk", {{kMedia, Integers({8, 3})}}, 1},
       {"a RAM disk only, however the devices read",
-       {{kMedia, Integers({8})}, {kDevices, Objects({kDiskDevice})}, {kStorage, Objects({kFixedDisk})}}, 0},
+       {{kMedia, Integers({8})},
+        {kDevices, Objects({kDiskDevice})},
+        {kStorage, Objects({kFixedDisk})}},
+       0},
       {"a medium of another type", {{kMedia, Objects({"1.3"})}}, -1},
       {"media not walked to the end", {{kMedia, kFailed}, {kDevices, Objects({kDiskDevice})}}, -1},
       {"no media: a printer device only", {{kDevices, Objects({kPrinterDevice})}}, 0},
       {"no media: a disk device", {{kDevices, Objects({kPrinterDevice, kDiskDevice})}}, 1},
       {"no media: a fixed disk storage", {{kStorage, Objects({kRam, kFixedDisk})}}, 1},
       {"no media: RAM storage only", {{kStorage, Objects({kRam})}}, 0},
-      {"no media, devices failed, storage without disk", {{kDevices, kFailed}, {kStorage, Objects({kRam})}}, 0},
-      {"no media, devices failed, storage with a disk", {{kDevices, kFailed}, {kStorage, Objects({kFixedDisk})}}, 1},
+      {"no media, devices failed, storage without disk",
+       {{kDevices, kFailed}, {kStorage, Objects({kRam})}},
+       0},
+      {"no media, devices failed, storage with a disk",
+       {{kDevices, kFailed}, {kStorage, Objects({kFixedDisk})}},
+       1},
       {"no media, a disk type given as a number", {{kDevices, Integers({6})}}, -1},
   };
   for (const auto& c : cases) {
@@ -188,18 +237,17 @@ TEST(PrinterMibs, DuplexAndFinisher) {
 
 // Each column of a printer with every feature failing in turn.
 TEST(PrinterMibs, AFailedWalkLeavesOnlyItsOwnFieldUnanswered) {
-  const Agent every = {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, 0})}, {kPaths, Integers({3})},
-                       {kMedia, Integers({3})},     {kFinishers, Integers({3})}};
+  const Agent every = {{kInputs, Integers({4, 3})},
+                       {kStatuses, Integers({0, 0})},
+                       {kPaths, Integers({3})},
+                       {kMedia, Integers({3})},
+                       {kFinishers, Integers({3})}};
   const struct {
     const char* column;
     int16_t trays, duplex, disk, finisher;
   } cases[] = {
-      {"", 1, 1, 1, 1},
-      {kInputs, -1, 1, 1, 1},
-      {kStatuses, -1, 1, 1, 1},
-      {kPaths, 1, -1, 1, 1},
-      {kMedia, 1, 1, -1, 1},
-      {kFinishers, 1, 1, 1, -1},
+      {"", 1, 1, 1, 1},      {kInputs, -1, 1, 1, 1}, {kStatuses, -1, 1, 1, 1},
+      {kPaths, 1, -1, 1, 1}, {kMedia, 1, 1, -1, 1},  {kFinishers, 1, 1, 1, -1},
   };
   for (const auto& c : cases) {
     Agent columns = every;
@@ -227,10 +275,18 @@ TEST(PrinterMibs, OnlyTheColumnsAnAnswerNeedsAreWalked) {
       {"duplex asked", {{kInputs, Integers({4, 3})}, {kPaths, Integers({3})}}, duplex, {kPaths}},
       {"no sheet-fed tray spares the statuses", {{kInputs, Integers({5, 6})}}, trays, {kInputs}},
       {"a tray has its status walked", {{kInputs, Integers({4})}}, trays, {kInputs, kStatuses}},
-      {"served media spare device and storage", {{kMedia, Integers({8})}, {kDevices, Objects({kDiskDevice})}}, disk,
+      {"served media spare device and storage",
+       {{kMedia, Integers({8})}, {kDevices, Objects({kDiskDevice})}},
+       disk,
        {kMedia}},
-      {"a disk device spares the storage", {{kDevices, Objects({kDiskDevice})}}, disk, {kMedia, kDevices}},
-      {"no disk device", {{kDevices, Objects({kPrinterDevice})}}, disk, {kMedia, kDevices, kStorage}},
+      {"a disk device spares the storage",
+       {{kDevices, Objects({kDiskDevice})}},
+       disk,
+       {kMedia, kDevices}},
+      {"no disk device",
+       {{kDevices, Objects({kPrinterDevice})}},
+       disk,
+       {kMedia, kDevices, kStorage}},
   };
   for (const auto& c : cases) {
     ScriptedAgent agent(c.agent);

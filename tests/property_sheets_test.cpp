@@ -1,11 +1,11 @@
 // The document and printer property sheets through the common property-sheet protocol.
-#include "tests/support/plugin_fixture.h"
-
-#include "devmode/private_devmode.h"
-#include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
+
 #include "context/sheet_context.h"
 #include "context/sheet_link.h"
+#include "devmode/private_devmode.h"
+#include "resources/dialog_ids.h"
+#include "tests/support/plugin_fixture.h"
 
 using emuhost::EmulatedHost;
 using kvtest::ModelKeys;
@@ -20,9 +20,7 @@ class PropertySheetsTest : public kvtest::PluginFixture {
     model.extra_sections = L"[TABNUMBER]\r\n" + tabs;
     WriteModel(model);
   }
-  kv::SheetContext* Context() {
-    return reinterpret_cast<kv::SheetContext*>(host_->psui.UserData);
-  }
+  kv::SheetContext* Context() { return reinterpret_cast<kv::SheetContext*>(host_->psui.UserData); }
 };
 
 TEST_F(PropertySheetsTest, ABadInfoRecordIsRefused) {
@@ -111,7 +109,8 @@ TEST_F(PropertySheetsTest, TheCopiesSplitHoldsWhileItAddsUp) {
     Record().dwMonoCopies = c.mono;
     host.public_dm.dmCopies = c.copies;
     ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
-    EXPECT_EQ(c.kept_colour, Context()->iColorCopies) << c.colour << "+" << c.mono << "/" << c.copies;
+    EXPECT_EQ(c.kept_colour, Context()->iColorCopies)
+        << c.colour << "+" << c.mono << "/" << c.copies;
     EXPECT_EQ(c.kept_mono, Context()->iMonoCopies);
     EXPECT_EQ(c.copies, Context()->wCurrentCopies);
     EXPECT_EQ(0, Context()->wPreviousCopies);
@@ -129,7 +128,7 @@ TEST_F(PropertySheetsTest, TheTroubleshootingPageFollowsTheTabListAndBrand) {
       {L"Korvane CP3520", L"TabNumber=3\r\nTab0=5\r\nTab1=12\r\nTab2=12\r\n", 0},
       {L"Tuno T300", L"TabNumber=3\r\nTab0=5\r\nTab1=12\r\nTab2=12\r\n", 0},
       {L"Pelma PL 4020", L"TabNumber=2\r\nTab0=12\r\n", 1},  // Tab1 missing: reads as 100
-      {L"Pelma PL 4020", L"", 0},                             // no tab list
+      {L"Pelma PL 4020", L"", 0},                            // no tab list
       {L"Pelma PL 4020", L"TabNumber=1000000000\r\nTab0=12\r\n", 1},
   };
   for (const auto& c : cases) {
@@ -137,7 +136,8 @@ TEST_F(PropertySheetsTest, TheTroubleshootingPageFollowsTheTabListAndBrand) {
     for (DWORD mode : {OEMCUIP_DOCPROP, OEMCUIP_PRNPROP}) {
       EmulatedHost& host = NewHost();
       ASSERT_EQ(S_OK, host.Sheets(mode, PROPSHEETUI_REASON_INIT));
-      EXPECT_EQ(c.pages, host.pages.size()) << std::wstring(c.caption).size() << " " << c.tabs.size();
+      EXPECT_EQ(c.pages, host.pages.size())
+          << std::wstring(c.caption).size() << " " << c.tabs.size();
       if (mode == OEMCUIP_PRNPROP) {
         const LONG_PTR expected = c.pages ? host.next_page_handle - 1 : 1;
         EXPECT_EQ(expected, static_cast<LONG_PTR>(host.psui.Result));
@@ -169,8 +169,7 @@ TEST_F(PropertySheetsTest, ThePageIsAnnouncedWithItsTemplateAndTitle) {
     ASSERT_EQ(1u, host.pages.size());
     const emuhost::AddedPage& page = host.pages[0];
     EXPECT_EQ(sizeof(PROPSHEETPAGEW), page.size);
-    EXPECT_EQ(system == 0x0409 ? IDD_TROUBLESHOOTING : IDD_TROUBLESHOOTING_RTL,
-              page.template_id);
+    EXPECT_EQ(system == 0x0409 ? IDD_TROUBLESHOOTING : IDD_TROUBLESHOOTING_RTL, page.template_id);
     EXPECT_EQ(L"Troubleshooting", page.title);
     EXPECT_TRUE(page.flags & PSP_USETITLE);
     EXPECT_EQ(reinterpret_cast<LPARAM>(Context()), page.lparam);

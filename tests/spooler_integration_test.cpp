@@ -1,26 +1,25 @@
 // The plug-in against a model installed into Wine's real spooler.
 #include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <winspool.h>
 #include <shlwapi.h>
+#include <winspool.h>
 
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "config/driver_info.h"
 #include "device/diagnostic_pages.h"
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
-#include "emuhost/model_install.h"
-#include "emuhost/plugin_host.h"
-#include "platform/handles.h"
 #include "emuhost/modal_driver.h"
+#include "emuhost/model_install.h"
 #include "emuhost/page_sheet.h"
-#include "resources/dialog_ids.h"
+#include "emuhost/plugin_host.h"
 #include "measuring/import_counter.h"
+#include "platform/handles.h"
+#include "resources/dialog_ids.h"
 #include "tests/support/installed_sample.h"
 #include "tests/support/records.h"
 #include "tests/support/sandbox.h"
@@ -208,14 +207,17 @@ TEST_F(InstalledPelma, UnloadingTheDllReleasesItsActivationContext) {
 TEST_F(InstalledPelma, APrinterSessionAsksThePrinterOverSnmp) {
   emuhost::EmulatedHost& host = *host_;
   std::wstring agents = L"Z:";
-  for (const char* p = KV_TEST_AGENTS; *p; ++p) agents += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  for (const char* p = KV_TEST_AGENTS; *p; ++p)
+    agents += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
   const UINT port = GetPrivateProfileIntW(L"Agents", L"everything", 0, agents.c_str());
   ASSERT_NE(0u, port) << "no agents: run the tests through ctest, which starts them";
   ASSERT_TRUE(WritePrivateProfileStringW(L"SNMP", L"Port", std::to_wstring(port).c_str(),
                                          (folder_ + L"kvpsuN.ini").c_str()));
   const std::wstring key =
-      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + package_.port;
-  ASSERT_EQ(ERROR_SUCCESS, SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20));
+      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
+      package_.port;
+  ASSERT_EQ(ERROR_SUCCESS,
+            SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20));
   ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_INIT));
   EXPECT_EQ(static_cast<ULONG_PTR>(host.next_page_handle - 1), host.psui.Result);
   ASSERT_EQ(S_OK, host.FillTree(OEMCUIP_PRNPROP));
@@ -258,7 +260,8 @@ TEST_F(InstalledPelma, OpeningThePageAHundredTimesLeavesNothingBehind) {
     emuhost::PageSheet sheet(host.pages.front());
     ASSERT_NE(nullptr, sheet.page()) << round;
     HWND logo = GetDlgItem(sheet.page(), IDC_TS_LOGO);
-    SendMessageW(sheet.page(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
+    SendMessageW(sheet.page(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(logo));
     if (round % 10 == 0) {
       for (int button : {IDC_TS_SETTINGS, IDC_TS_ABOUT}) {
         emuhost::ModalDriver driver([](HWND dialog) {

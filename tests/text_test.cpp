@@ -1,9 +1,9 @@
 // Numbers filled into texts from the string tables, which are never used as formats.
-#include <gtest/gtest.h>
+#include "platform/text.h"
 
 #include <string>
 
-#include "platform/text.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -44,8 +44,10 @@ TEST(FormatNumber, DigitsWithSignAndZerosUpToTheWidthCutToTheBuffer) {
     const wchar_t* expected;
   };
   const Case cases[] = {
-      {7, 1, 16, L"7"},     {7, 2, 16, L"07"},   {2027, 2, 16, L"2027"}, {-5, 3, 16, L"-005"},
-      {0, 1, 16, L"0"},     {12345, 1, 4, L"123"}, {-12, 1, 2, L"-"},    {2147483647, 1, 16, L"2147483647"},
+      {7, 1, 16, L"7"},       {7, 2, 16, L"07"},
+      {2027, 2, 16, L"2027"}, {-5, 3, 16, L"-005"},
+      {0, 1, 16, L"0"},       {12345, 1, 4, L"123"},
+      {-12, 1, 2, L"-"},      {2147483647, 1, 16, L"2147483647"},
   };
   for (const auto& c : cases) {
     wchar_t out[17];

@@ -1,20 +1,20 @@
 // The Troubleshooting page in a modeless property sheet, as the host's common user interface
 // shows it, with the printer sheet's context: its groups, links, status-monitor topic, help,
 // cursor, logo, diagnostic page and the dialogs it opens.
+#include "device/troubleshooting_page.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-
 #include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 
-#include "device/troubleshooting_page.h"
+#include <gtest/gtest.h>
+
 #include "emuhost/page_sheet.h"
 #include "platform/handles.h"
 #include "platform/name_resolution.h"
@@ -34,11 +34,12 @@ class TroubleshootingPage : public kvtest::DialogFixture {
   TroubleshootingPage() {
     loader_.ordinal_entry = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordHelp));
     spooler_.port_name = kvtest::UniqueName(L"KVTestPort");
-    WriteStringTable(L"[Troubleshooting Dialog]\r\nCaption=Troubleshooting\r\nURL_1=Home page\r\n"
-                     L"URL_2=Odd target\r\nURL_4=Status\r\nRef_URL_1=http://%s/\r\n"
-                     L"Ref_URL_2=https://x.example/a%20b%d\r\nRef_URL_4=http://%s/status\r\n"
-                     L"Ref_URL_5=https://x.example/five\r\nRef_URL_6=https://x.example/six\r\n"
-                     L"Config Page=Configuration\r\nTest Print=Quality\r\n");
+    WriteStringTable(
+        L"[Troubleshooting Dialog]\r\nCaption=Troubleshooting\r\nURL_1=Home page\r\n"
+        L"URL_2=Odd target\r\nURL_4=Status\r\nRef_URL_1=http://%s/\r\n"
+        L"Ref_URL_2=https://x.example/a%20b%d\r\nRef_URL_4=http://%s/status\r\n"
+        L"Ref_URL_5=https://x.example/five\r\nRef_URL_6=https://x.example/six\r\n"
+        L"Config Page=Configuration\r\nTest Print=Quality\r\n");
     Profile(L"TroubleWayfer=1\r\nTestPages=1,9\r\n");
   }
   ~TroubleshootingPage() override {
@@ -61,7 +62,8 @@ class TroubleshootingPage : public kvtest::DialogFixture {
   }
   void LastInfo(const std::wstring& topic) {
     const auto* bytes = reinterpret_cast<const BYTE*>(topic.c_str());
-    spooler_.data[L"PWayfer_LastInfo"] = {REG_SZ, std::vector<BYTE>(bytes, bytes + (topic.size() + 1) * 2)};
+    spooler_.data[L"PWayfer_LastInfo"] = {REG_SZ,
+                                          std::vector<BYTE>(bytes, bytes + (topic.size() + 1) * 2)};
   }
   // The printer sheet's INIT and its page, made as the host makes it.
   HWND OpenPage() {
@@ -76,8 +78,8 @@ class TroubleshootingPage : public kvtest::DialogFixture {
   }
   // The page as the printer sheet asks the host to add it, from the test program's templates.
   emuhost::AddedPage PageRecord() const {
-    return emuhost::TroubleshootingPageRecord(GetModuleHandleW(nullptr), kv::TroubleshootingPageProc,
-                                              reinterpret_cast<LPARAM>(context_));
+    return emuhost::TroubleshootingPageRecord(
+        GetModuleHandleW(nullptr), kv::TroubleshootingPageProc, reinterpret_cast<LPARAM>(context_));
   }
   static RECT Placed(HWND page, int id) {
     RECT rect = {};
@@ -86,7 +88,8 @@ class TroubleshootingPage : public kvtest::DialogFixture {
     return rect;
   }
   static void Click(HWND page, int id, WORD code = STN_CLICKED) {
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, code),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
   }
   static HFONT FontOf(HWND page, int id) {
     return reinterpret_cast<HFONT>(SendDlgItemMessageW(page, id, WM_GETFONT, 0, 0));
@@ -100,7 +103,8 @@ class TroubleshootingPage : public kvtest::DialogFixture {
 
 TEST_F(TroubleshootingPage, WithoutTheStatusMonitorTheOtherGroupsMoveUp) {
   HWND page = OpenPage();
-  const RECT status = Placed(page, IDC_TS_WAYFER_GROUP), diagnostic = Placed(page, IDC_TS_DIAG_GROUP);
+  const RECT status = Placed(page, IDC_TS_WAYFER_GROUP),
+             diagnostic = Placed(page, IDC_TS_DIAG_GROUP);
   const RECT web = Placed(page, IDC_TS_WEB_GROUP), list = Placed(page, IDC_TS_DIAG_LIST);
   const RECT about = Placed(page, IDC_TS_ABOUT);
   for (const wchar_t* common : {L"TestPages=1\r\n", L"TroubleWayfer=0\r\nTestPages=1\r\n"}) {
@@ -158,7 +162,8 @@ TEST_F(TroubleshootingPage, LinksOpenTheirTargetsWithThePrintersAddress) {
       EXPECT_EQ(L"http://192.0.2.20/", shell_.opened[0].file);
       EXPECT_EQ(L"http://192.0.2.20/status", shell_.opened[2].file);
     }
-    EXPECT_EQ(L"https://x.example/a%20b%d", shell_.opened[networked ? 1 : 0].file) << "opened as written";
+    EXPECT_EQ(L"https://x.example/a%20b%d", shell_.opened[networked ? 1 : 0].file)
+        << "opened as written";
     EXPECT_EQ(SW_SHOW, shell_.opened[0].show);
   }
 }
@@ -175,8 +180,10 @@ TEST_F(TroubleshootingPage, TabReachesTheLinksAndEnterOrSpaceOpensThem) {
   }
   for (int id : {IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6})
     EXPECT_NE(stops.end(), std::find(stops.begin(), stops.end(), id)) << id;
-  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_LINK3)) << "hidden: no target";
-  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_WAYFER_TOPIC)) << "disabled: no topic";
+  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_LINK3))
+      << "hidden: no target";
+  EXPECT_EQ(stops.end(), std::find(stops.begin(), stops.end(), IDC_TS_WAYFER_TOPIC))
+      << "disabled: no topic";
 
   // Keys as the sheet's message loop hands them on: through the dialog manager.
   const struct {
@@ -205,7 +212,8 @@ TEST_F(TroubleshootingPage, TabReachesTheLinksAndEnterOrSpaceOpensThem) {
     }
     EXPECT_EQ(c.opens, shell_.opened.size()) << c.label;
     if (c.opens && !shell_.opened.empty()) {
-      EXPECT_EQ(c.link == IDC_TS_LINK1 ? L"http://192.0.2.20/" : L"https://x.example/a%20b%d", shell_.opened[0].file)
+      EXPECT_EQ(c.link == IDC_TS_LINK1 ? L"http://192.0.2.20/" : L"https://x.example/a%20b%d",
+                shell_.opened[0].file)
           << c.label;
     }
     EXPECT_TRUE(IsWindow(sheet_->sheet())) << c.label << ": the key did not close the sheet";
@@ -232,8 +240,9 @@ TEST_F(TroubleshootingPage, AScreenReaderIsToldTheLinksAreLinksAndCanFollowThem)
   for (const auto& c : cases) {
     IAccessible* object = nullptr;
     // The interface's id by the compiler's own: mingw-w64's IID_IAccessible symbol is not it.
-    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(GetDlgItem(page, c.id), OBJID_CLIENT, __uuidof(IAccessible),
-                                               reinterpret_cast<void**>(&object)))
+    ASSERT_EQ(S_OK,
+              AccessibleObjectFromWindow(GetDlgItem(page, c.id), OBJID_CLIENT,
+                                         __uuidof(IAccessible), reinterpret_cast<void**>(&object)))
         << c.id;
     VARIANT role = {};
     EXPECT_EQ(S_OK, object->get_accRole(self, &role)) << c.id;
@@ -267,7 +276,8 @@ class SlowResolution final : public kv::NameResolution {
   ~SlowResolution() override {
     // A lookup the page gave up on still runs on this object.
     SetEvent(release_.get());
-    if (WaitForSingleObject(began_.get(), 0) == WAIT_OBJECT_0) WaitForSingleObject(ended_.get(), 2 * kNever);
+    if (WaitForSingleObject(began_.get(), 0) == WAIT_OBJECT_0)
+      WaitForSingleObject(ended_.get(), 2 * kNever);
   }
   bool Resolve(const char* name, char* address, size_t capacity) override {
     SetEvent(began_.get());
@@ -382,7 +392,8 @@ TEST_F(TroubleshootingPage, TheHandShowsOverLinksOnly) {
     RECT rect = {};
     GetWindowRect(GetDlgItem(page, id), &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();
   };
   const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND), arrow = LoadCursorW(nullptr, IDC_ARROW);
@@ -404,7 +415,8 @@ TEST_F(TroubleshootingPage, TheLogoIsDrawnWithItsCornerColourTransparent) {
     for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<char>(value >> (8 * i));
   };
   file[0] = 'B', file[1] = 'M';
-  put(10, 54, 4), put(14, 40, 4), put(18, width, 4), put(22, height, 4), put(26, 1, 2), put(28, 24, 2);
+  put(10, 54, 4), put(14, 40, 4), put(18, width, 4), put(22, height, 4), put(26, 1, 2),
+      put(28, 24, 2);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const size_t at = 54 + (static_cast<size_t>(height - 1 - y) * width + x) * 3;
@@ -434,8 +446,10 @@ TEST_F(TroubleshootingPage, TheLogoIsDrawnWithItsCornerColourTransparent) {
     HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
     FillRect(dc, &all, green);
     DeleteObject(green);
-    SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(logo));
-    EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 2 * k, 2 * k)) << k << ": the corner's colour lets the background through";
+    SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(logo));
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 2 * k, 2 * k))
+        << k << ": the corner's colour lets the background through";
     EXPECT_EQ(square, GetPixel(dc, 15 * k, 15 * k)) << k;
     EXPECT_EQ(square, GetPixel(dc, 19 * k, 19 * k)) << k << ": the square's far edge";
     EXPECT_EQ(RGB(0, 255, 0), GetPixel(dc, 21 * k, 21 * k)) << k;
@@ -481,7 +495,8 @@ TEST_F(TroubleshootingPage, TwoPagesOfOneSheetEachHaveTheirOwnLinkFont) {
   EXPECT_NE(FontOf(first, IDC_TS_LINK1), FontOf(second->page(), IDC_TS_LINK1));
   sheet_.reset();  // the first page goes
   LOGFONTW face = {};
-  EXPECT_TRUE(GetObjectW(FontOf(second->page(), IDC_TS_LINK1), sizeof face, &face)) << "still alive";
+  EXPECT_TRUE(GetObjectW(FontOf(second->page(), IDC_TS_LINK1), sizeof face, &face))
+      << "still alive";
   EXPECT_TRUE(face.lfUnderline);
 }
 

@@ -4,16 +4,17 @@
 #pragma once
 
 #include <winsock2.h>
+
 #include <windows.h>
 #include <shlwapi.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 
-#include "platform/status_record.h"
+#include <gtest/gtest.h>
+
 #include "emuhost/plugin_host.h"
+#include "platform/status_record.h"
 #include "tests/support/sandbox.h"
 
 #ifndef KV_TEST_AGENTS
@@ -49,8 +50,10 @@ inline int PrinterPort(const wchar_t* name) {
 // The record as the plug-in fills it for a PPD with every feature.
 inline Record EveryFeatureAsked() {
   Record record{};
-  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2) kv::WriteStatusField(record.data(), offset, -1);
-  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusTray3, kv::kStatusFinisher})
+  for (int offset = 0; offset < kv::kStatusFlagsOffset; offset += 2)
+    kv::WriteStatusField(record.data(), offset, -1);
+  for (int offset : {kv::kStatusTray2, kv::kStatusDuplex, kv::kStatusHardDisk, kv::kStatusTray3,
+                     kv::kStatusFinisher})
     kv::WriteStatusField(record.data(), offset, 0);
   record[kv::kStatusNetworkModel] = 0;
   record[kv::kStatusMpTray] = 1;
@@ -74,7 +77,8 @@ class QuietAgent {
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     at.sin_port = htons(port);
-    if (bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) bind_error_ = WSAGetLastError();
+    if (bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0)
+      bind_error_ = WSAGetLastError();
     int size = sizeof at;
     getsockname(socket_, reinterpret_cast<sockaddr*>(&at), &size);
     port_ = ntohs(at.sin_port);
@@ -133,7 +137,9 @@ class Companion : public testing::Test {
   void Settings(int port, int budget_ms = 0, const wchar_t* community = nullptr) {
     const std::wstring file = folder_.File(L"kvpsuN.ini");
     WritePrivateProfileStringW(L"SNMP", L"Port", std::to_wstring(port).c_str(), file.c_str());
-    if (budget_ms) WritePrivateProfileStringW(L"SNMP", L"BudgetMs", std::to_wstring(budget_ms).c_str(), file.c_str());
+    if (budget_ms)
+      WritePrivateProfileStringW(L"SNMP", L"BudgetMs", std::to_wstring(budget_ms).c_str(),
+                                 file.c_str());
     if (community) WritePrivateProfileStringW(L"SNMP", L"Community", community, file.c_str());
   }
   // An IPP printer at the port (0: IPP off), at the path given (nullptr: the default paths).
@@ -145,8 +151,10 @@ class Companion : public testing::Test {
   }
   void Memory(int answers_seconds, int silence_seconds) {
     const std::wstring file = folder_.File(L"kvpsuN.ini");
-    WritePrivateProfileStringW(L"Cache", L"AnswersSeconds", std::to_wstring(answers_seconds).c_str(), file.c_str());
-    WritePrivateProfileStringW(L"Cache", L"SilenceSeconds", std::to_wstring(silence_seconds).c_str(), file.c_str());
+    WritePrivateProfileStringW(L"Cache", L"AnswersSeconds",
+                               std::to_wstring(answers_seconds).c_str(), file.c_str());
+    WritePrivateProfileStringW(L"Cache", L"SilenceSeconds",
+                               std::to_wstring(silence_seconds).c_str(), file.c_str());
   }
   void PortAt(const wchar_t* address, const wchar_t* host = nullptr) {
     SHSetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), L"IPAddress", REG_SZ, address,
@@ -162,12 +170,13 @@ class Companion : public testing::Test {
     if (!library_) library_ = LoadLibraryW(folder_.File(L"kvpsuN.dll").c_str());
     EXPECT_NE(nullptr, library_);
     if (!library_) return outcome;
-    auto update = reinterpret_cast<kv::SnmpAutoUpdateFn>(reinterpret_cast<void*>(GetProcAddress(library_, kv::kSnmpAutoUpdate)));
+    auto update = reinterpret_cast<kv::SnmpAutoUpdateFn>(
+        reinterpret_cast<void*>(GetProcAddress(library_, kv::kSnmpAutoUpdate)));
     EXPECT_NE(nullptr, update);
     if (!update) return outcome;
     char port[256];
-    WideCharToMultiByte(CP_ACP, 0, (port_name.empty() ? port_name_ : port_name).c_str(), -1, port, sizeof port,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, (port_name.empty() ? port_name_ : port_name).c_str(), -1, port,
+                        sizeof port, nullptr, nullptr);
     LONG one = 1;
     const ULONGLONG start = GetTickCount64();
     outcome.result = update(port, record.data(), &one, 0);
@@ -183,8 +192,8 @@ class Companion : public testing::Test {
   HMODULE library_ = nullptr;
 };
 
-inline void ExpectAnswers(const Outcome& outcome, int16_t trays, int16_t duplex, int16_t disk, int16_t finisher,
-                   const std::string& label) {
+inline void ExpectAnswers(const Outcome& outcome, int16_t trays, int16_t duplex, int16_t disk,
+                          int16_t finisher, const std::string& label) {
   EXPECT_EQ(trays, outcome.field(kv::kStatusTray2)) << label;
   EXPECT_EQ(duplex, outcome.field(kv::kStatusDuplex)) << label;
   EXPECT_EQ(disk, outcome.field(kv::kStatusHardDisk)) << label;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "config/model_files.h"
+#include "context/sheet_context.h"
 #include "dialogs/dialog_frame.h"
 #include "emuhost/modal_driver.h"
 #include "platform/module.h"
-#include "context/sheet_context.h"
 #include "tests/support/plugin_fixture.h"
-#include "config/model_files.h"
 
 namespace kvtest {
 
@@ -50,16 +50,18 @@ class DialogFixture : public PluginFixture {
   // A modeless dialog of the template whose procedure is the frame around `Dialog`.
   template <class Dialog = BareDialog>
   HWND Open(WORD template_id, kv::SheetContext& context) {
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id),
-                                     owner_, kv::DialogProc<Dialog>,
-                                     reinterpret_cast<LPARAM>(&context));
+    HWND dialog =
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner_,
+                           kv::DialogProc<Dialog>, reinterpret_cast<LPARAM>(&context));
     EXPECT_NE(nullptr, dialog) << "template " << template_id;
     windows_.push_back(dialog);
     return dialog;
   }
 
   // Whether the control itself is shown (the modeless dialogs of the tests stay hidden).
-  static bool Shown(HWND control) { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+  static bool Shown(HWND control) {
+    return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  }
   static bool Shown(HWND dialog, int id) { return Shown(GetDlgItem(dialog, id)); }
 
   static std::wstring Text(HWND window) {
@@ -89,7 +91,9 @@ class DialogFixture : public PluginFixture {
     return host;
   }
 
-  static bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+  static bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+  }
   static bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
   static void Press(HWND dialog, int id) { emuhost::ModalDriver::Press(dialog, id); }
   static void Type(HWND dialog, int id, const wchar_t* text) {

@@ -51,20 +51,20 @@ BOOL FakeSpooler::DriverInfo(HANDLE, DWORD level, BYTE* buffer, DWORD size, DWOR
   }
   Blob blob(sizeof(DRIVER_INFO_2W));
   std::vector<size_t> at = {blob.Add(driver_name), blob.Add(L"Windows x64"),
-                            blob.Add(L"wineps.drv"), blob.Add(data_file),
-                            blob.Add(L"wineps.drv")};
+                            blob.Add(L"wineps.drv"), blob.Add(data_file), blob.Add(L"wineps.drv")};
   blob.Pad(padding_);
-  return Answer(blob, buffer, size, needed,
-                [](BYTE* base, const std::vector<size_t>& offsets) {
-                  auto* info = reinterpret_cast<DRIVER_INFO_2W*>(base);
-                  info->cVersion = 3;
-                  info->pName = reinterpret_cast<wchar_t*>(base + offsets[0]);
-                  info->pEnvironment = reinterpret_cast<wchar_t*>(base + offsets[1]);
-                  info->pDriverPath = reinterpret_cast<wchar_t*>(base + offsets[2]);
-                  info->pDataFile = reinterpret_cast<wchar_t*>(base + offsets[3]);
-                  info->pConfigFile = reinterpret_cast<wchar_t*>(base + offsets[4]);
-                },
-                at);
+  return Answer(
+      blob, buffer, size, needed,
+      [](BYTE* base, const std::vector<size_t>& offsets) {
+        auto* info = reinterpret_cast<DRIVER_INFO_2W*>(base);
+        info->cVersion = 3;
+        info->pName = reinterpret_cast<wchar_t*>(base + offsets[0]);
+        info->pEnvironment = reinterpret_cast<wchar_t*>(base + offsets[1]);
+        info->pDriverPath = reinterpret_cast<wchar_t*>(base + offsets[2]);
+        info->pDataFile = reinterpret_cast<wchar_t*>(base + offsets[3]);
+        info->pConfigFile = reinterpret_cast<wchar_t*>(base + offsets[4]);
+      },
+      at);
 }
 
 BOOL FakeSpooler::DriverDirectory(DWORD, BYTE* buffer, DWORD size, DWORD* needed) {
@@ -81,14 +81,15 @@ BOOL FakeSpooler::PrinterInfo(HANDLE, DWORD level, BYTE* buffer, DWORD size, DWO
   }
   Blob blob(sizeof(PRINTER_INFO_2W));
   std::vector<size_t> at = {blob.Add(printer_name), blob.Add(port_name), blob.Add(driver_name)};
-  if (!Answer(blob, buffer, size, needed,
-              [](BYTE* base, const std::vector<size_t>& offsets) {
-                auto* info = reinterpret_cast<PRINTER_INFO_2W*>(base);
-                info->pPrinterName = reinterpret_cast<wchar_t*>(base + offsets[0]);
-                info->pPortName = reinterpret_cast<wchar_t*>(base + offsets[1]);
-                info->pDriverName = reinterpret_cast<wchar_t*>(base + offsets[2]);
-              },
-              at))
+  if (!Answer(
+          blob, buffer, size, needed,
+          [](BYTE* base, const std::vector<size_t>& offsets) {
+            auto* info = reinterpret_cast<PRINTER_INFO_2W*>(base);
+            info->pPrinterName = reinterpret_cast<wchar_t*>(base + offsets[0]);
+            info->pPortName = reinterpret_cast<wchar_t*>(base + offsets[1]);
+            info->pDriverName = reinterpret_cast<wchar_t*>(base + offsets[2]);
+          },
+          at))
     return FALSE;
   auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
   if (!info_names_port) info->pPortName = nullptr;
@@ -108,8 +109,7 @@ DWORD FakeSpooler::GetData(HANDLE, const wchar_t* name, DWORD* type, BYTE* bytes
   return ERROR_SUCCESS;
 }
 
-DWORD FakeSpooler::SetData(HANDLE, const wchar_t* name, DWORD type, const BYTE* bytes,
-                           DWORD size) {
+DWORD FakeSpooler::SetData(HANDLE, const wchar_t* name, DWORD type, const BYTE* bytes, DWORD size) {
   data_writes.push_back(name ? name : L"");
   data[name ? name : L""] = Value{type, std::vector<BYTE>(bytes, bytes + size)};
   return ERROR_SUCCESS;

@@ -1,8 +1,8 @@
 // Scripted message boxes and companion libraries.
 #pragma once
 
-#include <functional>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 

@@ -4,10 +4,10 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "devmode/private_devmode.h"
 #include "emuhost/emulated_host.h"
@@ -32,7 +32,8 @@ class InstalledSample : public testing::Test {
       if (name != data_file) package_.files.push_back(name);
     }
     for (const wchar_t* binary : {L"kvpsui.dll", L"kvpsuN.dll"}) {
-      ASSERT_TRUE(CopyFileW((emuhost::ProgramFolder() + binary).c_str(), files_.File(binary).c_str(), FALSE));
+      ASSERT_TRUE(CopyFileW((emuhost::ProgramFolder() + binary).c_str(),
+                            files_.File(binary).c_str(), FALSE));
       package_.files.push_back(binary);
     }
     package_.source_dir = files_.path();
@@ -68,8 +69,8 @@ class InstalledSample : public testing::Test {
   }
   DWORD PrinterDword(const wchar_t* name) {
     DWORD type = 0, value = 0xdeadbeef, needed = 0;
-    GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type, reinterpret_cast<BYTE*>(&value),
-                    sizeof value, &needed);
+    GetPrinterDataW(printer_.get(), const_cast<wchar_t*>(name), &type,
+                    reinterpret_cast<BYTE*>(&value), sizeof value, &needed);
     return value;
   }
 

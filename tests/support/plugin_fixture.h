@@ -5,17 +5,17 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "context/sheet_link.h"
 #include "devmode/private_devmode.h"
+#include "dialogs/context_help.h"
 #include "emuhost/emulated_host.h"
 #include "platform/seam.h"
-#include "dialogs/context_help.h"
 #include "plugin/plugin_object.h"
-#include "context/sheet_link.h"
 #include "tests/support/fake_language.h"
 #include "tests/support/fake_spooler.h"
 #include "tests/support/fakes.h"
@@ -45,19 +45,20 @@ class PluginFixture : public testing::Test {
     spooler_.data_file = dir_.File(L"MODEL.PPD");
     dir_.Write(L"MODEL.VER", L"[Version]\r\nLanguageDependent=0\r\n");
     CreateDirectoryW((dir_.path() + L"\\3").c_str(), nullptr);
-    WriteStringTable(L"[Hold Dialog]\r\nCaption=Print and Hold\r\n"
-                     L"[Copies Dialog]\r\nCaption=Color Copies Setting\r\n"
-                     L"[Job Accounting Dialog]\r\nCaption=Job Accounting\r\n"
-                     L"[Paper Dialog]\r\nWarning=Copies changed\r\n"
-                     L"CopiesChangedMsg=Print all copies in black and white?\r\n"
-                     L"[Troubleshooting Dialog]\r\nCaption=Troubleshooting\r\n");
+    WriteStringTable(
+        L"[Hold Dialog]\r\nCaption=Print and Hold\r\n"
+        L"[Copies Dialog]\r\nCaption=Color Copies Setting\r\n"
+        L"[Job Accounting Dialog]\r\nCaption=Job Accounting\r\n"
+        L"[Paper Dialog]\r\nWarning=Copies changed\r\n"
+        L"CopiesChangedMsg=Print all copies in black and white?\r\n"
+        L"[Troubleshooting Dialog]\r\nCaption=Troubleshooting\r\n");
     WriteModel(ModelKeys());
   }
 
   void WriteModel(const ModelKeys& m) {
     dir_.Write(L"MODELu.INI",
-               L"[OEMFiles]\r\nOEMPrefix=KV\r\n" + m.extra_oemfiles + L"[Common]\r\nCaption=" + m.caption +
-                   L"\r\nGraphicsCopiesSetting=" + std::to_wstring(m.copies_setting) +
+               L"[OEMFiles]\r\nOEMPrefix=KV\r\n" + m.extra_oemfiles + L"[Common]\r\nCaption=" +
+                   m.caption + L"\r\nGraphicsCopiesSetting=" + std::to_wstring(m.copies_setting) +
                    L"\r\nPrinterHDD=" + std::to_wstring(m.printer_hdd) +
                    L"\r\nPrinterInstalledHDD=" + std::to_wstring(m.installed_hdd) +
                    L"\r\nGraphicsGrayscaleEnh=" + std::to_wstring(m.grayscale) +

@@ -42,7 +42,8 @@ class RegistrySandbox {
 
 // Registry helpers for assertions, relative to HKEY_CURRENT_USER.
 bool KeyExists(const std::wstring& path);
-void CreateKeyWithValue(const std::wstring& path, const wchar_t* value_name, const std::wstring& value);
+void CreateKeyWithValue(const std::wstring& path, const wchar_t* value_name,
+                        const std::wstring& value);
 std::wstring ReadString(const std::wstring& path, const wchar_t* value_name);
 
 }  // namespace kvtest

@@ -36,10 +36,12 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD& raised = *info->ExceptionRecord;
   HMODULE module = nullptr;
   char name[MAX_PATH] = "?";
-  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         static_cast<const char*>(raised.ExceptionAddress), &module))
+  if (GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<const char*>(raised.ExceptionAddress), &module))
     GetModuleFileNameA(module, name, MAX_PATH);
-  fprintf(stderr, "crash: exception 0x%08lx at %s+0x%llx\n", static_cast<unsigned long>(raised.ExceptionCode), name,
+  fprintf(stderr, "crash: exception 0x%08lx at %s+0x%llx\n",
+          static_cast<unsigned long>(raised.ExceptionCode), name,
           static_cast<unsigned long long>(static_cast<const char*>(raised.ExceptionAddress) -
                                           reinterpret_cast<const char*>(module)));
   fflush(stderr);

@@ -103,7 +103,8 @@ double OpenSheets(Session& session, int repeat) {
 // against the same with an answering printer: the first opening of each asked the printer and
 // was remembered, so that the second waits on neither.
 std::wstring SilentSheet(Session& session, long rounds) {
-  if (!session.PrinterPlayed()) return L"bench: document-sheet-silent needs the printer ./build.sh sim starts";
+  if (!session.PrinterPlayed())
+    return L"bench: document-sheet-silent needs the printer ./build.sh sim starts";
   Session::ForgetPrinters();
   const int repeat = 20;
   double silent_first = 0, answering_first = 0;
@@ -124,7 +125,8 @@ std::wstring SilentSheet(Session& session, long rounds) {
   }
   wchar_t line[240];
   swprintf(line, 240,
-           L"   document-sheet-silent: first opening %.0f ms silent, %.0f ms answering; again %.1f us silent, "
+           L"   document-sheet-silent: first opening %.0f ms silent, %.0f ms answering; again %.1f "
+           L"us silent, "
            L"%.1f us answering per opening",
            silent_first * 1e3, answering_first * 1e3, silent_total * 1e6 / (rounds * repeat),
            answering_total * 1e6 / (rounds * repeat));
@@ -199,7 +201,8 @@ int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
       if (reference_time > 0) ratios.push_back(plugin_time / reference_time);
     }
     wchar_t line[200];
-    swprintf(line, 200, L"   %ls: %zu platform calls; plug-in %.1f us, reference %.1f us per operation",
+    swprintf(line, 200,
+             L"   %ls: %zu platform calls; plug-in %.1f us, reference %.1f us per operation",
              measured.name, replays.size(), plugin_total * 1e6 / (rounds * measured.repeat),
              reference_total * 1e6 / (rounds * measured.repeat));
     PrintLine(line);

@@ -21,7 +21,9 @@ LRESULT CALLBACK CancelOnCreate(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-Canceller::Canceller() { hook_ = SetWindowsHookExW(WH_CBT, CancelOnCreate, nullptr, GetCurrentThreadId()); }
+Canceller::Canceller() {
+  hook_ = SetWindowsHookExW(WH_CBT, CancelOnCreate, nullptr, GetCurrentThreadId());
+}
 
 Canceller::~Canceller() {
   if (hook_) UnhookWindowsHookEx(hook_);

@@ -24,14 +24,15 @@ namespace {
 constexpr wchar_t kPrinterAddress[] = L"192.0.2.20";
 constexpr wchar_t kLastTopic[] = L"PLM.chm::\\troublesh_tab\\paper_jam.htm";
 constexpr const wchar_t* kDiagnosticKeys[] = {
-    L"Config Page", L"Connection Page", L"Menu Map", L"PCL Font List", L"PS Font List",
-    L"Flash Directory", L"Office Demo", L"2-Sided Demo", L"Test Print"};
+    L"Config Page",     L"Connection Page", L"Menu Map",     L"PCL Font List", L"PS Font List",
+    L"Flash Directory", L"Office Demo",     L"2-Sided Demo", L"Test Print"};
 
 }  // namespace
 
 void PutPrinterOnTheNetwork() {
-  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
-                           SamplePort();
+  const std::wstring key =
+      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
+      SamplePort();
   SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, kPrinterAddress,
               static_cast<DWORD>((wcslen(kPrinterAddress) + 1) * sizeof(wchar_t)));
 }
@@ -48,8 +49,9 @@ namespace {
 // plug-in adds it for a model that announces it, with this sheet's context.
 std::unique_ptr<PageSheet> OpenPage(Session& session, EmulatedHost& host) {
   if (host.pages.empty() && host.psui.UserData)
-    PrintLine(L"   this model's sheet adds no Troubleshooting page: shown as the plug-in adds it "
-              L"for a model that announces it");
+    PrintLine(
+        L"   this model's sheet adds no Troubleshooting page: shown as the plug-in adds it "
+        L"for a model that announces it");
   const AddedPage page = session.PageOf(host);
   if (!page.procedure) return nullptr;
   return std::make_unique<PageSheet>(page);
@@ -113,10 +115,12 @@ void ShowTroubleshootingPage(Session& session, EmulatedHost& host) {
     const bool visible = (GetWindowLongPtrW(link, GWL_STYLE) & WS_VISIBLE) != 0;
     std::wstring opens = target;
     const size_t placeholder = opens.find(L"http://%s");
-    if (placeholder != std::wstring::npos) opens.replace(placeholder + 7, 2, context->szPrinterAddress);
-    PrintLine(L"   link " + std::to_wstring(n) + L": " +
-              (target == key ? std::wstring(L"(no target)") : L"\"" + target + L"\" opens " + opens) +
-              (visible ? L"" : L", hidden") + (IsWindowEnabled(link) ? L"" : L", disabled"));
+    if (placeholder != std::wstring::npos)
+      opens.replace(placeholder + 7, 2, context->szPrinterAddress);
+    PrintLine(
+        L"   link " + std::to_wstring(n) + L": " +
+        (target == key ? std::wstring(L"(no target)") : L"\"" + target + L"\" opens " + opens) +
+        (visible ? L"" : L", hidden") + (IsWindowEnabled(link) ? L"" : L", disabled"));
   }
 }
 
@@ -134,7 +138,8 @@ int VerbDiag(const std::wstring& entry) {
   const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
   const std::wstring text = PageText(*context, kDiagnosticKeys[n - 1]);
   HWND list = GetDlgItem(sheet->page(), IDC_TS_DIAG_LIST);
-  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(text.c_str()));
   PrintLine(L"== Diagnostic page " + std::to_wstring(n) + L" (\"" + text + L"\")");
   if (index == CB_ERR) {
     PrintLine(L"   the model does not list it (its \"TestPages\")");
@@ -149,7 +154,11 @@ int VerbDiag(const std::wstring& entry) {
   PrintLine(L"   " + std::to_wstring(arrived.size()) + L" bytes arrived at " + port + L":");
   PrintLine(HexBytes(arrived));
   std::wstring visible;
-  for (char c : arrived) visible += c == '\x1b' ? L"<ESC>" : c == '\r' ? L"<CR>" : c == '\n' ? L"<LF>" : std::wstring(1, static_cast<wchar_t>(c));
+  for (char c : arrived)
+    visible += c == '\x1b' ? L"<ESC>"
+               : c == '\r' ? L"<CR>"
+               : c == '\n' ? L"<LF>"
+                           : std::wstring(1, static_cast<wchar_t>(c));
   PrintLine(L"   " + visible);
   return arrived.empty() ? 1 : 0;
 }
@@ -158,8 +167,8 @@ namespace {
 
 // The shell the page opens its links into, in the place of ShellExecuteW in the plug-in's
 // import table: it says what it was asked to open instead of starting a browser.
-HINSTANCE WINAPI ReportingShellExecute(HWND, const wchar_t*, const wchar_t* file, const wchar_t* parameters,
-                                       const wchar_t*, int) {
+HINSTANCE WINAPI ReportingShellExecute(HWND, const wchar_t*, const wchar_t* file,
+                                       const wchar_t* parameters, const wchar_t*, int) {
   PrintLine(L"   the shell was asked to open \"" + std::wstring(file ? file : L"") + L"\"" +
             (parameters ? L" with \"" + std::wstring(parameters) + L"\"" : L""));
   return reinterpret_cast<HINSTANCE>(33);  // above 32: opened
@@ -218,7 +227,8 @@ int VerbPageDialog(bool wayfer, const std::vector<std::wstring>& words) {
       DWORD type = 0, value = 0, needed = 0;
       const DWORD status = GetPrinterDataW(session.printer(), const_cast<wchar_t*>(name), &type,
                                            reinterpret_cast<BYTE*>(&value), sizeof value, &needed);
-      PrintLine(L"   " + std::wstring(name) + L" = " + (status == ERROR_SUCCESS ? std::to_wstring(value) : L"(none)"));
+      PrintLine(L"   " + std::wstring(name) + L" = " +
+                (status == ERROR_SUCCESS ? std::to_wstring(value) : L"(none)"));
     }
   }
   return played ? 0 : 1;

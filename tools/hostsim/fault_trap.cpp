@@ -45,13 +45,17 @@ Trap g_trap;
 
 bool IsHardwareFault(DWORD code) {
   switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION: case EXCEPTION_STACK_OVERFLOW: case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT: case EXCEPTION_PRIV_INSTRUCTION: case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_GUARD_PAGE: case 0xC0000374 /* heap corruption */:
-      return true;
-    default:
-      return false;
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_STACK_OVERFLOW:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_GUARD_PAGE:
+    case 0xC0000374 /* heap corruption */: return true;
+    default: return false;
   }
 }
 
@@ -64,10 +68,13 @@ bool IsHardwareFault(DWORD code) {
 }
 
 LONG Catch(EXCEPTION_POINTERS* info, bool anywhere) {
-  if (!g_trap.armed || !IsHardwareFault(info->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+  if (!g_trap.armed || !IsHardwareFault(info->ExceptionRecord->ExceptionCode))
+    return EXCEPTION_CONTINUE_SEARCH;
   const auto at = reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress);
-  const uintptr_t data = info->ExceptionRecord->NumberParameters >= 2
-                             ? static_cast<uintptr_t>(info->ExceptionRecord->ExceptionInformation[1]) : 0;
+  const uintptr_t data =
+      info->ExceptionRecord->NumberParameters >= 2
+          ? static_cast<uintptr_t>(info->ExceptionRecord->ExceptionInformation[1])
+          : 0;
   bool ours = anywhere;
   for (const auto& image : g_trap.images) ours = ours || image.Holds(at);
   for (int i = 0; i < g_trap.fence_count; ++i) ours = ours || g_trap.fences[i].Holds(data);
@@ -114,8 +121,9 @@ __attribute__((noinline)) bool Guarded(const std::function<void()>& body) {
 }
 
 std::wstring FaultText() {
-  return L"exception " + Hex(g_trap.code, 8) + L" at " + Hex(static_cast<unsigned long>(g_trap.address), 8) +
-         L" (data " + Hex(static_cast<unsigned long>(g_trap.data), 8) + L")";
+  return L"exception " + Hex(g_trap.code, 8) + L" at " +
+         Hex(static_cast<unsigned long>(g_trap.address), 8) + L" (data " +
+         Hex(static_cast<unsigned long>(g_trap.data), 8) + L")";
 }
 
 // Fences beyond the trap's room are still no-access pages; only a fault on them from outside

@@ -15,7 +15,8 @@ namespace hostsim {
 class GuardedBuffer {
  public:
   GuardedBuffer() {
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * kSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    base_ = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, 2 * kSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD old = 0;
     if (base_ && !VirtualProtect(base_ + kSpan, kSpan, PAGE_NOACCESS, &old)) {
       VirtualFree(base_, 0, MEM_RELEASE);

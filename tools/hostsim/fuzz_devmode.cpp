@@ -1,8 +1,6 @@
 // fuzz-devmode: mutated private records through every DevMode mode, each call guarded by the
 // fault trap, with every buffer the plug-in is handed placed against a fence; after each call
 // the rules every mode must keep are checked.
-#include "tools/hostsim/fuzz_verbs.h"
-
 #include <windows.h>
 #include <winspool.h>
 
@@ -18,6 +16,7 @@
 #include "tests/support/fenced_bytes.h"
 #include "tools/hostsim/fault_trap.h"
 #include "tools/hostsim/fuzz_plugin.h"
+#include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/seeded_random.h"
 #include "tools/hostsim/session.h"
 
@@ -35,8 +34,8 @@ struct TextField {
   size_t offset, units;
 };
 constexpr TextField kTextFields[] = {
-    {offsetof(PrivateDevmode, szHoldUserID), 20}, {offsetof(PrivateDevmode, szHoldJobName), 64},
-    {offsetof(PrivateDevmode, szHoldPIN), 8},     {offsetof(PrivateDevmode, szHoldTime), 20},
+    {offsetof(PrivateDevmode, szHoldUserID), 20},   {offsetof(PrivateDevmode, szHoldJobName), 64},
+    {offsetof(PrivateDevmode, szHoldPIN), 8},       {offsetof(PrivateDevmode, szHoldTime), 20},
     {offsetof(PrivateDevmode, szHoldPassword), 20}, {offsetof(PrivateDevmode, szEncryptionKey), 20},
 };
 
@@ -52,13 +51,15 @@ constexpr Span kUntouched[] = {
 // The fields a same-signature convert copies over from In.
 constexpr Span kCopied[] = {
     {0x010, 2}, {0x012, 40}, {0x03A, 128}, {0x0BA, 16}, {0x0CA, 40}, {0x0F4, 4}, {0x0FC, 2},
-    {0x0FE, 2}, {0x100, 2}, {0x102, 2}, {0x104, 1}, {0x106, 2}, {0x108, 2}, {0x10C, 4},
-    {0x110, 2}, {0x112, 40}, {0x13A, 40}, {0x162, 1}, {0x164, 2},
+    {0x0FE, 2}, {0x100, 2},  {0x102, 2},   {0x104, 1},  {0x106, 2},  {0x108, 2}, {0x10C, 4},
+    {0x110, 2}, {0x112, 40}, {0x13A, 40},  {0x162, 1},  {0x164, 2},
 };
 
-constexpr DWORD kSizes[] = {0, 1, 3, 4, 8, 11, 12, 13, 0x10, 0x12, 0x166, 0x165, 0x167, 0xF8, 0x100,
-                            2403, 2404, 2405, 4096, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
-constexpr DWORD kNumbers[] = {0, 1, 100, 101, 0x7FFF, 0x8000, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+constexpr DWORD kSizes[] = {0,    1,    3,     4,          8,          11,        12,    13,
+                            0x10, 0x12, 0x166, 0x165,      0x167,      0xF8,      0x100, 2403,
+                            2404, 2405, 4096,  0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+constexpr DWORD kNumbers[] = {0,      1,       100,        101,        0x7FFF,    0x8000,
+                              0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
 
 void Put32(BYTE* p, size_t offset, DWORD v) { std::memcpy(p + offset, &v, 4); }
 DWORD Get32(const BYTE* p, size_t offset) {
@@ -87,10 +88,15 @@ void MakeRecord(Random& r, BYTE* rec, size_t length) {
         }
         break;
       case 1:  // declared size
-        if (length >= 4) Put32(rec, 0, r.OneIn(3) ? static_cast<DWORD>(r.Next()) : kSizes[r.Below(std::size(kSizes))]);
+        if (length >= 4)
+          Put32(rec, 0,
+                r.OneIn(3) ? static_cast<DWORD>(r.Next()) : kSizes[r.Below(std::size(kSizes))]);
         break;
       case 2:  // signature
-        if (length >= 8) Put32(rec, 4, r.OneIn(2) ? kv::kPrivateSignature ^ (1u << r.Below(32)) : static_cast<DWORD>(r.Next()));
+        if (length >= 8)
+          Put32(rec, 4,
+                r.OneIn(2) ? kv::kPrivateSignature ^ (1u << r.Below(32))
+                           : static_cast<DWORD>(r.Next()));
         break;
       case 3:  // version
         if (length >= 12) Put32(rec, 8, kNumbers[r.Below(std::size(kNumbers))]);
@@ -98,19 +104,23 @@ void MakeRecord(Random& r, BYTE* rec, size_t length) {
       case 4:  // text fields full, no terminator
         for (const auto& f : kTextFields)
           for (size_t u = 0; u < f.units && f.offset + 2 * u + 2 <= length; ++u) {
-            const auto unit = static_cast<uint16_t>(r.OneIn(4) ? 0xD800 + r.Below(0x800) : 0x21 + r.Below(0xFFDE));
+            const auto unit = static_cast<uint16_t>(r.OneIn(4) ? 0xD800 + r.Below(0x800)
+                                                               : 0x21 + r.Below(0xFFDE));
             std::memcpy(rec + f.offset + 2 * u, &unit, 2);
           }
         break;
       case 5:  // garbage link
-        if (length >= 0xFC) Put32(rec, 0xF8, r.OneIn(2) ? static_cast<DWORD>(r.Next()) : kNumbers[r.Below(std::size(kNumbers))]);
+        if (length >= 0xFC)
+          Put32(rec, 0xF8,
+                r.OneIn(2) ? static_cast<DWORD>(r.Next()) : kNumbers[r.Below(std::size(kNumbers))]);
         break;
       case 6:  // numbers out of range
         for (size_t off : {size_t{0x0C}, size_t{0x0F4}, size_t{0x10C}})
           if (off + 4 <= length) Put32(rec, off, kNumbers[r.Below(std::size(kNumbers))]);
         break;
       default:  // a run of random bytes
-        for (size_t at = r.Below(static_cast<uint32_t>(length)), k = r.Below(64); k > 0 && at < length; --k, ++at)
+        for (size_t at = r.Below(static_cast<uint32_t>(length)), k = r.Below(64);
+             k > 0 && at < length; --k, ++at)
           rec[at] = static_cast<BYTE>(r.Next());
         break;
     }
@@ -132,8 +142,9 @@ struct DevmodeRig {
   void Fail(uint64_t seed, const wchar_t* mode, const std::wstring& what) {
     ++failures;
     if (failures <= 20)
-      PrintLine(L"   invariant failure, run seed " + std::to_wstring(seed) + L" (replay: fuzz-devmode 1 " +
-                std::to_wstring(seed) + L"), " + mode + L": " + what);
+      PrintLine(L"   invariant failure, run seed " + std::to_wstring(seed) +
+                L" (replay: fuzz-devmode 1 " + std::to_wstring(seed) + L"), " + mode + L": " +
+                what);
   }
 };
 
@@ -145,7 +156,8 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
   Random r(seed);
   // In is at least as long as it says it is, up to the full record.
   const bool truncated = r.OneIn(3);
-  size_t in_length = truncated ? 4 + r.Below(kFull - 4) : (r.OneIn(8) ? kFull + r.Below(1500) : kFull);
+  size_t in_length =
+      truncated ? 4 + r.Below(kFull - 4) : (r.OneIn(8) ? kFull + r.Below(1500) : kFull);
   std::unique_ptr<BYTE[]> in_image(new BYTE[in_length]);
   MakeRecord(r, in_image.get(), in_length);
   const DWORD declared = Get32(in_image.get(), 0);
@@ -174,9 +186,14 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
   const bool aliased = r.OneIn(16);
   HANDLE printer = r.OneIn(16) ? rig.printer : nullptr;
 
-  struct ModeCall { DWORD mode; const wchar_t* name; };
-  const ModeCall modes[] = {{OEMDM_SIZE, L"OEMDM_SIZE"}, {OEMDM_DEFAULT, L"OEMDM_DEFAULT"},
-                            {OEMDM_CONVERT, L"OEMDM_CONVERT"}, {OEMDM_MERGE, L"OEMDM_MERGE"},
+  struct ModeCall {
+    DWORD mode;
+    const wchar_t* name;
+  };
+  const ModeCall modes[] = {{OEMDM_SIZE, L"OEMDM_SIZE"},
+                            {OEMDM_DEFAULT, L"OEMDM_DEFAULT"},
+                            {OEMDM_CONVERT, L"OEMDM_CONVERT"},
+                            {OEMDM_MERGE, L"OEMDM_MERGE"},
                             {r.OneIn(2) ? 0u : 5u + r.Below(1000), L"an unknown mode"}};
   for (const auto& call : modes) {
     BYTE* out = rig.out_bytes.Place(out_length);
@@ -187,7 +204,10 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
       d.pOEMDMOut = out;
       d.hPrinter = printer;
       bool ok = Guarded([&] { static_cast<void>(rig.plugin->DevMode(OEMDM_DEFAULT, &d)); });
-      if (!ok) return PrintLine(L"   fault defaulting Out, run seed " + std::to_wstring(seed) + L": " + FaultText()), false;
+      if (!ok)
+        return PrintLine(L"   fault defaulting Out, run seed " + std::to_wstring(seed) + L": " +
+                         FaultText()),
+               false;
     }
     std::unique_ptr<BYTE[]> before(new BYTE[out_length]);
     std::memcpy(before.get(), out, out_length);
@@ -223,10 +243,12 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
     if (std::memcmp(&expected, param, sizeof expected) != 0) fail(L"the parameters changed");
 
     const bool writes = (call.mode == OEMDM_DEFAULT && param->pOEMDMOut) ||
-                        ((call.mode == OEMDM_CONVERT || call.mode == OEMDM_MERGE) && param->pOEMDMIn && param->pOEMDMOut);
+                        ((call.mode == OEMDM_CONVERT || call.mode == OEMDM_MERGE) &&
+                         param->pOEMDMIn && param->pOEMDMOut);
     const bool fits = buf_size >= kFull;
     if (call.mode > OEMDM_MERGE || call.mode == 0) {
-      if (hr != E_FAIL || error != ERROR_INVALID_PARAMETER) fail(L"an unknown mode answered " + Hex(static_cast<unsigned long>(hr), 8));
+      if (hr != E_FAIL || error != ERROR_INVALID_PARAMETER)
+        fail(L"an unknown mode answered " + Hex(static_cast<unsigned long>(hr), 8));
     } else if (call.mode == OEMDM_SIZE || !writes) {
       const bool expect_ok = call.mode != OEMDM_DEFAULT;
       if ((hr == S_OK) != expect_ok) fail(L"answered " + Hex(static_cast<unsigned long>(hr), 8));
@@ -236,15 +258,18 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
       fail(L"answered " + Hex(static_cast<unsigned long>(hr), 8));
     }
     if (!(writes && fits && hr == S_OK)) {
-      if (!Equal(out, before.get(), out_length)) fail(L"Out changed though nothing was to be written");
+      if (!Equal(out, before.get(), out_length))
+        fail(L"Out changed though nothing was to be written");
       continue;
     }
     // A valid header, no stray writes, and the rules of each mode.
-    if (Get32(out, 0) != kFull || Get32(out, 8) != 1) fail(L"Out's header is not size 2404, version 1");
+    if (Get32(out, 0) != kFull || Get32(out, 8) != 1)
+      fail(L"Out's header is not size 2404, version 1");
     const DWORD signature = Get32(out, 4);
     const DWORD old_signature = Get32(before.get(), 4);
-    if (call.mode == OEMDM_CONVERT ? signature != kv::kPrivateSignature && signature != old_signature
-                                   : signature != kv::kPrivateSignature)
+    if (call.mode == OEMDM_CONVERT
+            ? signature != kv::kPrivateSignature && signature != old_signature
+            : signature != kv::kPrivateSignature)
       fail(L"Out's signature is " + Hex(signature, 8));
     if (Get32(out, 0x0C) != 0) fail(L"iOemItemSel survived");
     for (const auto& span : kUntouched)
@@ -272,8 +297,11 @@ bool DevmodeRun(DevmodeRig& rig, uint64_t seed) {
   for (DWORD mode = 1; mode <= 4; ++mode) {
     HRESULT hr = S_OK;
     if (!Guarded([&] { hr = rig.plugin->DevMode(mode, nullptr); }))
-      return PrintLine(L"   fault with no parameters, run seed " + std::to_wstring(seed) + L": " + FaultText()), false;
-    if (hr != E_FAIL) rig.Fail(seed, L"no parameters", L"answered " + Hex(static_cast<unsigned long>(hr), 8));
+      return PrintLine(L"   fault with no parameters, run seed " + std::to_wstring(seed) + L": " +
+                       FaultText()),
+             false;
+    if (hr != E_FAIL)
+      rig.Fail(seed, L"no parameters", L"answered " + Hex(static_cast<unsigned long>(hr), 8));
   }
   return true;
 }
@@ -291,16 +319,18 @@ int VerbFuzzDevmode(const std::vector<std::wstring>& words) {
   DevmodeRig rig{plugin.object, plugin.printer.get()};
   if (!rig.in_bytes.data() || !rig.out_bytes.data() || !rig.param_bytes.data())
     return PrintLine(L"   cannot reserve the fenced buffers"), 1;
-  PrintLine(L"== fuzz-devmode: " + std::to_wstring(n) + L" records from seed " + std::to_wstring(seed));
+  PrintLine(L"== fuzz-devmode: " + std::to_wstring(n) + L" records from seed " +
+            std::to_wstring(seed));
   uint64_t faults = 0;
   const DWORD start = GetTickCount();
   for (uint64_t i = 0; i < n; ++i) {
     if (!DevmodeRun(rig, seed + i)) ++faults;
     if ((i + 1) % 100000 == 0)
-      PrintLine(L"   " + std::to_wstring(i + 1) + L" runs, " + std::to_wstring((GetTickCount() - start) / 1000) + L" s");
+      PrintLine(L"   " + std::to_wstring(i + 1) + L" runs, " +
+                std::to_wstring((GetTickCount() - start) / 1000) + L" s");
   }
-  PrintLine(L"fuzz-devmode: " + std::to_wstring(n) + L" runs, " + std::to_wstring(faults) + L" faults, " +
-            std::to_wstring(rig.failures) + L" invariant failures");
+  PrintLine(L"fuzz-devmode: " + std::to_wstring(n) + L" runs, " + std::to_wstring(faults) +
+            L" faults, " + std::to_wstring(rig.failures) + L" invariant failures");
   return faults || rig.failures ? 1 : 0;
 }
 

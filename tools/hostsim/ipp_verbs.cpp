@@ -1,6 +1,7 @@
+#include <winsock2.h>  // ahead of windows.h, as the companion's headers need it
+
 #include "tools/hostsim/ipp_verbs.h"
 
-#include <winsock2.h>  // ahead of windows.h, as the companion's headers need it
 #include <windows.h>
 
 #include <algorithm>
@@ -41,8 +42,13 @@ class Writer {
  public:
   Writer(uint8_t major, uint8_t minor, uint16_t status, int32_t request_id) {
     const auto id = static_cast<uint32_t>(request_id);
-    bytes_ = {major, minor, static_cast<uint8_t>(status >> 8), static_cast<uint8_t>(status),
-              static_cast<uint8_t>(id >> 24), static_cast<uint8_t>(id >> 16), static_cast<uint8_t>(id >> 8),
+    bytes_ = {major,
+              minor,
+              static_cast<uint8_t>(status >> 8),
+              static_cast<uint8_t>(status),
+              static_cast<uint8_t>(id >> 24),
+              static_cast<uint8_t>(id >> 16),
+              static_cast<uint8_t>(id >> 8),
               static_cast<uint8_t>(id)};
     expected_ = {major, minor, status, request_id, {}};
   }
@@ -110,15 +116,19 @@ std::string Pick(std::mt19937& random, std::initializer_list<const char*> items)
 }
 
 std::string Integer(uint32_t n) {
-  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8), static_cast<char>(n)};
+  return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+          static_cast<char>(n)};
 }
 
 std::string InputTray(std::mt19937& random) {
   std::vector<std::string> fields = {
-      "type=" + Pick(random, {"sheetFeedAutoRemovableTray", "sheetFeedAutoNonRemovableTray", "sheetFeedManual",
-                              "continuousRoll", "continuousFanFold", "other", "unknown", "SHEETFEEDAUTOREMOVABLETRAY",
-                              "bogus", ""}),
-      "mediafeed=0", "mediaxfeed=0", "maxcapacity=250", "level=-2",
+      "type=" + Pick(random, {"sheetFeedAutoRemovableTray", "sheetFeedAutoNonRemovableTray",
+                              "sheetFeedManual", "continuousRoll", "continuousFanFold", "other",
+                              "unknown", "SHEETFEEDAUTOREMOVABLETRAY", "bogus", ""}),
+      "mediafeed=0",
+      "mediaxfeed=0",
+      "maxcapacity=250",
+      "level=-2",
       "status=" + Pick(random, {"0", "1", "3", "8", "19", "126", "127", "x", ""}),
       "name=Tray " + std::to_string(random() % 9)};
   if (random() % 4 == 0) std::shuffle(fields.begin(), fields.end(), random);
@@ -129,11 +139,13 @@ std::string InputTray(std::mt19937& random) {
 }
 
 std::string TextWithLanguage(std::mt19937& random) {
-  const size_t length = random() % 4 == 0 ? random() % (kv::ipp::kMaxValueLength + 1) : random() % 40;
+  const size_t length =
+      random() % 4 == 0 ? random() % (kv::ipp::kMaxValueLength + 1) : random() % 40;
   const std::string language = "en-us", text(length, 't');
   std::string value;
   for (const std::string* part : {&language, &text})
-    value += std::string{static_cast<char>(part->size() >> 8), static_cast<char>(part->size())} + *part;
+    value +=
+        std::string{static_cast<char>(part->size() >> 8), static_cast<char>(part->size())} + *part;
   return value;
 }
 
@@ -146,17 +158,28 @@ const struct Kind {
 } kKinds[] = {
     {"printer-input-tray", kv::ipp::kTagOctetString, InputTray, 6},
     {"media-source-supported", kv::ipp::kTagKeyword,
-     [](std::mt19937& r) { return Pick(r, {"tray-1", "tray-2", "tray-3", "tray-4", "tray-5", "tray-0", "manual", "auto"}); },
+     [](std::mt19937& r) {
+       return Pick(r,
+                   {"tray-1", "tray-2", "tray-3", "tray-4", "tray-5", "tray-0", "manual", "auto"});
+     },
      8},
     {"sides-supported", kv::ipp::kTagKeyword,
-     [](std::mt19937& r) { return Pick(r, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"}); }, 3},
+     [](std::mt19937& r) {
+       return Pick(r, {"one-sided", "two-sided-long-edge", "two-sided-short-edge"});
+     },
+     3},
     {"printer-finisher", kv::ipp::kTagOctetString,
      [](std::mt19937& r) {
-       return r() % 6 == 0 ? std::string() : "type=stapler;presentonoff=" + Pick(r, {"on", "notPresent", "5", "3"}) + ";";
+       return r() % 6 == 0
+                  ? std::string()
+                  : "type=stapler;presentonoff=" + Pick(r, {"on", "notPresent", "5", "3"}) + ";";
      },
      3},
     {"finishings-supported", kv::ipp::kTagEnum,
-     [](std::mt19937& r) { return Integer(r() % 4 == 0 ? static_cast<uint32_t>(r()) : 3 + r() % 6); }, 6},
+     [](std::mt19937& r) {
+       return Integer(r() % 4 == 0 ? static_cast<uint32_t>(r()) : 3 + r() % 6);
+     },
+     6},
     {"printer-name", kv::ipp::kTagNameWithoutLanguage,
      [](std::mt19937& r) { return std::string(r() % 64, 'n'); }, 1},
     {"printer-info", kv::ipp::kTagTextWithLanguage, TextWithLanguage, 1},
@@ -164,8 +187,12 @@ const struct Kind {
 
 // Tags put in place of an attribute's own now and then: out-of-band values (with and
 // without octets) and other syntaxes.
-constexpr uint8_t kOtherTags[] = {kv::ipp::kTagNoValue, kv::ipp::kTagUnknown, kv::ipp::kTagUnsupported,
-                                  kv::ipp::kTagInteger, kv::ipp::kTagKeyword, kv::ipp::kTagOctetString,
+constexpr uint8_t kOtherTags[] = {kv::ipp::kTagNoValue,
+                                  kv::ipp::kTagUnknown,
+                                  kv::ipp::kTagUnsupported,
+                                  kv::ipp::kTagInteger,
+                                  kv::ipp::kTagKeyword,
+                                  kv::ipp::kTagOctetString,
                                   kv::ipp::kTagNameWithoutLanguage};
 
 void PrinterGroup(Writer& w, std::mt19937& random) {
@@ -176,18 +203,22 @@ void PrinterGroup(Writer& w, std::mt19937& random) {
     for (size_t i = 0; i < values; ++i) {
       const uint8_t tag = random() % 8 == 0 ? kOtherTags[random() % sizeof kOtherTags] : kind.tag;
       std::string value = kind.value(random);
-      if (tag != kv::ipp::kTagTextWithLanguage) value.resize(std::min(value.size(), kv::ipp::kMaxValueLength));
+      if (tag != kv::ipp::kTagTextWithLanguage)
+        value.resize(std::min(value.size(), kv::ipp::kMaxValueLength));
       w.Put(tag, i == 0 ? kind.name : "", value);
     }
   }
   if (random() % 4 == 0)
-    for (size_t i = 0, values = 1 + random() % 3; i < values; ++i) w.Collection(i == 0 ? "media-col-database" : "", random);
+    for (size_t i = 0, values = 1 + random() % 3; i < values; ++i)
+      w.Collection(i == 0 ? "media-col-database" : "", random);
 }
 
 Bytes RandomResponse(std::mt19937& random, Response& expected) {
-  const uint16_t statuses[] = {0x0000, 0x0001, 0x0002, 0x0400, kv::ipp::kServerErrorVersionNotSupported};
+  const uint16_t statuses[] = {0x0000, 0x0001, 0x0002, 0x0400,
+                               kv::ipp::kServerErrorVersionNotSupported};
   const bool two = random() % 2 == 0;
-  Writer w(two ? 2 : 1, two ? 0 : 1, statuses[random() % 5], static_cast<int32_t>(random() & 0x7FFFFFFF));
+  Writer w(two ? 2 : 1, two ? 0 : 1, statuses[random() % 5],
+           static_cast<int32_t>(random() & 0x7FFFFFFF));
   w.Group(kv::ipp::kTagOperationAttributes);
   w.Put(kv::ipp::kTagCharset, "attributes-charset", "utf-8");
   w.Put(kv::ipp::kTagNaturalLanguage, "attributes-natural-language", "en");
@@ -200,7 +231,8 @@ Bytes RandomResponse(std::mt19937& random, Response& expected) {
   if (random() % 64 == 0) {  // up to the most attributes a response may hold
     const size_t total = kv::ipp::kMaxAttributes - random() % 4;
     for (size_t i = 0; w.attributes() < total; ++i)
-      w.Put(kv::ipp::kTagInteger, "x-filler-" + std::to_string(i), Integer(static_cast<uint32_t>(i)));
+      w.Put(kv::ipp::kTagInteger, "x-filler-" + std::to_string(i),
+            Integer(static_cast<uint32_t>(i)));
   }
   expected = w.expected();
   Bytes bytes = w.End();
@@ -223,13 +255,15 @@ void MangleStructure(Bytes& bytes, std::mt19937& random) {
       break;
     }
     case 1: {
-      const uint8_t tags[] = {0x00, 0x01, 0x03, 0x04, 0x05, 0x10, 0x13, 0x21, 0x23, 0x34, 0x35, 0x37, 0x4A, 0x7F};
+      const uint8_t tags[] = {0x00, 0x01, 0x03, 0x04, 0x05, 0x10, 0x13,
+                              0x21, 0x23, 0x34, 0x35, 0x37, 0x4A, 0x7F};
       bytes[at] = tags[random() % sizeof tags];
       break;
     }
     default: {  // a stretch repeated: more values, more attributes, deeper collections
-      const Bytes stretch(bytes.begin() + static_cast<long>(at),
-                          bytes.begin() + static_cast<long>(std::min(bytes.size(), at + 1 + random() % 64)));
+      const Bytes stretch(
+          bytes.begin() + static_cast<long>(at),
+          bytes.begin() + static_cast<long>(std::min(bytes.size(), at + 1 + random() % 64)));
       for (size_t n = 1 + random() % 600; n > 0 && bytes.size() + stretch.size() <= kSpan; --n)
         bytes.insert(bytes.begin() + static_cast<long>(at), stretch.begin(), stretch.end());
     }
@@ -243,27 +277,33 @@ bool SamePrinter(const Response& a, const Response& b) {
     const auto& y = b.printer[i];
     if (x.name != y.name || x.values.size() != y.values.size()) return false;
     for (size_t j = 0; j < x.values.size(); ++j)
-      if (x.values[j].tag != y.values[j].tag || x.values[j].bytes != y.values[j].bytes) return false;
+      if (x.values[j].tag != y.values[j].tag || x.values[j].bytes != y.values[j].bytes)
+        return false;
   }
   return true;
 }
 
 bool SameResponse(const Response& a, const Response& b) {
-  return a.major == b.major && a.minor == b.minor && a.status == b.status && a.request_id == b.request_id &&
-         SamePrinter(a, b);
+  return a.major == b.major && a.minor == b.minor && a.status == b.status &&
+         a.request_id == b.request_id && SamePrinter(a, b);
 }
 
 // What a decoded response and its answers must keep to; null when they do.
 const char* Breaks(const Response& decoded, bool model_has_mp_tray) {
   if (decoded.printer.size() > kv::ipp::kMaxAttributes) return "more attributes than the bound";
   for (const auto& attribute : decoded.printer) {
-    if (attribute.name.empty() || attribute.name.size() > kv::ipp::kMaxNameLength) return "a name out of bounds";
-    if (attribute.values.empty() || attribute.values.size() > kv::ipp::kMaxValues) return "values out of bounds";
+    if (attribute.name.empty() || attribute.name.size() > kv::ipp::kMaxNameLength)
+      return "a name out of bounds";
+    if (attribute.values.empty() || attribute.values.size() > kv::ipp::kMaxValues)
+      return "values out of bounds";
     for (const auto& value : attribute.values) {
-      if (value.bytes.size() > kv::ipp::kMaxWithLanguageLength) return "a value longer than the bound";
-      if ((kv::ipp::IsOutOfBand(value.tag) || value.tag == kv::ipp::kTagBegCollection) && !value.bytes.empty())
+      if (value.bytes.size() > kv::ipp::kMaxWithLanguageLength)
+        return "a value longer than the bound";
+      if ((kv::ipp::IsOutOfBand(value.tag) || value.tag == kv::ipp::kTagBegCollection) &&
+          !value.bytes.empty())
         return "an out-of-band or collection value with octets";
-      if (value.tag < 0x10 || value.tag == kv::ipp::kTagEndCollection || value.tag == kv::ipp::kTagMemberAttrName)
+      if (value.tag < 0x10 || value.tag == kv::ipp::kTagEndCollection ||
+          value.tag == kv::ipp::kTagMemberAttrName)
         return "a value with a tag no value has";
     }
   }
@@ -324,7 +364,8 @@ int VerbFuzzIpp(unsigned long runs, unsigned long seed) {
         fault = Breaks(decoded, random() % 2 == 0);
       }
       if (whole && !ok) fault = "a whole response refused";
-      if (whole && ok && !SameResponse(decoded, expected)) fault = "a whole response decoded to something else";
+      if (whole && ok && !SameResponse(decoded, expected))
+        fault = "a whole response decoded to something else";
     } catch (...) {
       fault = "threw";
     }

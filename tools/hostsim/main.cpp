@@ -28,9 +28,9 @@
 //                       lists what the plug-in would miss or show wrong in a model folder
 #include <windows.h>
 #include <fcntl.h>
+#include <io.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <io.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -39,26 +39,26 @@
 #include <string>
 #include <vector>
 
+#include "context/sheet_context.h"
 #include "devmode/private_devmode.h"
-#include "pictures/access_check.h"
 #include "emuhost/dialog_script.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/message_box_answerer.h"
 #include "emuhost/model_install.h"
 #include "emuhost/page_sheet.h"
-#include "pictures/pictures.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
-#include "platform/handles.h"
+#include "pictures/access_check.h"
+#include "pictures/pictures.h"
 #include "pictures/text_fit.h"
-#include "context/sheet_context.h"
+#include "platform/handles.h"
 #include "tools/hostsim/bench_verb.h"
 #include "tools/hostsim/device_verbs.h"
 #include "tools/hostsim/fuzz_verbs.h"
 #include "tools/hostsim/ipp_verbs.h"
 #include "tools/hostsim/session.h"
-#include "tools/hostsim/soak_verb.h"
 #include "tools/hostsim/snmp_verbs.h"
+#include "tools/hostsim/soak_verb.h"
 
 using namespace emuhost;
 using namespace hostsim;
@@ -98,12 +98,14 @@ void Properties(Session& session, DWORD mode) {
   const HRESULT init = host.Sheets(mode, PROPSHEETUI_REASON_INIT);
   PrintLine(std::wstring(document ? L"== Document properties: DocumentPropertySheets(INIT): "
                                   : L"== Printer properties: DevicePropertySheets(INIT): ") +
-            HResultText(init) + L", Result " + Hex(static_cast<unsigned long>(host.psui.Result), 4));
+            HResultText(init) + L", Result " +
+            Hex(static_cast<unsigned long>(host.psui.Result), 4));
   session.ShowContext(host.psui);
   session.ShowPages();
   const HRESULT hr = host.FillTree(mode);
-  PrintLine(std::wstring(L"== CommonUIProp(") + (document ? L"OEMCUIP_DOCPROP" : L"OEMCUIP_PRNPROP") +
-            L"): counted " + std::to_wstring(host.counted()) + L" items, filled: " + HResultText(hr));
+  PrintLine(std::wstring(L"== CommonUIProp(") +
+            (document ? L"OEMCUIP_DOCPROP" : L"OEMCUIP_PRNPROP") + L"): counted " +
+            std::to_wstring(host.counted()) + L" items, filled: " + HResultText(hr));
   Print(DescribePluginItems(host));
   PrintLine(L"   host items locked or changed:");
   const std::wstring locked = DescribeHostItems(host, true);
@@ -172,7 +174,8 @@ void DocSession(Session& session) {
   PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
   PrintLine(L"   KILLACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_KILLACTIVE)));
   const HRESULT destroyed = host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
-  PrintLine(L"   DESTROY: " + HResultText(destroyed) + L", Result " + std::to_wstring(host.psui.Result));
+  PrintLine(L"   DESTROY: " + HResultText(destroyed) + L", Result " +
+            std::to_wstring(host.psui.Result));
   PrintLine(L"   host items changed:");
   Print(DescribeHostItems(host, true));
   PrintLine(L"   private record:");
@@ -198,7 +201,8 @@ void PrnSession(Session& session) {
   PrintLine(L"   SETACTIVE: " + ResultName(host.Callback(CPSUICB_REASON_SETACTIVE)));
   host.PluginItems()[0].Sel = 1;
   PrintLine(L"   APPLYNOW: " + ResultName(host.Callback(CPSUICB_REASON_APPLYNOW)));
-  PrintLine(L"   DESTROY: " + HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY)));
+  PrintLine(L"   DESTROY: " +
+            HResultText(host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY)));
   PrintLine(L"   host items changed:");
   Print(DescribeHostItems(host, true));
   PrintLine(L"   calls the host received:");
@@ -223,11 +227,13 @@ std::wstring PictureFolder(Session& session, const wchar_t* given) {
     EmulatedHost& host = session.NewHost();
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT);
     const auto* context = reinterpret_cast<const kv::SheetContext*>(host.psui.UserData);
-    const std::wstring code = context && context->szLanguageCode[0] ? context->szLanguageCode : L"EN";
+    const std::wstring code =
+        context && context->szLanguageCode[0] ? context->szLanguageCode : L"EN";
     host.Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY);
     // Mirrored pictures of a table that is not itself right to left go beside the others.
     const bool mirrored = RightToLeftSystem() && code != L"AR";
-    folder = std::wstring(L"dist\\pictures\\") + SampleFolder() + L"\\" + code + (mirrored ? L"-RTL" : L"") +
+    folder = std::wstring(L"dist\\pictures\\") + SampleFolder() + L"\\" + code +
+             (mirrored ? L"-RTL" : L"") +
              (ScreenDpi() == 96 ? L"" : L"-" + std::to_wstring(ScreenDpi()) + L"dpi");
   }
   for (auto& c : folder)
@@ -247,7 +253,8 @@ int VerbPictures(const wchar_t* folder_argument) {
     PrintLine(L"cannot make " + folder);
     return 1;
   }
-  PrintLine(L"== Pictures into " + folder + L" at " + std::to_wstring(ScreenDpi()) + L" dots per inch");
+  PrintLine(L"== Pictures into " + folder + L" at " + std::to_wstring(ScreenDpi()) +
+            L" dots per inch");
   PutPrinterOnTheNetwork();
   RecordLastTopic(session.printer());
   PictureRun run;
@@ -306,23 +313,27 @@ int VerbAccess() {
   std::wstring code;
   run.inspect = [&](HWND window, DWORD template_id, const std::wstring& state) {
     std::vector<std::wstring> lines = pictures::AccessFindings(window);
-    for (const std::wstring& clipped : pictures::ClippedTexts(window)) lines.push_back(L"text does not fit: " + clipped);
+    for (const std::wstring& clipped : pictures::ClippedTexts(window))
+      lines.push_back(L"text does not fit: " + clipped);
     ++dialogs;
     findings += lines.size();
-    PrintLine(L"   " + (code.empty() ? std::wstring(L"--") : code) + L" " + std::to_wstring(template_id) + L"-" +
-              state + L": " + (lines.empty() ? L"no findings" : std::to_wstring(lines.size()) + L" findings"));
+    PrintLine(L"   " + (code.empty() ? std::wstring(L"--") : code) + L" " +
+              std::to_wstring(template_id) + L"-" + state + L": " +
+              (lines.empty() ? L"no findings" : std::to_wstring(lines.size()) + L" findings"));
     for (const std::wstring& line : lines) PrintLine(L"      " + line);
   };
   for (const std::wstring& each : codes) {
     code = each;
-    PrintLine(std::wstring(L"== ") + SampleFolder() + L", table " + (code.empty() ? L"(one for all)" : code));
+    PrintLine(std::wstring(L"== ") + SampleFolder() + L", table " +
+              (code.empty() ? L"(one for all)" : code));
     if (!code.empty())
       SHSetValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode", REG_SZ, code.c_str(),
                   static_cast<DWORD>((code.size() + 1) * sizeof(wchar_t)));
     TakePictures(run);
   }
   SHDeleteValueW(HKEY_CURRENT_USER, language_key.c_str(), L"DrvCntCode");
-  PrintLine(L"access: " + std::to_wstring(dialogs) + L" dialogs, " + std::to_wstring(findings) + L" findings");
+  PrintLine(L"access: " + std::to_wstring(dialogs) + L" dialogs, " + std::to_wstring(findings) +
+            L" findings");
   return findings == 0 && dialogs > 0 ? 0 : 1;
 }
 
@@ -355,12 +366,13 @@ int VerbDialog(DWORD mode, DWORD item, const wchar_t* title) {
   for (size_t i = calls; i < host.service_calls.size(); ++i)
     if (host.service_calls[i].function == CPSFUNC_SET_RESULT)
       PrintLine(L"   the host was told: result " + std::to_wstring(host.service_calls[i].second));
-  const auto* context = reinterpret_cast<const kv::SheetContext*>(host.PluginItems()[item].UserData);
+  const auto* context =
+      reinterpret_cast<const kv::SheetContext*>(host.PluginItems()[item].UserData);
   if (mode == OEMCUIP_DOCPROP) {
     if (context)
-      PrintLine(L"   sheet: changed " + std::to_wstring(context->bChanged) + L", grayscale copies " +
-                std::to_wstring(context->iMonoCopies) + L", colour copies " +
-                std::to_wstring(context->iColorCopies));
+      PrintLine(L"   sheet: changed " + std::to_wstring(context->bChanged) +
+                L", grayscale copies " + std::to_wstring(context->iMonoCopies) +
+                L", colour copies " + std::to_wstring(context->iColorCopies));
     PrintLine(L"   APPLYNOW: " + std::to_wstring(host.Callback(CPSUICB_REASON_APPLYNOW)));
     host.Sheets(mode, PROPSHEETUI_REASON_DESTROY);
     PrintLine(L"   DESTROY: Result " + std::to_wstring(host.psui.Result));
@@ -383,8 +395,8 @@ int RunChecker(const std::vector<std::wstring>& arguments) {
   STARTUPINFOW startup = {sizeof startup};
   PROCESS_INFORMATION process = {};
   fflush(stdout);
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
     return PrintLine(L"check: cannot start " + ProgramFolder() + L"kvcheck.exe"), 2;
   const kv::unique_handle thread(process.hThread), child(process.hProcess);
   WaitForSingleObject(child.get(), INFINITE);
@@ -401,19 +413,29 @@ int RunScenarios(std::initializer_list<std::function<void(Session&)>> scenarios)
 }
 
 int VerbHelp() {
-  PrintLine(L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
-            L" [KVCP3520 | PLM4020]");
-  PrintLine(L"       hostsim prnsession [KVCP3520 | PLM4020] snmp   the printer asked over SNMP only");
+  PrintLine(
+      L"usage: hostsim [install | devmode | docprops | prnprops | docsession | prnsession | all]"
+      L" [KVCP3520 | PLM4020]");
+  PrintLine(
+      L"       hostsim prnsession [KVCP3520 | PLM4020] snmp   the printer asked over SNMP only");
   PrintLine(L"       hostsim pictures [KVCP3520 | PLM4020] [FOLDER]");
-  PrintLine(L"       hostsim access [KVCP3520 | PLM4020]   keyboard, screen-reader and fit findings");
-  PrintLine(L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] [ACTION...]");
-  PrintLine(L"       hostsim page [KVCP3520 | PLM4020] [ACTION...]   the Troubleshooting page; links report");
+  PrintLine(
+      L"       hostsim access [KVCP3520 | PLM4020]   keyboard, screen-reader and fit findings");
+  PrintLine(
+      L"       hostsim hold | copies | jobaccount | wayfer | about [KVCP3520 | PLM4020] "
+      L"[ACTION...]");
+  PrintLine(
+      L"       hostsim page [KVCP3520 | PLM4020] [ACTION...]   the Troubleshooting page; links "
+      L"report");
   PrintLine(L"       hostsim diag [KVCP3520 | PLM4020] N");
   PrintLine(L"       hostsim soak [KVCP3520 | PLM4020] N      leak soak of N cycles");
   PrintLine(L"       hostsim bench [KVCP3520 | PLM4020] [ROUNDS]  cost against the platform work");
   PrintLine(L"       hostsim fuzz-devmode N SEED | fuzz-model N SEED");
-  PrintLine(L"       hostsim fuzz-snmp N SEED   N SNMP responses, whole and mangled, through the decoder");
-  PrintLine(L"       hostsim fuzz-ipp N SEED    N IPP responses, whole and mangled, through the decoder");
+  PrintLine(
+      L"       hostsim fuzz-snmp N SEED   N SNMP responses, whole and mangled, through the "
+      L"decoder");
+  PrintLine(
+      L"       hostsim fuzz-ipp N SEED    N IPP responses, whole and mangled, through the decoder");
   PrintLine(L"       hostsim check MODELDIR");
   PrintLine(L"       actions: select:ID=N type:ID=TEXT clear:ID check:ID uncheck:ID");
   PrintLine(L"                time:YYYY-MM-DDTHH:MM press:ID ok cancel");
@@ -428,10 +450,10 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* wanted = argc > 1 ? argv[1] : L"all";
   const bool dialog_verb = wcscmp(wanted, L"hold") == 0 || wcscmp(wanted, L"copies") == 0 ||
                            wcscmp(wanted, L"jobaccount") == 0 || wcscmp(wanted, L"wayfer") == 0 ||
-                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 || wcscmp(wanted, L"page") == 0 ||
-                           wcscmp(wanted, L"soak") == 0 || wcscmp(wanted, L"bench") == 0 ||
-                           wcscmp(wanted, L"fuzz-devmode") == 0 || wcscmp(wanted, L"fuzz-model") == 0 ||
-                           wcscmp(wanted, L"check") == 0;
+                           wcscmp(wanted, L"about") == 0 || wcscmp(wanted, L"diag") == 0 ||
+                           wcscmp(wanted, L"page") == 0 || wcscmp(wanted, L"soak") == 0 ||
+                           wcscmp(wanted, L"bench") == 0 || wcscmp(wanted, L"fuzz-devmode") == 0 ||
+                           wcscmp(wanted, L"fuzz-model") == 0 || wcscmp(wanted, L"check") == 0;
   const bool own_arguments = wcscmp(wanted, L"fuzz-snmp") == 0 || wcscmp(wanted, L"fuzz-ipp") == 0;
   if (wcscmp(wanted, L"prnsession") == 0 && argc > 2 && wcscmp(argv[argc - 1], L"snmp") == 0) {
     g_snmp_only = true;
@@ -458,7 +480,10 @@ int wmain(int argc, wchar_t** argv) {
       {L"prnprops", [] { return RunScenarios({PrnProps}); }},
       {L"docsession", [] { return RunScenarios({DocSession}); }},
       {L"prnsession", [] { return RunScenarios({PrnSession}); }},
-      {L"all", [] { return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession}); }},
+      {L"all",
+       [] {
+         return RunScenarios({Devmode, DocProps, PrnProps, DocSession, PrnSession});
+       }},
       {L"pictures", [&] { return VerbPictures(argc > 3 ? argv[3] : nullptr); }},
       {L"access", [] { return VerbAccess(); }},
       {L"hold", [] { return VerbDialog(OEMCUIP_DOCPROP, 0, L"Print and Hold"); }},
@@ -472,14 +497,18 @@ int wmain(int argc, wchar_t** argv) {
       {L"bench", [&] { return VerbBench(g_actions, next == 3); }},
       {L"fuzz-devmode", [] { return VerbFuzzDevmode(g_actions); }},
       {L"fuzz-model", [] { return VerbFuzzModel(g_actions); }},
-      {L"fuzz-snmp", [&] {
+      {L"fuzz-snmp",
+       [&] {
          return VerbFuzzSnmp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000,
                              argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
        }},
-      {L"fuzz-ipp", [&] {
-         return VerbFuzzIpp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000, argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
+      {L"fuzz-ipp",
+       [&] {
+         return VerbFuzzIpp(argc > 2 ? wcstoul(argv[2], nullptr, 10) : 1000,
+                            argc > 3 ? wcstoul(argv[3], nullptr, 10) : 1);
        }},
-      {L"check", [&] {
+      {L"check",
+       [&] {
          // "check KVCP3520" checks the sample model beside the simulator.
          if (g_actions.empty() && next == 3)
            return RunChecker({ProgramFolder() + L"samples\\" + SampleFolder()});

@@ -15,8 +15,9 @@ void Session::ForgetPrinters() { SHDeleteKeyW(HKEY_CURRENT_USER, kv::snmp::kMemo
 
 void Session::ShowPrinterAnswers() const {
   kv::snmp::Remembered remembered;
-  const std::wstring name = kv::snmp::MemoryName(L"127.0.0.1", wcstoul(ipp_port_.c_str(), nullptr, 10),
-                                                 wcstoul(snmp_port_.c_str(), nullptr, 10));
+  const std::wstring name =
+      kv::snmp::MemoryName(L"127.0.0.1", wcstoul(ipp_port_.c_str(), nullptr, 10),
+                           wcstoul(snmp_port_.c_str(), nullptr, 10));
   if (!kv::snmp::AnswerMemory::Read(name, remembered)) {
     PrintLine(L"   (no answers: the printer did not answer)");
     return;
@@ -25,11 +26,14 @@ void Session::ShowPrinterAnswers() const {
   const struct {
     const wchar_t* field;
     int16_t answer;
-  } rows[] = {{L"tray code", a.tray_code}, {L"duplex", a.duplex}, {L"hard disk", a.disk}, {L"finisher", a.finisher}};
+  } rows[] = {{L"tray code", a.tray_code},
+              {L"duplex", a.duplex},
+              {L"hard disk", a.disk},
+              {L"finisher", a.finisher}};
   static const wchar_t* const kSources[] = {L"not asked", L"IPP", L"SNMP", L"no answer"};
   for (int i = 0; i < 4; ++i)
-    PrintLine(L"   " + std::wstring(rows[i].field) + L" = " + std::to_wstring(rows[i].answer) + L" (" +
-              kSources[remembered.sources[i]] + L")");
+    PrintLine(L"   " + std::wstring(rows[i].field) + L" = " + std::to_wstring(rows[i].answer) +
+              L" (" + kSources[remembered.sources[i]] + L")");
 }
 
 }  // namespace hostsim

@@ -24,7 +24,6 @@ bool HasArabicTable(const ModelPackage& package) {
   return false;
 }
 
-
 std::wstring EnvironmentPort(const wchar_t* name) {
   wchar_t port[16] = {};
   const DWORD length = GetEnvironmentVariableW(name, port, 16);
@@ -120,7 +119,8 @@ Session::~Session() {
   if (plugin_) {
     plugin_->Release();
     host_.reset();
-    PrintLine(L"== Released the plug-in; DllCanUnloadNow: " + HResultText(loaded_->can_unload_now()));
+    PrintLine(L"== Released the plug-in; DllCanUnloadNow: " +
+              HResultText(loaded_->can_unload_now()));
   }
 }
 
@@ -164,7 +164,10 @@ void Session::ShowPrinterData() {
     if (status == ERROR_SUCCESS && type == REG_DWORD)
       value = std::to_wstring(*reinterpret_cast<DWORD*>(data));
     else if (status == ERROR_SUCCESS)  // the size stored counts the terminator
-      value = L"\"" + std::wstring(reinterpret_cast<wchar_t*>(data), wcsnlen(reinterpret_cast<wchar_t*>(data), needed / 2)) + L"\"";
+      value = L"\"" +
+              std::wstring(reinterpret_cast<wchar_t*>(data),
+                           wcsnlen(reinterpret_cast<wchar_t*>(data), needed / 2)) +
+              L"\"";
     PrintLine(L"   " + std::wstring(name) + L" = " + value);
   }
 }
@@ -174,21 +177,26 @@ void Session::PointAtPrinterAgent(const wchar_t* silent_budget, bool ipp, bool q
   const std::wstring ipp_port = EnvironmentPort(L"KV_SIM_PRINTER_PORT");
   const bool agent = !snmp_port.empty();
   const bool printer = ipp && !ipp_port.empty();
-  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
-                           SamplePort();
+  const std::wstring key =
+      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
+      SamplePort();
   SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
   const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
   snmp_port_ = agent ? snmp_port : L"9";
   ipp_port_ = ipp ? (printer ? ipp_port : L"9") : L"0";
   WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
-  WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? nullptr : silent_budget, settings.c_str());
+  WritePrivateProfileStringW(L"SNMP", L"BudgetMs", agent || printer ? nullptr : silent_budget,
+                             settings.c_str());
   WritePrivateProfileStringW(L"IPP", L"Enabled", ipp ? L"1" : L"0", settings.c_str());
   WritePrivateProfileStringW(L"IPP", L"Port", ipp ? ipp_port_.c_str() : nullptr, settings.c_str());
   WritePrivateProfileStringW(L"Cache", nullptr, nullptr, settings.c_str());
   if (quiet) return;
-  if (printer) PrintLine(L"   the printer over IPP: ippeveprinter at 127.0.0.1:" + ipp_port);
-  else if (ipp) PrintLine(L"   no IPP printer plays the printer (./build.sh sim prnsession starts one)");
-  else PrintLine(L"   the printer is asked over SNMP only");
+  if (printer)
+    PrintLine(L"   the printer over IPP: ippeveprinter at 127.0.0.1:" + ipp_port);
+  else if (ipp)
+    PrintLine(L"   no IPP printer plays the printer (./build.sh sim prnsession starts one)");
+  else
+    PrintLine(L"   the printer is asked over SNMP only");
   PrintLine(agent ? L"   the printer over SNMP: a local agent at 127.0.0.1:" + snmp_port +
                         L" (trays 2 and 3, duplex path, hard disk, no finisher)"
                   : L"   no SNMP agent plays the printer (./build.sh sim prnsession starts one)");
@@ -196,7 +204,8 @@ void Session::PointAtPrinterAgent(const wchar_t* silent_budget, bool ipp, bool q
 }
 
 void Session::CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-  WritePrivateProfileStringW(section, key, value, (FolderOf(installed_.data_file) + L"kvpsuN.ini").c_str());
+  WritePrivateProfileStringW(section, key, value,
+                             (FolderOf(installed_.data_file) + L"kvpsuN.ini").c_str());
 }
 
 void Session::PointAtSilentPrinter() {
@@ -209,7 +218,8 @@ void Session::PointAtSilentPrinter() {
 }
 
 bool Session::PrinterPlayed() const {
-  return !EnvironmentPort(L"KV_SIM_AGENT_PORT").empty() && !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();
+  return !EnvironmentPort(L"KV_SIM_AGENT_PORT").empty() &&
+         !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();
 }
 
 std::wstring Session::model_profile() const {
@@ -218,7 +228,8 @@ std::wstring Session::model_profile() const {
 }
 
 AddedPage Session::PageOf(const EmulatedHost& sheet) {
-  return PrinterSheetPage(sheet, [this] { return NewPlugin(); }, printer(), printer_name_, model_profile());
+  return PrinterSheetPage(
+      sheet, [this] { return NewPlugin(); }, printer(), printer_name_, model_profile());
 }
 
 }  // namespace hostsim

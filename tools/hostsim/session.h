@@ -68,7 +68,8 @@ class Session {
   // KV_SIM_PRINTER_PORT and KV_SIM_AGENT_PORT; the queue's port is pointed at them on
   // 127.0.0.1. Without them the session shows a silent printer, with a short budget (in
   // milliseconds, as text). With `ipp` false the companion asks over SNMP only.
-  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500", bool ipp = true, bool quiet = false);
+  void PointAtPrinterAgent(const wchar_t* silent_budget = L"500", bool ipp = true,
+                           bool quiet = false);
 
   // One of the companion's settings (kvpsuN.ini beside the installed driver); nullptr removes it.
   void CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value);

@@ -30,14 +30,17 @@ LONG CALLBACK ReportFault(EXCEPTION_POINTERS* info) {
 kv::snmp::Oid RandomOid(std::mt19937& random) {
   kv::snmp::Oid oid = {static_cast<uint32_t>(random() % 3), static_cast<uint32_t>(random() % 40)};
   const size_t arcs = random() % 20;
-  for (size_t i = 0; i < arcs; ++i) oid.push_back(random() % 4 == 0 ? static_cast<uint32_t>(random()) : random() % 200);
+  for (size_t i = 0; i < arcs; ++i)
+    oid.push_back(random() % 4 == 0 ? static_cast<uint32_t>(random()) : random() % 200);
   return oid;
 }
 
 Message RandomMessage(std::mt19937& random) {
-  static const uint8_t kPdus[] = {kv::snmp::kGetRequest, kv::snmp::kGetNextRequest, kv::snmp::kResponse};
-  static const uint8_t kTags[] = {kv::snmp::kTagInteger,   kv::snmp::kTagOctetString, kv::snmp::kTagNull,
-                                  kv::snmp::kTagObjectId,  kv::snmp::kTagCounter32,   kv::snmp::kTagGauge32,
+  static const uint8_t kPdus[] = {kv::snmp::kGetRequest, kv::snmp::kGetNextRequest,
+                                  kv::snmp::kResponse};
+  static const uint8_t kTags[] = {kv::snmp::kTagInteger,   kv::snmp::kTagOctetString,
+                                  kv::snmp::kTagNull,      kv::snmp::kTagObjectId,
+                                  kv::snmp::kTagCounter32, kv::snmp::kTagGauge32,
                                   kv::snmp::kTagTimeTicks, kv::snmp::kTagEndOfMibView};
   Message m;
   m.version = static_cast<int32_t>(random() % 2);
@@ -51,7 +54,8 @@ Message RandomMessage(std::mt19937& random) {
     kv::snmp::VarBind b;
     b.name = RandomOid(random);
     b.value.tag = kTags[random() % (sizeof kTags)];
-    b.value.number = b.value.tag == kv::snmp::kTagInteger ? static_cast<int32_t>(random()) : random();
+    b.value.number =
+        b.value.tag == kv::snmp::kTagInteger ? static_cast<int32_t>(random()) : random();
     if (b.value.tag == kv::snmp::kTagObjectId) b.value.oid = RandomOid(random);
     if (b.value.tag == kv::snmp::kTagOctetString) b.value.bytes.assign(random() % 300, 'x');
     m.bindings.push_back(b);
@@ -66,12 +70,22 @@ void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random) {
   for (int i = 0; i < changes; ++i) {
     const size_t at = bytes.empty() ? 0 : random() % bytes.size();
     switch (random() % 7) {
-      case 0: if (!bytes.empty()) bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
-      case 1: if (!bytes.empty()) bytes[at] = static_cast<uint8_t>(random()); break;
+      case 0:
+        if (!bytes.empty()) bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+        break;
+      case 1:
+        if (!bytes.empty()) bytes[at] = static_cast<uint8_t>(random());
+        break;
       case 2: bytes.resize(at); break;
-      case 3: bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(random())); break;
-      case 4: if (!bytes.empty()) bytes[at] = static_cast<uint8_t>(0x80 | (random() % 6)); break;
-      case 5: if (at < bytes.size()) bytes.erase(bytes.begin() + static_cast<long>(at)); break;
+      case 3:
+        bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(random()));
+        break;
+      case 4:
+        if (!bytes.empty()) bytes[at] = static_cast<uint8_t>(0x80 | (random() % 6));
+        break;
+      case 5:
+        if (at < bytes.size()) bytes.erase(bytes.begin() + static_cast<long>(at));
+        break;
       default: {
         const std::vector<uint8_t> copy(bytes.begin() + static_cast<long>(at), bytes.end());
         bytes.insert(bytes.end(), copy.begin(), copy.begin() + static_cast<long>(copy.size() / 2));
@@ -84,16 +98,19 @@ void Mangle(std::vector<uint8_t>& bytes, std::mt19937& random) {
 namespace {
 
 bool SameMessage(const Message& a, const Message& b) {
-  if (a.version != b.version || a.community != b.community || a.pdu != b.pdu || a.request_id != b.request_id ||
-      a.error_status != b.error_status || a.error_index != b.error_index || a.bindings.size() != b.bindings.size())
+  if (a.version != b.version || a.community != b.community || a.pdu != b.pdu ||
+      a.request_id != b.request_id || a.error_status != b.error_status ||
+      a.error_index != b.error_index || a.bindings.size() != b.bindings.size())
     return false;
   for (size_t i = 0; i < a.bindings.size(); ++i) {
     const auto& x = a.bindings[i];
     const auto& y = b.bindings[i];
-    if (x.name != y.name || x.value.tag != y.value.tag || x.value.oid != y.value.oid || x.value.bytes != y.value.bytes)
+    if (x.name != y.name || x.value.tag != y.value.tag || x.value.oid != y.value.oid ||
+        x.value.bytes != y.value.bytes)
       return false;
     if (x.value.tag != kv::snmp::kTagEndOfMibView && x.value.tag != kv::snmp::kTagOctetString &&
-        x.value.tag != kv::snmp::kTagNull && x.value.tag != kv::snmp::kTagObjectId && x.value.number != y.value.number)
+        x.value.tag != kv::snmp::kTagNull && x.value.tag != kv::snmp::kTagObjectId &&
+        x.value.number != y.value.number)
       return false;
   }
   return true;
@@ -102,9 +119,11 @@ bool SameMessage(const Message& a, const Message& b) {
 // What a decoded message must keep to: the bounds, and, encoded again, a message that decodes
 // to the same content.
 bool WithinBounds(const Message& m, size_t size) {
-  if (m.community.size() > kv::snmp::kMaxCommunity || m.bindings.size() > kv::snmp::kMaxBindings) return false;
+  if (m.community.size() > kv::snmp::kMaxCommunity || m.bindings.size() > kv::snmp::kMaxBindings)
+    return false;
   for (const auto& b : m.bindings) {
-    if (b.name.size() > kv::snmp::kMaxOidArcs || b.value.oid.size() > kv::snmp::kMaxOidArcs) return false;
+    if (b.name.size() > kv::snmp::kMaxOidArcs || b.value.oid.size() > kv::snmp::kMaxOidArcs)
+      return false;
     if (b.value.bytes.size() > size) return false;
   }
   return true;
@@ -140,12 +159,15 @@ int VerbFuzzSnmp(unsigned long runs, unsigned long seed) {
       if (!WithinBounds(decoded, bytes.size())) fault = true;
       const std::vector<uint8_t> again = kv::snmp::EncodeMessage(decoded);
       Message twice;
-      if (!again.empty() && (!kv::snmp::DecodeMessage(again.data(), again.size(), twice) || !SameMessage(decoded, twice)))
+      if (!again.empty() && (!kv::snmp::DecodeMessage(again.data(), again.size(), twice) ||
+                             !SameMessage(decoded, twice)))
         fault = true;
     }
     if (fault) {
       ++faults;
-      if (faults <= 10) printf("fuzz-snmp: run %lu: %s\n", g_run, ok ? "a decoded message breaks its bounds" : "a whole message refused");
+      if (faults <= 10)
+        printf("fuzz-snmp: run %lu: %s\n", g_run,
+               ok ? "a decoded message breaks its bounds" : "a whole message refused");
     }
   }
   if (handler) RemoveVectoredExceptionHandler(handler);

@@ -7,10 +7,10 @@
 #include <memory>
 #include <optional>
 
-#include "measuring/import_counter.h"
 #include "emuhost/modal_driver.h"
-#include "emuhost/report.h"
 #include "emuhost/page_sheet.h"
+#include "emuhost/report.h"
+#include "measuring/import_counter.h"
 #include "resources/dialog_ids.h"
 #include "tools/hostsim/canceller.h"
 #include "tools/hostsim/device_verbs.h"
@@ -107,7 +107,8 @@ int BareCycle(const ThemedTemplates& templates) {
     Canceller cancel;
     templates.Show(id, BareDialogProc);
   }
-  PageSheet sheet(TroubleshootingPageRecord(templates.module(), BarePageProc, 0, templates.context()));
+  PageSheet sheet(
+      TroubleshootingPageRecord(templates.module(), BarePageProc, 0, templates.context()));
   for (const int id : {IDD_WAYFER, IDD_ABOUT}) {
     Canceller cancel;
     templates.Show(id, BareDialogProc, 0, sheet.page());
@@ -130,7 +131,8 @@ void ReportBare(HMODULE module, long cycles) {
   const long long kib = BareGrowth(module, cycles);
   wchar_t line[160];
   swprintf(line, 160, L"soak: %ld bare cycles of the plug-in's dialog templates, kib %lld, %.1f s",
-           cycles, kib, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+           cycles, kib,
+           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   PrintLine(line);
 }
 
@@ -146,18 +148,18 @@ class PlatformShare {
       return;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     output_ = CreateFileW(file, GENERIC_READ | GENERIC_WRITE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
-                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                          CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (output_ == INVALID_HANDLE_VALUE) return;
-    std::wstring command =
-        L"\"" + std::wstring(exe) + L"\" soak " + std::to_wstring(cycles) + L" bare \"" + dll + L"\"";
+    std::wstring command = L"\"" + std::wstring(exe) + L"\" soak " + std::to_wstring(cycles) +
+                           L" bare \"" + dll + L"\"";
     STARTUPINFOW startup = {sizeof startup};
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = startup.hStdError = output_;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
       return;
     CloseHandle(process.hThread);
     process_ = process.hProcess;
@@ -254,7 +256,8 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   // The companion library is loaded and freed at every update: what it makes is counted
   // through its own import table while it is loaded.
   ImportCounter counter(session.plugin_module(), ImportCounter::kHeap | ImportCounter::kModules |
-                                                     ImportCounter::kSystem | ImportCounter::kLoaded);
+                                                     ImportCounter::kSystem |
+                                                     ImportCounter::kLoaded);
   // The warm-up makes what is made once per process (the common controls' classes, the help
   // module, the C runtime's and Wine's own caches), so that what follows is growth.
   const long warm_up = 20;
@@ -266,8 +269,9 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   // A cycle opens Print and Hold, Color Copies, Job Accounting, the status monitor's settings
   // and About: fewer, and the soak would measure sessions that never reached the dialogs.
   if (per_cycle < kDialogsPerCycle) {
-    PrintLine(L"soak: " + std::to_wstring(per_cycle) + L" dialogs opened in a cycle of the warm-up, " +
-              std::to_wstring(kDialogsPerCycle) + L" at least are needed: nothing was measured");
+    PrintLine(L"soak: " + std::to_wstring(per_cycle) +
+              L" dialogs opened in a cycle of the warm-up, " + std::to_wstring(kDialogsPerCycle) +
+              L" at least are needed: nothing was measured");
     return 1;
   }
   const auto base = counter.Live();
@@ -295,40 +299,49 @@ int VerbSoak(const std::vector<std::wstring>& words, bool model_named) {
   }
   const auto made = counter.Made();
   for (const auto& [kind, count] : made)
-    PrintLine(L"   " + std::wstring(kind.begin(), kind.end()) + L": made " + std::to_wstring(count) +
-              L", left after the warm-up " + std::to_wstring(base.count(kind) ? base.at(kind) : 0) +
-              L", growth " + std::to_wstring(growth[kind]));
-  const long long heap_bytes = static_cast<long long>(counter.LiveHeapBytes()) - static_cast<long long>(base_bytes);
-  const long long kib = (static_cast<long long>(memory) - static_cast<long long>(base_memory)) / 1024;
+    PrintLine(L"   " + std::wstring(kind.begin(), kind.end()) + L": made " +
+              std::to_wstring(count) + L", left after the warm-up " +
+              std::to_wstring(base.count(kind) ? base.at(kind) : 0) + L", growth " +
+              std::to_wstring(growth[kind]));
+  const long long heap_bytes =
+      static_cast<long long>(counter.LiveHeapBytes()) - static_cast<long long>(base_bytes);
+  const long long kib =
+      (static_cast<long long>(memory) - static_cast<long long>(base_memory)) / 1024;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   wchar_t line[160];
-  swprintf(line, 160, L"   heap bytes growth %lld; committed private memory %zu KiB after the warm-up, %zu KiB at the end; %.1f s",
+  swprintf(line, 160,
+           L"   heap bytes growth %lld; committed private memory %zu KiB after the warm-up, %zu "
+           L"KiB at the end; %.1f s",
            heap_bytes, base_memory / 1024, memory / 1024, seconds);
   PrintLine(line);
   if (platform_kib)
     PrintLine(L"   the same dialogs made " + std::to_wstring(cycles) +
-              L" times from the plug-in's templates by a procedure that only closes them: committed memory growth " +
+              L" times from the plug-in's templates by a procedure that only closes them: "
+              L"committed memory growth " +
               std::to_wstring(*platform_kib) + L" KiB (the platform's own)");
   else
-    PrintLine(L"   the process that makes the same dialogs bare did not say what the platform keeps");
-  if (short_cycles) PrintLine(L"   " + std::to_wstring(short_cycles) + L" cycles opened fewer dialogs");
+    PrintLine(
+        L"   the process that makes the same dialogs bare did not say what the platform keeps");
+  if (short_cycles)
+    PrintLine(L"   " + std::to_wstring(short_cycles) + L" cycles opened fewer dialogs");
   PrintLine(L"   modules loaded and not freed: growth " + std::to_wstring(growth["module"]));
 
   // The memory beyond what the platform keeps for the same dialogs stays within 1%.
   const long long beyond = kib - std::max(0LL, platform_kib.value_or(0));
   const bool memory_ok = platform_kib && beyond * 1024 * 100 <= static_cast<long long>(base_memory);
-  PrintLine(L"   committed memory growth beyond the platform's own: " + std::to_wstring(beyond) + L" KiB, " +
-            (memory_ok ? L"within" : L"over") +
-            L" 1% of the " + std::to_wstring(base_memory / 1024) + L" KiB after the warm-up");
+  PrintLine(L"   committed memory growth beyond the platform's own: " + std::to_wstring(beyond) +
+            L" KiB, " + (memory_ok ? L"within" : L"over") + L" 1% of the " +
+            std::to_wstring(base_memory / 1024) + L" KiB after the warm-up");
   const int gdi = Sum(growth, kGdiKinds);
   const int user = Sum(growth, kUserKinds);
   const int heap = growth["heap"];
   const int system = Sum(growth, kSystemKinds);
-  swprintf(line, 160, L"soak: %ld cycles, growth gdi %d user %d heap %d system %d kib %lld", cycles, gdi, user,
-           heap, system, kib);
+  swprintf(line, 160, L"soak: %ld cycles, growth gdi %d user %d heap %d system %d kib %lld", cycles,
+           gdi, user, heap, system, kib);
   PrintLine(line);
-  return gdi == 0 && user == 0 && heap == 0 && system == 0 && growth["module"] == 0 && memory_ok && !short_cycles
+  return gdi == 0 && user == 0 && heap == 0 && system == 0 && growth["module"] == 0 && memory_ok &&
+                 !short_cycles
              ? 0
              : 1;
 }

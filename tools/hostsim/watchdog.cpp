@@ -36,8 +36,9 @@ void PrintStackOf(HANDLE thread) {
     for (int frame = 0; frame < 40 && context.Rip; ++frame) {
       HMODULE module = nullptr;
       wchar_t name[MAX_PATH] = L"?";
-      if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                             reinterpret_cast<LPCWSTR>(context.Rip), &module))
+      if (GetModuleHandleExW(
+              GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+              reinterpret_cast<LPCWSTR>(context.Rip), &module))
         GetModuleFileNameW(module, name, MAX_PATH);
       const wchar_t* base = wcsrchr(name, L'\\');
       wchar_t line[MAX_PATH + 64];
@@ -77,8 +78,9 @@ void PrintStacks() {
     if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == runs ||
         entry.th32ThreadID == GetCurrentThreadId())
       continue;
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE,
-                               entry.th32ThreadID);
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION, FALSE,
+                   entry.th32ThreadID);
     if (!thread) continue;
     PrintLine(L"   thread " + std::to_wstring(entry.th32ThreadID) + L":");
     PrintStackOf(thread);
@@ -91,8 +93,9 @@ DWORD WINAPI Watch(void*) {
   for (;;) {
     Sleep(1000);
     if (g_run_going && GetTickCount() - g_run_started > 60000) {
-      PrintLine(L"   hang: run seed " + std::to_wstring(g_run_seed) + L" (replay: " + g_verb + L" 1 " +
-                std::to_wstring(g_run_seed) + L") has not ended in 60 s; it was at: " + g_phase);
+      PrintLine(L"   hang: run seed " + std::to_wstring(g_run_seed) + L" (replay: " + g_verb +
+                L" 1 " + std::to_wstring(g_run_seed) + L") has not ended in 60 s; it was at: " +
+                g_phase);
       if (g_file[0]) PrintLine(std::wstring(L"   writing ") + g_file);
       PrintStacks();
       PrintLine(std::wstring(g_verb) + L": unfinished runs, 1 faults");
@@ -105,8 +108,8 @@ DWORD WINAPI Watch(void*) {
 
 void StartWatchdog(const wchar_t* verb) {
   g_verb = verb;
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_runs_thread, 0, FALSE,
-                  DUPLICATE_SAME_ACCESS);
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_runs_thread, 0,
+                  FALSE, DUPLICATE_SAME_ACCESS);
   CloseHandle(CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr));
 }
 

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "tools/kvcheck/model_check.h"
 #include "emuhost/plugin_host.h"
 #include "emuhost/report.h"
 #include "platform/handles.h"
 #include "platform/module.h"
+#include "tools/kvcheck/model_check.h"
 
 namespace kvcheck {
 
@@ -35,7 +35,8 @@ int VerbCheck(const std::vector<std::wstring>& arguments) {
   emuhost::PrintLine(check.findings.empty()
                          ? L"check: " + arguments.front() + L": clean (" + counts + L")"
                          : L"check: " + arguments.front() + L": " +
-                               std::to_wstring(check.findings.size()) + L" findings (" + counts + L")");
+                               std::to_wstring(check.findings.size()) + L" findings (" + counts +
+                               L")");
   return check.findings.empty() ? 0 : 1;
 }
 

@@ -3,9 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 #include <cwctype>
-#include <cstdio>
 #include <iterator>
 #include <map>
 #include <set>
@@ -15,20 +15,20 @@
 #include "config/driver_info.h"
 #include "config/model_files.h"
 #include "config/model_keys.h"
-#include "platform/profile_reader.h"
+#include "context/sheet_context.h"
 #include "device/diagnostic_pages.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
-#include "pictures/access_check.h"
 #include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
+#include "pictures/access_check.h"
 #include "pictures/text_fit.h"
 #include "platform/handles.h"
+#include "platform/profile_reader.h"
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
-#include "context/sheet_context.h"
 
 namespace kvcheck {
 namespace {
@@ -51,7 +51,7 @@ constexpr int kStatusGroup[] = {IDC_TS_WAYFER_GROUP, IDC_TS_WAYFER_TEXT, IDC_TS_
                                 IDC_TS_SETTINGS};
 // The page sizes these to their texts, so their captions cannot be clipped.
 constexpr int kSizedToText[] = {IDC_TS_WAYFER_TOPIC, IDC_TS_LINK1, IDC_TS_LINK2, IDC_TS_LINK3,
-                                IDC_TS_LINK4, IDC_TS_LINK5, IDC_TS_LINK6};
+                                IDC_TS_LINK4,        IDC_TS_LINK5, IDC_TS_LINK6};
 
 template <size_t N>
 bool OneOf(const int (&ids)[N], int id) {
@@ -126,10 +126,13 @@ bool ParseNumber(const std::wstring& text, long long& value) {
 }
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& end) {
-  return text.size() >= end.size() && _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+  return text.size() >= end.size() &&
+         _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
 }
 
-bool SameFile(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
 
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& start) {
   return text.size() >= start.size() && _wcsnicmp(text.c_str(), start.c_str(), start.size()) == 0;
@@ -143,7 +146,8 @@ bool ReadBytes(const std::wstring& path, std::string& bytes) {
   const kv::unique_handle file(opened);
   char block[16384];
   DWORD got = 0;
-  while (ReadFile(file.get(), block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+  while (ReadFile(file.get(), block, sizeof block, &got, nullptr) && got > 0)
+    bytes.append(block, got);
   return true;
 }
 
@@ -196,7 +200,8 @@ class Checker {
 
   // The folder's one file ending in `extension`; empty, with the problem reported, when it
   // has none or several.
-  std::wstring TheOnlyFile(const wchar_t* extension, const wchar_t* when_none, const wchar_t* when_several) {
+  std::wstring TheOnlyFile(const wchar_t* extension, const wchar_t* when_none,
+                           const wchar_t* when_several) {
     std::vector<std::wstring> found;
     for (const auto& name : FilesIn(folder_))
       if (EndsWithNoCase(name, extension)) found.push_back(name);
@@ -218,8 +223,12 @@ class Checker {
     version_.SetFile((folder_ + version_name_).c_str());
     has_profile_ = FileExists(folder_ + profile_name_);
     has_version_ = FileExists(folder_ + version_name_);
-    if (!has_profile_) Report(profile_name_, L"", L"", L"missing: every switch reads as 0 and every text as its key name");
-    if (!has_version_) Report(version_name_, L"", L"", L"missing: the model is not language dependent and has no version texts");
+    if (!has_profile_)
+      Report(profile_name_, L"", L"",
+             L"missing: every switch reads as 0 and every text as its key name");
+    if (!has_version_)
+      Report(version_name_, L"", L"",
+             L"missing: the model is not language dependent and has no version texts");
     return true;
   }
 
@@ -234,16 +243,19 @@ class Checker {
     if (has_profile_) {
       std::wstring plugin;
       if (!Raw(folder_ + profile_name_, L"OEMFiles", L"OEMConfigFile1", plugin))
-        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1", L"missing: the driver loads no plug-in");
+        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
+               L"missing: the driver loads no plug-in");
       else if (!SameFile(plugin, kPluginFile))
         Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
-               L"\"" + plugin + L"\" is not " + kPluginFile + L": the driver does not load the plug-in");
+               L"\"" + plugin + L"\" is not " + kPluginFile +
+                   L": the driver does not load the plug-in");
     }
     std::vector<std::wstring> in_folder;
     for (const auto& name : FilesIn(folder_))
       if (!SameFile(name, inf_name)) in_folder.push_back(name);
     for (const wchar_t* built : {kPluginFile, kCompanionFile})
-      if (std::none_of(in_folder.begin(), in_folder.end(), [&](const std::wstring& n) { return SameFile(n, built); }))
+      if (std::none_of(in_folder.begin(), in_folder.end(),
+                       [&](const std::wstring& n) { return SameFile(n, built); }))
         in_folder.push_back(built);
     // Each file the INF leaves out, with the architectures it is left out for.
     std::map<std::wstring, std::wstring> left_out;
@@ -256,17 +268,21 @@ class Checker {
       std::vector<std::wstring> copied = inf.package.files;
       copied.push_back(inf.package.data_file);
       for (const auto& name : copied)
-        if (!FileExists(folder_ + name) && !SameFile(name, kPluginFile) && !SameFile(name, kCompanionFile))
+        if (!FileExists(folder_ + name) && !SameFile(name, kPluginFile) &&
+            !SameFile(name, kCompanionFile))
           Report(name, L"", L"", L"missing: " + inf_name + L" copies it");
       for (const auto& name : in_folder) {
-        if (std::any_of(copied.begin(), copied.end(), [&](const std::wstring& c) { return SameFile(c, name); }))
+        if (std::any_of(copied.begin(), copied.end(),
+                        [&](const std::wstring& c) { return SameFile(c, name); }))
           continue;
         std::wstring& architectures = left_out[name];
         architectures += (architectures.empty() ? L"" : L" and ") + std::wstring(architecture);
       }
     }
     for (const auto& [name, architectures] : left_out)
-      Report(name, L"", L"", L"not copied by " + inf_name + L" for " + architectures + L": the installed driver lacks it");
+      Report(name, L"", L"",
+             L"not copied by " + inf_name + L" for " + architectures +
+                 L": the installed driver lacks it");
   }
 
   int ReadInt(const ModelKey& row) {
@@ -308,14 +324,10 @@ class Checker {
     switch (reach) {
       case Reach::kDocument:
       case Reach::kPrinter:
-      case Reach::kCopiesQuestion:
-        return true;
-      case Reach::kPage:
-        return page_;
-      case Reach::kStatusMonitor:
-        return page_ && status_monitor_;
-      case Reach::kBrandPainted:
-        return page_ && brand_ != 1;
+      case Reach::kCopiesQuestion: return true;
+      case Reach::kPage: return page_;
+      case Reach::kStatusMonitor: return page_ && status_monitor_;
+      case Reach::kBrandPainted: return page_ && brand_ != 1;
     }
     return false;
   }
@@ -356,9 +368,11 @@ class Checker {
                    const std::wstring& value, long long minimum, long long maximum) {
     long long number = 0;
     if (!ParseNumber(value, number)) {
-      const UINT read = GetPrivateProfileIntW(section.c_str(), key.c_str(), 0, (folder_ + name).c_str());
+      const UINT read =
+          GetPrivateProfileIntW(section.c_str(), key.c_str(), 0, (folder_ + name).c_str());
       Report(name, Place(section), key,
-             L"\"" + value + L"\" is not a number (read as " + std::to_wstring(static_cast<int>(read)) + L")");
+             L"\"" + value + L"\" is not a number (read as " +
+                 std::to_wstring(static_cast<int>(read)) + L")");
     } else if (number < minimum || number > maximum) {
       Report(name, Place(section), key,
              std::to_wstring(number) + L" lies outside " + std::to_wstring(minimum) + L".." +
@@ -376,11 +390,10 @@ class Checker {
       const ModelKey* maximum;
       int field_length;
       const wchar_t* field;
-    } pairs[] = {
-        {&kv::keys::kHoldMinPass, &kv::keys::kHoldMaxPass, kv::HoldPasscodeLength(secure),
-         secure ? L"szHoldPassword" : L"szHoldPIN"},
-        {&kv::keys::kAccountMinPass, &kv::keys::kAccountMaxPass, kv::kAccountPasswordLength,
-         L"the printer's JOBACCOUNT_PW"}};
+    } pairs[] = {{&kv::keys::kHoldMinPass, &kv::keys::kHoldMaxPass, kv::HoldPasscodeLength(secure),
+                  secure ? L"szHoldPassword" : L"szHoldPIN"},
+                 {&kv::keys::kAccountMinPass, &kv::keys::kAccountMaxPass,
+                  kv::kAccountPasswordLength, L"the printer's JOBACCOUNT_PW"}};
     for (const auto& pair : pairs) {
       const int low = ReadInt(*pair.minimum), high = ReadInt(*pair.maximum);
       // A maximum outside its row's values has its finding from the row already.
@@ -419,7 +432,8 @@ class Checker {
   void CheckTestPages() {
     if (!has_profile_) return;
     std::wstring value;
-    if (!HasText(folder_ + profile_name_, kv::keys::kTestPages.section, kv::keys::kTestPages.name, value))
+    if (!HasText(folder_ + profile_name_, kv::keys::kTestPages.section, kv::keys::kTestPages.name,
+                 value))
       return;
     for (size_t at = 0; at <= value.size();) {
       size_t end = value.find(L',', at);
@@ -464,8 +478,9 @@ class Checker {
       fallback = fallback || _wcsicmp(code.c_str(), L"EN") == 0;
     }
     // In name order, so that what is reported first does not depend on the folder's order.
-    std::sort(tables_.begin(), tables_.end(),
-              [](const Table& a, const Table& b) { return _wcsicmp(a.name.c_str(), b.name.c_str()) < 0; });
+    std::sort(tables_.begin(), tables_.end(), [](const Table& a, const Table& b) {
+      return _wcsicmp(a.name.c_str(), b.name.c_str()) < 0;
+    });
     if (!fallback)
       Report(prefix_ + L"EN.DAT", L"", L"",
              L"missing: users of a language without a table of its own see key names");
@@ -521,7 +536,9 @@ class Checker {
       if (address != std::wstring::npos) rest.erase(address, placeholder.size());
       if (rest.find(L'%') != std::wstring::npos)
         Report(table.name, Place(section), key,
-               L"\"" + target + L"\" has a \"%\" other than the address placeholder http://%s: it opens as written");
+               L"\"" + target +
+                   L"\" has a \"%\" other than the address placeholder http://%s: it opens as "
+                   L"written");
       else if (address == std::wstring::npos && target.find(L"://") == std::wstring::npos &&
                !StartsWithNoCase(target, L"mailto:"))
         Report(table.name, Place(section), key, L"\"" + target + L"\" is not a web address");
@@ -554,22 +571,25 @@ class Checker {
     // The limits the dialog reads before its texts are translated.
     const bool accounting = text.template_id == IDD_JOB_ACCOUNTING;
     dialog_min_ = accounting ? account_min_ : min_pass_;
-    dialog_max_ = accounting ? kv::UsableMaxLength(account_max_, kv::kAccountPasswordLength)
-                             : kv::UsableMaxLength(max_pass_, kv::HoldPasscodeLength(secure_print_ == 1));
+    dialog_max_ = accounting
+                      ? kv::UsableMaxLength(account_max_, kv::kAccountPasswordLength)
+                      : kv::UsableMaxLength(max_pass_, kv::HoldPasscodeLength(secure_print_ == 1));
     ULONG_PTR cookie = 0;
-    const bool activated = setup_.activation_context && ActivateActCtx(setup_.activation_context, &cookie);
+    const bool activated =
+        setup_.activation_context && ActivateActCtx(setup_.activation_context, &cookie);
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_STANDARD_CLASSES | ICC_DATE_CLASSES |
                                                         ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
     // A page's template is a child window's: it is made inside a hidden frame.
     HWND frame = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
                                  nullptr, nullptr);
-    HWND dialog = setup_.templates ? CreateDialogParamW(setup_.templates, MAKEINTRESOURCEW(id), frame,
-                                                        QuietProcedure, 0)
+    HWND dialog = setup_.templates ? CreateDialogParamW(setup_.templates, MAKEINTRESOURCEW(id),
+                                                        frame, QuietProcedure, 0)
                                    : nullptr;
     if (!dialog) {
-      Report(table.name, Place(Section(text.word)), L"",
-             L"the plug-in's template " + std::to_wstring(id) + L" could not be made to measure in");
+      Report(
+          table.name, Place(Section(text.word)), L"",
+          L"the plug-in's template " + std::to_wstring(id) + L" could not be made to measure in");
     } else {
       ++result_.dialogs_measured;
       captions_.clear();
@@ -603,7 +623,8 @@ class Checker {
       }
       return;
     }
-    if (_wcsicmp(class_name, L"Edit") == 0 || _wcsicmp(class_name, L"SysDateTimePick32") == 0) return;
+    if (_wcsicmp(class_name, L"Edit") == 0 || _wcsicmp(class_name, L"SysDateTimePick32") == 0)
+      return;
     wchar_t caption[kv::kTextUnits] = {};
     GetWindowTextW(control, caption, kv::kTextUnits);
     if (caption[0] == L'\0') return;
@@ -615,11 +636,13 @@ class Checker {
     std::wstring translation;
     if (IsLengthHint(id)) {
       key = kv::texts::kRangeHint;
-      if (dialog_min_ == dialog_max_ && HasText(table.path, section, kv::texts::kExactHint, translation))
+      if (dialog_min_ == dialog_max_ &&
+          HasText(table.path, section, kv::texts::kExactHint, translation))
         key = kv::texts::kExactHint;
     }
     if (!NeedText(table, section, key, translation)) return;
-    if (!IsLengthHint(id) && (_wcsicmp(class_name, L"Button") == 0 || _wcsicmp(class_name, L"Static") == 0))
+    if (!IsLengthHint(id) &&
+        (_wcsicmp(class_name, L"Button") == 0 || _wcsicmp(class_name, L"Static") == 0))
       captions_.emplace_back(key, translation);
     const bool limits = text.template_id == IDD_HOLD || text.template_id == IDD_JOB_ACCOUNTING;
     if (limits && IsFormattedHint(id)) {
@@ -642,7 +665,8 @@ class Checker {
       const auto [at, fresh] = taken.emplace(mnemonic, key);
       if (!fresh)
         Report(table.name, Place(section), key,
-               L"mnemonic '" + std::wstring(1, mnemonic) + L"' repeats that of \"" + at->second + L"\"");
+               L"mnemonic '" + std::wstring(1, mnemonic) + L"' repeats that of \"" + at->second +
+                   L"\"");
     }
   }
 
@@ -721,7 +745,8 @@ class Checker {
       wanted += "/";
       for (const wchar_t* c = topic.topic; *c; ++c) wanted += static_cast<char>(towlower(*c));
       if (bytes.find(wanted) == std::string::npos)
-        Report(name, L"", std::wstring(topic.folder) + L"\\" + topic.topic, L"missing topic: Help shows an error page");
+        Report(name, L"", std::wstring(topic.folder) + L"\\" + topic.topic,
+               L"missing topic: Help shows an error page");
     }
   }
 

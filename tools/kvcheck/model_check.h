@@ -12,9 +12,9 @@
 namespace kvcheck {
 
 struct Finding {
-  std::wstring file;     // the file's name within the folder
-  std::wstring place;    // "[section]", or empty for the file as a whole
-  std::wstring key;      // empty for a file or a section
+  std::wstring file;   // the file's name within the folder
+  std::wstring place;  // "[section]", or empty for the file as a whole
+  std::wstring key;    // empty for a file or a section
   std::wstring problem;
 };
 
@@ -23,12 +23,12 @@ std::wstring FindingLine(const Finding& finding);
 
 struct ModelCheck {
   std::vector<Finding> findings;
-  size_t tables = 0;         // string tables read
+  size_t tables = 0;            // string tables read
   size_t dialogs_measured = 0;  // dialog windows made to measure captions in
 };
 
 struct CheckSetup {
-  HINSTANCE templates = nullptr;  // the module holding the plug-in's dialog templates
+  HINSTANCE templates = nullptr;        // the module holding the plug-in's dialog templates
   HANDLE activation_context = nullptr;  // the plug-in's, for its controls' look; may be null
 };
 
