@@ -492,13 +492,12 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   {
     // The sample that shows the page is the one installed last.
     ModelPackage sample;
-    SamplePackage(sample);
     kv::unique_hprinter printer;
-    OpenPrinterW(sample.printer_name.data(), printer.put(), nullptr);
-    const std::wstring stem = sample.data_file.substr(0, sample.data_file.find(L'.'));
-    rig.page = AnnouncedPage([&rig] { return rig.plugin.loaded->CreatePlugin(); }, printer.get(),
-                             sample.printer_name,
-                             FolderOf(rig.plugin.installed.data_file) + stem + L"u.INI");
+    if (!SamplePackage(sample) || !OpenPrinterW(sample.printer_name.data(), printer.put(), nullptr))
+      return PrintLine(L"   cannot open the sample's printer"), 1;
+    rig.page = AnnouncedPage(
+        [&rig] { return rig.plugin.loaded->CreatePlugin(); }, printer.get(), sample.printer_name,
+        ModelProfileOf(FolderOf(rig.plugin.installed.data_file) + sample.data_file));
     if (!rig.page.procedure) return PrintLine(L"   the plug-in adds no Troubleshooting page"), 1;
   }
   rig.folder = FolderOf(rig.plugin.installed.data_file);

@@ -222,10 +222,11 @@ bool Session::PrinterPlayed() const {
          !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();
 }
 
-std::wstring Session::model_profile() const {
-  const std::wstring& data_file = installed_.data_file;
+std::wstring ModelProfileOf(const std::wstring& data_file) {
   return data_file.substr(0, data_file.find(L'.', data_file.find_last_of(L'\\'))) + L"u.INI";
 }
+
+std::wstring Session::model_profile() const { return ModelProfileOf(installed_.data_file); }
 
 AddedPage Session::PageOf(const EmulatedHost& sheet) {
   return PrinterSheetPage(

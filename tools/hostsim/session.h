@@ -38,6 +38,9 @@ bool SamplePackage(emuhost::ModelPackage& package);
 // The folder of a file path, with its trailing backslash.
 [[nodiscard]] std::wstring FolderOf(const std::wstring& path);
 
+// The model profile beside an installed data file: "<its name less the extension>u.INI".
+[[nodiscard]] std::wstring ModelProfileOf(const std::wstring& data_file);
+
 // One run against the installed model: the spooler's printer and the loaded plug-in.
 class Session {
  public:
