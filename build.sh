@@ -54,7 +54,7 @@ build() {  # arch toolchain tests
   cmake --build "build/$1" -j"$jobs"
   mkdir -p "dist/$1"
   cp build/"$1"/bin/kvpsui.dll build/"$1"/bin/kvpsuN.dll build/"$1"/bin/hostsim.exe \
-     build/"$1"/bin/kvcheck.exe "dist/$1/"
+     build/"$1"/bin/kvcheck.exe build/"$1"/bin/kvprobe.exe "dist/$1/"
   ship "$1" "$2"
   rm -rf "dist/$1/samples" && cp -r samples "dist/$1/samples"
 }

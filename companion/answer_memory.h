@@ -3,13 +3,21 @@
 // the silence period after a printer did not answer gives up at once, both without sending
 // anything.
 //
-// HKEY_CURRENT_USER\Software\KVPrint\Printers\<address>:<IPP port>:<SNMP port>
+// HKEY_CURRENT_USER\Software\Classes\Local Settings\Software\KVPrint\Printers\<name>
+// (a part of the user's settings that does not roam: one site's answers are never taken to
+// another site's printer at the same address), where <name> is
+//   <address>:<IPP port>:<SNMP port>:mp<0|1>:<settings hash>:r<rules>
+// so that everything that shapes an answer is in it: the ports, whether the model has a
+// multi-purpose tray, the SNMP community and the IPP path (as a hash, never in clear), and the
+// version of the rules that made it.
 //   "Answers"     REG_BINARY, 12 bytes: the four answers (trays, duplex, hard disk, finisher)
 //                 as little-endian 16-bit numbers, then a byte each saying how it was got
 //                 (the Source values below)
 //   "AnsweredAt"  REG_QWORD, the system time (UTC, 100 ns units) the answers were got
-//   "SilentAt"    REG_QWORD, the system time the printer last did not answer
-// A value of the wrong type or size, or dated in the future, is ignored.
+//   "SilentAt"    REG_QWORD, the system time the printer last answered neither protocol
+// A value of the wrong type or size, an answer out of its field's range or at odds with its
+// source, or a time in the future, is ignored. When the memory is written, entries whose
+// newest time is over 30 days old (or as far ahead) are removed.
 #pragma once
 
 #include <winsock2.h>
@@ -33,7 +41,9 @@ enum Source : uint8_t {
   kNotAsked = 0,
   kFromIpp = 1,
   kFromSnmp = 2,
-  kUnanswered = 3,  // asked, and neither protocol answered it
+  kNoEvidence = 3,  // the printer was heard, and serves nothing that decides the field
+  kNoReply = 4,     // the printer did not tell (no reply in time, an error): asked again once
+                    // the silence period is over
 };
 
 struct Remembered {
@@ -42,10 +52,17 @@ struct Remembered {
                              kNotAsked};  // in the order of Answers
 };
 
-constexpr wchar_t kMemoryKey[] = L"Software\\KVPrint\\Printers";
+constexpr wchar_t kMemoryKey[] =
+    L"Software\\Classes\\Local Settings\\Software\\KVPrint\\Printers";
+// Where earlier releases kept their answers, in the roaming part of the user's settings.
+constexpr wchar_t kRoamingMemoryKey[] = L"Software\\KVPrint\\Printers";
+// Changed whenever the rules change what they answer: older answers are then not taken.
+constexpr unsigned kRulesVersion = 2;
+constexpr DWORD kKeptDays = 30;
 
 // The printer's key name under kMemoryKey.
-std::wstring MemoryName(const std::wstring& address, unsigned ipp_port, unsigned snmp_port);
+std::wstring MemoryName(const std::wstring& address, unsigned ipp_port, unsigned snmp_port,
+                        bool mp_tray, const std::string& community, const std::wstring& ipp_path);
 
 class AnswerMemory {
  public:

@@ -40,8 +40,6 @@
 namespace kv::snmp {
 namespace {
 
-HMODULE g_module = nullptr;
-
 constexpr DWORD kLongestBudget = 60000;
 
 // Stops the socket library when the update ends, whichever way it ends.
@@ -62,18 +60,16 @@ class SocketLibrary {
   bool started_ = false;
 };
 
-bool SettingsFile(wchar_t (&path)[MAX_PATH]) {
-  const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  wchar_t* dot = wcsrchr(path, L'.');
-  wchar_t* slash = wcsrchr(path, L'\\');
-  if (!dot || (slash && dot < slash) || static_cast<size_t>(dot - path) + 5 > MAX_PATH)
-    return false;
-  wcscpy(dot, L".ini");
-  return true;
-}
+bool Asks(const BYTE* status, int offset) { return ReadStatusField(status, offset) == 0; }
 
-// The printer's IPv4 address: the port's address, or the name it holds looked up.
+struct Field {
+  bool asked;
+  int offset;
+  int16_t answer;
+};
+
+}  // namespace
+
 bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address) {
   wchar_t wide_port[256];
   if (MultiByteToWideChar(CP_ACP, 0, port, -1, wide_port, 256) <= 0) return false;
@@ -97,62 +93,6 @@ bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address
   address.s_addr = value;
   return true;
 }
-
-bool Asks(const BYTE* status, int offset) { return ReadStatusField(status, offset) == 0; }
-
-struct Field {
-  bool asked;
-  int offset;
-  int16_t answer;
-};
-
-struct Found : Remembered {
-  bool heard = false;  // the printer answered over either protocol
-};
-
-// The printer asked over IPP first and over SNMP for what IPP left unanswered.
-Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,
-          const Settings& settings, const Deadline& deadline) {
-  Found found;
-  const auto note = [&](Answers got, Source source) {
-    for (int index = 0; index < kFields; ++index) {
-      int16_t& answer = AnswerAt(found.answers, index);
-      if (!AskedAt(asked, index) || answer >= 0) continue;
-      answer = AnswerAt(got, index);
-      found.sources[index] = answer >= 0 ? source : kUnanswered;
-    }
-  };
-
-  if (settings.ipp.enabled) {
-    // IPP has half the budget at most: a printer whose IPP port drops the connection unanswered
-    // still leaves SNMP the time to answer.
-    const Deadline ipp_deadline(std::min(deadline.Remaining(), settings.budget_ms / 2));
-    const ipp::Exchange exchange =
-        ipp::AskPrinter(address, settings.ipp, ipp::RequestedAttributes(), ipp_deadline);
-    if (exchange.reached == ipp::Reached::kAnswered) {
-      found.heard = true;
-      note(ipp::AnswersFromAttributes(exchange.response, asked), kFromIpp);
-    }
-  }
-  Asked left = asked;
-  left.trays = asked.trays && found.answers.tray_code < 0;
-  left.duplex = asked.duplex && found.answers.duplex < 0;
-  left.disk = asked.disk && found.answers.disk < 0;
-  left.finisher = asked.finisher && found.answers.finisher < 0;
-  if ((left.trays || left.duplex || left.disk || left.finisher) && !deadline.Passed()) {
-    Client client(target, settings.community, deadline);
-    if (client.Open()) {
-      note(AskPrinter(client, left), kFromSnmp);
-      found.heard = found.heard || client.answered_version() != 0;
-    }
-  }
-  for (int index = 0; index < kFields; ++index)
-    if (AskedAt(asked, index) && found.sources[index] == kNotAsked)
-      found.sources[index] = kUnanswered;
-  return found;
-}
-
-}  // namespace
 
 Settings ReadSettings(const wchar_t* file) {
   Settings settings;
@@ -195,6 +135,67 @@ Settings ReadSettings(const wchar_t* file) {
   return settings;
 }
 
+Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,
+          const Settings& settings, const Deadline& deadline, Reasons* reasons) {
+  Found found;
+  for (int index = 0; index < kFields; ++index) {
+    AnswerAt(found.answers, index) = kNotReached;
+    found.sources[index] = AskedAt(asked, index) ? kNoReply : kNotAsked;
+  }
+  // What a protocol told of a field replaces what the one before it left undecided.
+  const auto note = [&](Answers got, Source source, const Asked& of) {
+    for (int index = 0; index < kFields; ++index) {
+      if (!AskedAt(of, index)) continue;
+      const int16_t answer = AnswerAt(got, index);
+      AnswerAt(found.answers, index) = answer;
+      found.sources[index] = answer >= 0 ? source : answer == kUndecided ? kNoEvidence : kNoReply;
+    }
+  };
+
+  DWORD ipp_took = 0;  // the longest IPP exchange, when IPP answered
+  if (settings.ipp.enabled) {
+    // IPP has half the budget at most: a printer whose IPP port drops the connection unanswered
+    // still leaves SNMP the time to answer.
+    const Deadline ipp_deadline(std::min(deadline.Remaining(), settings.budget_ms / 2));
+    const ipp::Exchange exchange =
+        ipp::AskPrinter(address, settings.ipp, ipp::RequestedAttributes(), ipp_deadline);
+    if (exchange.reached == ipp::Reached::kAnswered) {
+      found.heard = true;
+      ipp_took = std::max<DWORD>(exchange.longest_ms, 1);
+      Asked over_ipp = asked;
+      over_ipp.disk = false;  // IPP has no attribute for it
+      note(ipp::AnswersFromAttributes(exchange.response, over_ipp, reasons), kFromIpp, over_ipp);
+    } else {
+      for (int index = 0; index < kFields; ++index)
+        if (AskedAt(asked, index))
+          Say(ReasonAt(reasons, index),
+              exchange.reached == ipp::Reached::kSilent ? "IPP: no answer within the budget"
+                                                        : "IPP: no answer");
+    }
+  }
+  Asked left = asked;
+  left.trays = asked.trays && found.answers.tray_code < 0;
+  left.duplex = asked.duplex && found.answers.duplex < 0;
+  left.disk = asked.disk && found.answers.disk < 0;
+  left.finisher = asked.finisher && found.answers.finisher < 0;
+  if (!left.trays && !left.duplex && !left.disk && !left.finisher) return found;
+  Client client(target, settings.community, deadline);
+  if (!deadline.Passed() && client.Open()) {
+    // Once IPP has answered, a printer that keeps silent over SNMP has it switched off: its
+    // first reply is awaited only as long as IPP's own time says it deserves (a printer
+    // waking from sleep is slow over both).
+    if (ipp_took) client.LimitFirstReply(std::max(kLeastSnmpWait, 4 * ipp_took));
+    note(AskPrinter(client, left, reasons), kFromSnmp, left);
+    found.heard = found.heard || client.answered_version() != 0;
+    if (client.answered_version() == 0)
+      for (int index = 0; index < kFields; ++index)
+        if (AskedAt(left, index))
+          Say(ReasonAt(reasons, index), client.refused() ? "SNMP: the port is closed (port unreachable)"
+                                                         : "SNMP: no reply in time");
+  }
+  return found;
+}
+
 SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   Asked asked;
   asked.trays = Asks(status, kStatusTray2) || Asks(status, kStatusTray3);
@@ -215,13 +216,14 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   if (!dotted) return 0;
   const std::wstring address(dotted, dotted + strlen(dotted));
 
-  const AnswerMemory memory(
-      MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0, settings.port),
-      settings.memory);
+  const AnswerMemory memory(MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0,
+                                       settings.port, asked.mp_tray, settings.community,
+                                       settings.ipp.path),
+                            settings.memory);
   Found found;
   if (!memory.Recall(asked, found)) {
     if (memory.RecentlySilent()) return 0;
-    found = Ask(address, target, asked, settings, deadline);
+    found = Ask(address, target, asked, settings, deadline, nullptr);
     if (found.heard)
       memory.RememberAnswers(found);
     else
@@ -243,24 +245,3 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
 
 }  // namespace kv::snmp
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    kv::snmp::g_module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  // The plug-in loads and frees this library for every update.
-  if (reason == DLL_PROCESS_DETACH && !reserved) kv::ReleaseRuntimeReserves();
-  return TRUE;
-}
-
-extern "C" SHORT WINAPI SNMP_AutoUpdate(LPCSTR port, BYTE* status, LONG*, LONG) {
-  if (!port || !status) return 0;
-  // Nothing may escape into the plug-in: an exception (only memory running out can raise one)
-  // is no answer.
-  return kv::Firewall<SHORT>("SNMP_AutoUpdate", 0, 0, [&]() -> SHORT {
-    wchar_t file[MAX_PATH];
-    const kv::snmp::Settings settings =
-        kv::snmp::SettingsFile(file) ? kv::snmp::ReadSettings(file) : kv::snmp::Settings();
-    return kv::snmp::AutoUpdate(port, status, settings);
-  });
-}

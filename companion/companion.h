@@ -24,10 +24,28 @@ struct Settings {
   MemorySettings memory;
 };
 
+// The least SNMP's first reply is awaited once IPP has answered.
+constexpr DWORD kLeastSnmpWait = 250;
+
 // [SNMP] Community, Port and BudgetMs, [IPP] Enabled, Port and Path, [Cache] AnswersSeconds
 // and SilenceSeconds from the file; a value that is missing or out of range keeps its default
 // (a budget above 60000 ms is cut to 60000, a path that does not start with "/" is none).
 Settings ReadSettings(const wchar_t* file);
+
+// The IPv4 address of the printer behind a port of the standard TCP/IP or the maker's monitor
+// (a host name there looked up within the deadline).
+bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address);
+
+// What one asking of the printer found.
+struct Found : Remembered {
+  bool heard = false;  // the printer answered over either protocol
+};
+
+// The printer at `address` (dotted) and `target` (its SNMP address and port) asked over IPP
+// first and over SNMP for what IPP left unanswered, within the deadline. `reasons` (may be
+// null) gets what decided each field.
+Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,
+          const Settings& settings, const Deadline& deadline, Reasons* reasons);
 
 // Fills in the status record's fields that came in as 0 from the printer behind `port`:
 // from memory when the printer answered lately, else over IPP and then, for what IPP left

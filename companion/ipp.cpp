@@ -1,5 +1,6 @@
 #include "companion/ipp.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kv::ipp {
@@ -62,20 +63,24 @@ size_t MaxValueLength(uint8_t tag) {
                                                                     : kMaxValueLength;
 }
 
-// What follows a value's tag: its name and its value, each after a two-octet length.
-bool ReadNameAndValue(Reader& in, uint8_t tag, std::string* name, std::string* value) {
+// What follows a value's tag: its name and its value, each after a two-octet length. A value
+// not kept is bounded only by the message.
+bool ReadNameAndValue(Reader& in, uint8_t tag, std::string* name, std::string* value,
+                      bool bounded = true) {
   uint32_t length = 0;
   return in.Number(2, length) && length <= kMaxNameLength && in.Take(length, name) &&
-         in.Number(2, length) && length <= MaxValueLength(tag) && in.Take(length, value);
+         in.Number(2, length) && (!bounded || length <= MaxValueLength(tag)) &&
+         in.Take(length, value);
 }
 
 // Reads past a collection's members, nested collections included, to the endCollection that
 // closes it. The walk keeps a depth, not a call per level, so nesting costs no stack.
-bool SkipCollection(Reader& in) {
+bool SkipCollection(Reader& in, bool bounded) {
   for (size_t depth = 1; depth > 0;) {
     uint8_t tag = 0;
     // A delimiter cannot come before the collection is closed.
-    if (!in.Byte(tag) || tag < 0x10 || !ReadNameAndValue(in, tag, nullptr, nullptr)) return false;
+    if (!in.Byte(tag) || tag < 0x10 || !ReadNameAndValue(in, tag, nullptr, nullptr, bounded))
+      return false;
     if (tag == kTagBegCollection && ++depth > kMaxCollectionDepth) return false;
     if (tag == kTagEndCollection) --depth;
   }
@@ -106,7 +111,8 @@ std::vector<uint8_t> EncodeGetPrinterAttributes(
   return out;
 }
 
-bool DecodeResponse(const uint8_t* data, size_t size, Response& response) {
+bool DecodeResponse(const uint8_t* data, size_t size, Response& response,
+                    const std::vector<std::string>* wanted) {
   response = Response();
   if (!data) return false;
   Reader in(data, size);
@@ -118,6 +124,8 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response) {
   response.request_id = static_cast<int32_t>(request_id);
   uint8_t group = 0;  // none begun yet
   bool open = false;  // an attribute of this group takes additional values
+  bool kept = false;     // the open attribute is kept
+  bool bounded = false;  // the open attribute's values are held to the bounds
   size_t attributes = 0, values = 0;
   for (;;) {
     uint8_t tag = 0;
@@ -132,18 +140,25 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response) {
     // Values come within a group; the collection's own tags only within a collection.
     if (group == 0 || tag == kTagEndCollection || tag == kTagMemberAttrName) return false;
     std::string name, bytes;
-    if (!ReadNameAndValue(in, tag, &name, &bytes)) return false;
-    const bool kept = group == kTagPrinterAttributes;
+    // The name decides whether the value is kept, and so bounded: read the name first.
+    uint32_t length = 0;
+    if (!in.Number(2, length) || length > kMaxNameLength || !in.Take(length, &name)) return false;
     if (!name.empty()) {
-      if (++attributes > kMaxAttributes) return false;
       open = true;
       values = 0;
+      const bool named = !wanted || std::find(wanted->begin(), wanted->end(), name) != wanted->end();
+      kept = group == kTagPrinterAttributes && named;
+      bounded = !wanted || kept;
+      if (bounded && ++attributes > kMaxAttributes) return false;
       if (kept) response.printer.push_back({std::move(name), {}});
     } else if (!open) {
       return false;
     }
-    if (++values > kMaxValues) return false;
-    if (tag == kTagBegCollection && !SkipCollection(in)) return false;
+    if (!in.Number(2, length) || (bounded && length > MaxValueLength(tag)) ||
+        !in.Take(length, kept ? &bytes : nullptr))
+      return false;
+    if (bounded && ++values > kMaxValues) return false;
+    if (tag == kTagBegCollection && !SkipCollection(in, bounded)) return false;
     // Out-of-band values carry no value; one that came with octets gets them ignored.
     if (tag == kTagBegCollection || IsOutOfBand(tag)) bytes.clear();
     if (kept) response.printer.back().values.push_back({tag, std::move(bytes)});
@@ -151,7 +166,7 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response) {
 }
 
 bool Acceptable(const Response& response, int32_t request_id) {
-  return response.request_id == request_id && response.status <= kSuccessfulOkConflictingAttributes;
+  return response.request_id == request_id && response.status <= kLastSuccessfulStatus;
 }
 
 bool Integer(const Value& value, int32_t& number) {

@@ -48,6 +48,7 @@ constexpr uint8_t kTagMemberAttrName = 0x4A;
 constexpr uint16_t kSuccessfulOk = 0x0000;
 constexpr uint16_t kSuccessfulOkIgnoredOrSubstitutedAttributes = 0x0001;
 constexpr uint16_t kSuccessfulOkConflictingAttributes = 0x0002;
+constexpr uint16_t kLastSuccessfulStatus = 0x00FF;
 constexpr uint16_t kServerErrorVersionNotSupported = 0x0503;
 
 // Bounds on a response; beyond them it is refused. Attributes count over all groups.
@@ -91,10 +92,17 @@ std::vector<uint8_t> EncodeGetPrinterAttributes(
 
 // Decodes one response body. False, with `response` in no particular state, when the bytes
 // up to the end-of-attributes tag are not a well-formed response within the bounds above.
-[[nodiscard]] bool DecodeResponse(const uint8_t* data, size_t size, Response& response);
+// With `wanted`, only the printer attributes of those names are kept, and the bounds on
+// values, their number and the number of attributes hold for them alone: a printer that
+// ignores "requested-attributes" sends all it has, of sizes nobody asked it to bound. The
+// structure (every length within the message, collections closed, nesting bounded) holds for
+// all.
+[[nodiscard]] bool DecodeResponse(const uint8_t* data, size_t size, Response& response,
+                                  const std::vector<std::string>* wanted = nullptr);
 
-// True for a successful response to the request `request_id`. A response with another
-// status is no answer; kServerErrorVersionNotSupported says to ask again as 1.1.
+// True for a successful response to the request `request_id`: any status of the successful
+// class, 0x0000 to 0x00FF (RFC 8011, Appendix B: a client takes one it does not know as
+// successful-ok). Any other status is no answer.
 [[nodiscard]] bool Acceptable(const Response& response, int32_t request_id);
 
 [[nodiscard]] inline bool IsOutOfBand(uint8_t tag) { return tag >= 0x10 && tag <= 0x1F; }

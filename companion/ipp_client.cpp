@@ -2,6 +2,7 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -158,26 +159,29 @@ class Asking final : public BoundedWork {
     for (const std::wstring& path : paths) {
       const std::string uri =
           "ipp://" + Narrow(address_) + ":" + std::to_string(settings_.port) + Narrow(path);
-      for (const uint8_t minor : {0, 1}) {
-        const uint8_t major = minor == 0 ? 2 : 1;
+      for (const uint8_t major : {2, 1}) {
+        const uint8_t minor = major == 2 ? 0 : 1;
         const int32_t id = request_id++;
         const std::vector<uint8_t> request =
             EncodeGetPrinterAttributes(major, minor, id, uri, attributes_);
         if (request.empty()) return exchange;  // a path too long for a URI
         ++exchange.requests;
+        const ULONGLONG sent = GetTickCount64();
         const Posted posted =
             Post(http, session.get(), address_, settings_.port, path, request, deadline_, body);
+        exchange.longest_ms =
+            std::max(exchange.longest_ms, static_cast<DWORD>(GetTickCount64() - sent));
         if (deadline_.Passed()) {
           exchange.reached = Reached::kSilent;
           return exchange;
         }
-        if (posted == Posted::kRefused || posted == Posted::kFailed) return exchange;
+        if (posted == Posted::kRefused) return exchange;
         if (posted == Posted::kOtherPath) break;
         Response response;
-        if (!DecodeResponse(body.data(), body.size(), response) || response.request_id != id)
-          return exchange;
-        if (response.status == kServerErrorVersionNotSupported && major == 2) continue;
-        if (!Acceptable(response, id)) break;
+        if (posted != Posted::kBody ||
+            !DecodeResponse(body.data(), body.size(), response, &attributes_) ||
+            !Acceptable(response, id))
+          continue;
         exchange.reached = Reached::kAnswered;
         exchange.response = std::move(response);
         return exchange;

@@ -2,8 +2,10 @@
 // within the time left of the update's budget.
 //
 // The request goes by POST to http://ADDRESS:PORT/PATH as IPP 2.0, and again as 1.1 when the
-// printer answers server-error-version-not-supported; without a configured path, "/ipp/print"
-// is tried first and "/ipp" when the first is not the printer's. The exchange runs on a thread
+// printer gives no successful answer to it (an error status, a body that does not decode, none
+// at all, a dropped connection); without a configured path, "/ipp/print" is tried first and
+// "/ipp" when the first gave no answer. Only a refused connection (nothing listens) or the
+// end of the budget stops the tries early. The exchange runs on a thread
 // of its own, so that a printer that accepts the connection and then trickles (or never
 // sends) its answer costs the caller no more than the budget.
 #pragma once
@@ -24,8 +26,9 @@ struct Settings {
   std::wstring path;  // empty: "/ipp/print", then "/ipp"
 };
 
-// The most of a response body that is read; a longer one is no answer.
-constexpr size_t kMaxBody = 256 * 1024;
+// The most of a response body that is read; a longer one is no answer. A printer that ignores
+// "requested-attributes" sends everything it has (a real one sent 100 KiB).
+constexpr size_t kMaxBody = 1024 * 1024;
 
 enum class Reached {
   kAnswered,     // a well-formed, successful response to this request
@@ -36,7 +39,8 @@ enum class Reached {
 struct Exchange {
   Reached reached = Reached::kUnreachable;
   Response response;
-  unsigned requests = 0;  // HTTP requests sent
+  unsigned requests = 0;   // HTTP requests sent
+  DWORD longest_ms = 0;    // the longest of their exchanges, request to the end of the reply
 };
 
 // Asks the printer at `address` (dotted IPv4 text) for `attributes`.

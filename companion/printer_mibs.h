@@ -1,33 +1,35 @@
-// The printer's installable options from the standard MIBs it serves:
-// - trays: the Printer MIB's input table, prtInputType (1.3.6.1.2.1.43.8.2.1.2) and
-//   prtInputStatus (1.3.6.1.2.1.43.8.2.1.11), counted by TrayCodeOfInputs below. The statuses
-//   are walked only when some input is a sheet-fed tray, and matched to the types by row index
-//   (the name past the column). A status column the printer does not serve, or an input
-//   without a status row, is status 0 (the printer does not say); a status column that fails
-//   leaves the trays unanswered, since an unavailable tray would be counted;
+// The printer's installable options from the standard MIBs it serves. Each field is answered
+// only on evidence; what the columns served do not decide is no answer:
+// - trays: the Printer MIB's input table: prtInputType (1.3.6.1.2.1.43.8.2.1.2), and, when
+//   some input may be a tray, prtInputMaxCapacity (.9) and prtInputName (.13, or
+//   prtInputDescription, .18, where the names are not served), rows matched by their index
+//   (the name past the column), counted by CodesOfInputs (paper_inputs.h);
 // - duplex: the Printer MIB's media path table (prtMediaPathType, 1.3.6.1.2.1.43.13.4.1.9):
-//   a long-edge (3) or short-edge (4) binding duplex path;
-// - hard disk: the Host Resources MIB's disk media (hrDiskStorageMedia,
-//   1.3.6.1.2.1.25.3.6.1.2) where the printer serves it: a disk of media hardDisk (3); a RAM
-//   disk (8) or any other medium is no hard disk. Where the printer does not serve it: a
-//   device of type hrDeviceDiskStorage (hrDeviceType, 1.3.6.1.2.1.25.3.2.1.2) or a storage of
-//   type hrStorageFixedDisk (hrStorageType, 1.3.6.1.2.1.25.2.3.1.2). A media column that fails
-//   leaves the disk unanswered: a disk device may be a RAM disk;
+//   1 for a long-edge (3) or short-edge (4) binding duplex path, else 0;
+// - hard disk: the Host Resources MIB's disk table (hrDiskStorageMedia,
+//   1.3.6.1.2.1.25.3.6.1.2, with hrDiskStorageRemovable, .3): 1 for a fixed disk of media
+//   hardDisk (3), 0 only when every row is a RAM disk, floppy or optical disk. Where the disk
+//   table is not served: 1 for a device of type hrDeviceDiskStorage (hrDeviceType,
+//   1.3.6.1.2.1.25.3.2.1.2) whose description (.3) does not say RAM, or a storage of type
+//   hrStorageFixedDisk (hrStorageType, 1.3.6.1.2.1.25.2.3.1.2) whose description (.3) names a
+//   disk; never 0, since printers that ship with a disk may show no disk row at all;
 // - finisher: the Finisher MIB's device table (finDevicePresentOnOff,
-//   1.3.6.1.2.1.43.30.1.1.3): a device that is not notPresent (5).
-// A column the printer does not serve leaves its answer negative (no answer); a column it
-// serves without the feature answers 0. A column that fails (no reply, an error status, more
-// than kMaxRows rows) or holds a value of a wrong type leaves its answer negative too.
+//   1.3.6.1.2.1.43.30.1.1.3): 1 for a device that is not notPresent (5), else 0.
+// A column that fails (no reply in time, an error status, more than kMaxRows rows) leaves its
+// field not reached; a column not served, or with a value of a wrong type, leaves it
+// undecided. A walk cut off part way never answers from the rows it had.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "companion/paper_inputs.h"
 #include "companion/snmp_client.h"
 
 namespace kv::snmp {
 
-// Rows walked per column at most: more, and the column counts as not answered.
+// Rows walked per column at most: more, and the column counts as failed.
 constexpr size_t kMaxRows = 64;
 
 struct Asked {
@@ -35,11 +37,15 @@ struct Asked {
   bool mp_tray = false;  // the model has a multi-purpose tray (the record's "SupportMpTray")
 };
 
+// A field's answer: 0 or more. Below 0 it is none, and says why.
+constexpr int16_t kUndecided = -1;   // the printer serves nothing that decides the field
+constexpr int16_t kNotReached = -2;  // the printer did not tell: no reply in time, an error
+
 struct Answers {
-  int16_t tray_code = -1;  // 0 none, 1 tray 2, 3 trays 2-3, 4 trays 2-4
-  int16_t duplex = -1;
-  int16_t disk = -1;
-  int16_t finisher = -1;
+  int16_t tray_code = kUndecided;  // 0: no tray 2; 1: tray 2; 3: trays 2-3; 4: trays 2-4
+  int16_t duplex = kUndecided;
+  int16_t disk = kUndecided;
+  int16_t finisher = kUndecided;
 };
 
 // The four fields by index, in the order above: trays, duplex, hard disk, finisher.
@@ -53,38 +59,17 @@ inline bool AskedAt(const Asked& asked, int index) {
   const bool fields[kFields] = {asked.trays, asked.duplex, asked.disk, asked.finisher};
   return fields[index];
 }
+// Whether a value is one a field can hold as an answer.
+bool ValidAnswer(int index, int16_t value);
 
-// The tray code of the extra trays a printer has beyond its first.
-int16_t TrayCode(size_t extra_trays);
-
-// The Printer MIB's input types (PrtInputTypeTC), which IPP's "printer-input-tray" names too.
-enum InputType : int64_t {
-  kInputOther = 1,
-  kInputUnknown = 2,
-  kInputAutoRemovableTray = 3,
-  kInputAutoNonRemovableTray = 4,
-  kInputManual = 5,
-  kInputRoll = 6,
-  kInputFanFold = 7,
+// What decided each field, for the person asking by hand (the support tool); may be null.
+struct Reasons {
+  std::string field[kFields];
 };
+inline std::string* ReasonAt(Reasons* reasons, int index) {
+  return reasons ? &reasons->field[index] : nullptr;
+}
 
-// One paper input as the printer reports it: its type and its status (PrtSubUnitStatusTC:
-// 0 when the printer does not say).
-struct Input {
-  int64_t type = kInputOther;
-  int64_t status = 0;
-};
-
-// The tray code of the paper trays the printer has fitted. Only sheet-fed trays count
-// (removable or not) that are not reported unavailable (status 1, on request, or 3, broken,
-// in the low three bits); manual feeds, rolls, fan-fold, other and unknown inputs do not.
-// A model with a multi-purpose tray (the status record's "SupportMpTray") has it reported as
-// the manual feed or, when the printer reports no manual feed, as its first non-removable
-// sheet-fed tray, which is then left out too. The trays beyond the first are the extra ones.
-// Negative (no answer) when a tray that would count has a status outside 0 to 126: no status
-// the printer can give, so the tray may as well be unavailable.
-int16_t TrayCodeOfInputs(const std::vector<Input>& inputs, bool model_has_mp_tray);
-
-Answers AskPrinter(MibSource& source, const Asked& asked);
+Answers AskPrinter(MibSource& source, const Asked& asked, Reasons* reasons = nullptr);
 
 }  // namespace kv::snmp

@@ -33,7 +33,26 @@ Client::~Client() {
 
 bool Client::Open() {
   socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  return socket_ != INVALID_SOCKET;
+  // Connected to the agent, the socket takes datagrams from it alone, and hears of a "port
+  // unreachable" its host sends back (the system tells unconnected sockets nothing of it).
+  return socket_ != INVALID_SOCKET &&
+         connect(socket_, reinterpret_cast<const sockaddr*>(&target_), sizeof target_) == 0;
+}
+
+void Client::LimitFirstReply(DWORD wait_ms) { first_reply_by_ = GetTickCount64() + wait_ms; }
+
+DWORD Client::Remaining() const {
+  const DWORD left = deadline_.Remaining();
+  if (known_ || first_reply_by_ == 0) return left;
+  const ULONGLONG now = GetTickCount64();
+  return now >= first_reply_by_ ? 0 : std::min<DWORD>(left, static_cast<DWORD>(first_reply_by_ - now));
+}
+
+bool Client::HeardRefusal() const {
+  int error = 0;
+  int size = sizeof error;
+  return getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 &&
+         (error == WSAECONNRESET || error == WSAECONNREFUSED);
 }
 
 Reply Client::Get(const Oid& name, VarBind& result) { return Exchange(kGetRequest, name, result); }
@@ -43,23 +62,26 @@ Reply Client::GetNext(const Oid& name, VarBind& result) {
 }
 
 Reply Client::Exchange(uint8_t pdu, const Oid& name, VarBind& result) {
-  if (socket_ == INVALID_SOCKET) return Reply::kSilent;
+  if (socket_ == INVALID_SOCKET || refused_) return Reply::kSilent;
   // One id for every try of this request: a slow reply to an earlier try still counts.
   const int32_t request_id = next_id_;
   next_id_ = (next_id_ & 0x3FFFFFFF) + 1;
   unsigned versions = 0;  // bit 0: version 1 sent; bit 1: version 2c sent
   DWORD wait = kFirstWait;
-  for (unsigned attempt = 0; !deadline_.Passed(); ++attempt) {
+  for (unsigned attempt = 0; Remaining() > 0 && !refused_; ++attempt) {
     const int32_t version = known_ ? version_ : (attempt % 2 == 0 ? kVersion2c : kVersion1);
     const std::vector<uint8_t> packet = EncodeRequest(version, community_, pdu, request_id, {name});
     if (packet.empty()) return Reply::kSilent;
-    if (sendto(socket_, reinterpret_cast<const char*>(packet.data()),
-               static_cast<int>(packet.size()), 0, reinterpret_cast<const sockaddr*>(&target_),
-               sizeof target_) == SOCKET_ERROR)
+    if (send(socket_, reinterpret_cast<const char*>(packet.data()),
+             static_cast<int>(packet.size()), 0) == SOCKET_ERROR) {
+      // The "port unreachable" of an earlier try may come back here rather than at a receive.
+      const int error = WSAGetLastError();
+      refused_ = !known_ && (error == WSAECONNRESET || error == WSAECONNREFUSED);
       return Reply::kSilent;
+    }
     ++sent_;
     versions |= 1u << version;
-    const Reply reply = Await(request_id, versions, std::min(wait, deadline_.Remaining()), result);
+    const Reply reply = Await(request_id, versions, std::min(wait, Remaining()), result);
     if (reply != Reply::kSilent) return reply;
     // Until the version is known, both versions get the first, short wait once.
     if (known_ || attempt % 2 == 1) wait = std::min<DWORD>(wait * 2, kLongestWait);
@@ -70,6 +92,13 @@ Reply Client::Exchange(uint8_t pdu, const Oid& name, VarBind& result) {
 Reply Client::Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& result) {
   const Deadline until(wait);
   for (DWORD left = until.Remaining(); left > 0; left = until.Remaining()) {
+    // Wine's select does not wake for a "port unreachable", which it keeps as the socket's
+    // pending error: the wait is cut in slices, and the error asked for after each.
+    if (!known_ && HeardRefusal()) {
+      refused_ = true;
+      return Reply::kSilent;
+    }
+    left = std::min(left, kRefusalCheck);
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(socket_, &readable);
@@ -79,11 +108,16 @@ Reply Client::Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& 
     if (ready == 0) continue;
     sockaddr_in from = {};
     int from_size = sizeof from;
-    // A datagram larger than the buffer fails with WSAEMSGSIZE and is dropped; so is the
-    // "port unreachable" a silent host's system may send back (WSAECONNRESET).
+    // A datagram larger than the buffer fails with WSAEMSGSIZE and is dropped. Only the
+    // agent's host is sent to, so a "port unreachable" (WSAECONNRESET) is its word.
     const int size =
         recvfrom(socket_, reinterpret_cast<char*>(buffer_.data()), static_cast<int>(buffer_.size()),
                  0, reinterpret_cast<sockaddr*>(&from), &from_size);
+    const int error = size == SOCKET_ERROR ? WSAGetLastError() : 0;
+    if ((error == WSAECONNRESET || error == WSAECONNREFUSED) && !known_) {
+      refused_ = true;
+      return Reply::kSilent;
+    }
     if (size == SOCKET_ERROR || size <= 0) continue;
     if (from_size != sizeof from || !SameEndpoint(from, target_)) continue;
     Message message;

@@ -51,6 +51,8 @@ constexpr size_t kReceiveBuffer = 2048;
 // The first wait for a reply; each retry waits twice as long, up to kLongestWait.
 constexpr DWORD kFirstWait = 250;
 constexpr DWORD kLongestWait = 1000;
+// How often a wait asks whether the agent's host said its port is closed.
+constexpr DWORD kRefusalCheck = 20;
 
 class Client final : public MibSource {
  public:
@@ -63,6 +65,13 @@ class Client final : public MibSource {
   Client& operator=(const Client&) = delete;
 
   [[nodiscard]] bool Open();
+  // Waits no longer than `wait_ms` from now for the agent's first reply; once it has replied,
+  // the requests have the whole budget. (A printer that answered IPP at once and keeps silent
+  // over SNMP has SNMP switched off, or dropped by a firewall.)
+  void LimitFirstReply(DWORD wait_ms);
+  // The agent's host told that nothing listens on the port (an ICMP port unreachable, which
+  // Winsock reports as WSAECONNRESET): SNMP is switched off there, and nothing more is sent.
+  [[nodiscard]] bool refused() const { return refused_; }
   Reply Get(const Oid& name, VarBind& result);
   Reply GetNext(const Oid& name, VarBind& result);
   Walked Walk(const Oid& column, size_t max_rows, std::vector<VarBind>& rows) override;
@@ -73,6 +82,10 @@ class Client final : public MibSource {
 
  private:
   Reply Exchange(uint8_t pdu, const Oid& name, VarBind& result);
+  // What is left of the time the next reply may be awaited.
+  [[nodiscard]] DWORD Remaining() const;
+  // The socket holds a "port unreachable" from the agent's host.
+  [[nodiscard]] bool HeardRefusal() const;
   // Waits up to `wait` ms for the reply to `request_id`; kSilent when none came.
   Reply Await(int32_t request_id, unsigned versions, DWORD wait, VarBind& result);
 
@@ -82,6 +95,8 @@ class Client final : public MibSource {
   SOCKET socket_ = INVALID_SOCKET;
   int32_t next_id_;
   bool known_ = false;
+  bool refused_ = false;
+  ULONGLONG first_reply_by_ = 0;  // 0: no limit but the budget
   int32_t version_ = kVersion2c;
   unsigned sent_ = 0;
   std::vector<uint8_t> buffer_;

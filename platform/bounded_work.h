@@ -27,14 +27,19 @@ namespace detail {
 struct BoundedWorkStart {
   std::shared_ptr<BoundedWork> work;
   HMODULE module;
+  HANDLE done;  // the thread's own handle of the event it sets when the work has run
 };
 
 // An inline function has one address per module, so the reference taken from it pins the
-// module (the plug-in or its companion) that runs the work.
+// module (the plug-in or its companion) that runs the work. The end of the work is told by
+// the event, not by the thread's exit: a thread's exit waits for the loader's lock (to tell
+// the process's libraries of it), which the host may be holding.
 inline DWORD WINAPI RunBoundedWork(void* parameter) {
   auto* start = static_cast<BoundedWorkStart*>(parameter);
   const HMODULE module = start->module;
   start->work->Run();
+  SetEvent(start->done);
+  CloseHandle(start->done);
   delete start;
   FreeLibraryAndExitThread(module, 0);
 }
@@ -49,16 +54,24 @@ inline bool RunBounded(const std::shared_ptr<BoundedWork>& work, DWORD wait_ms) 
   if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                           reinterpret_cast<LPCWSTR>(&detail::RunBoundedWork), &module))
     return false;
-  auto* start = new (std::nothrow) detail::BoundedWorkStart{work, module};
+  const unique_handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  HANDLE theirs = nullptr;
+  if (!done || !DuplicateHandle(GetCurrentProcess(), done.get(), GetCurrentProcess(), &theirs, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS)) {
+    FreeLibrary(module);
+    return false;
+  }
+  auto* start = new (std::nothrow) detail::BoundedWorkStart{work, module, theirs};
   HANDLE thread =
       start ? CreateThread(nullptr, 0, detail::RunBoundedWork, start, 0, nullptr) : nullptr;
   if (!thread) {
     delete start;
+    CloseHandle(theirs);
     FreeLibrary(module);
     return false;
   }
-  const unique_handle owned(thread);
-  return WaitForSingleObject(thread, wait_ms) == WAIT_OBJECT_0;
+  CloseHandle(thread);
+  return WaitForSingleObject(done.get(), wait_ms) == WAIT_OBJECT_0;
 }
 
 }  // namespace kv

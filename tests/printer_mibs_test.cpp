@@ -14,11 +14,16 @@ using kv::snmp::ParseOid;
 using kv::snmp::Walked;
 
 constexpr char kInputs[] = "1.3.6.1.2.1.43.8.2.1.2";
-constexpr char kStatuses[] = "1.3.6.1.2.1.43.8.2.1.11";
+constexpr char kCapacities[] = "1.3.6.1.2.1.43.8.2.1.9";
+constexpr char kNames[] = "1.3.6.1.2.1.43.8.2.1.13";
+constexpr char kDescriptions[] = "1.3.6.1.2.1.43.8.2.1.18";
 constexpr char kPaths[] = "1.3.6.1.2.1.43.13.4.1.9";
 constexpr char kMedia[] = "1.3.6.1.2.1.25.3.6.1.2";
+constexpr char kRemovableMedia[] = "1.3.6.1.2.1.25.3.6.1.3";
 constexpr char kDevices[] = "1.3.6.1.2.1.25.3.2.1.2";
+constexpr char kDeviceTexts[] = "1.3.6.1.2.1.25.3.2.1.3";
 constexpr char kStorage[] = "1.3.6.1.2.1.25.2.3.1.2";
+constexpr char kStorageTexts[] = "1.3.6.1.2.1.25.2.3.1.3";
 constexpr char kFinishers[] = "1.3.6.1.2.1.43.30.1.1.3";
 
 constexpr char kDiskDevice[] = "1.3.6.1.2.1.25.3.1.6";
@@ -49,6 +54,16 @@ Column Rows(std::vector<kv::snmp::Value> values) { return {Walked::kRows, std::m
 Column Integers(std::initializer_list<int64_t> numbers, std::vector<uint32_t> indexes = {}) {
   Column column{Walked::kRows, {}, std::move(indexes)};
   for (int64_t n : numbers) column.values.push_back(Integer(n));
+  return column;
+}
+Column Texts(std::initializer_list<const char*> texts) {
+  Column column{Walked::kRows, {}, {}};
+  for (const char* text : texts) {
+    kv::snmp::Value v;
+    v.tag = kv::snmp::kTagOctetString;
+    v.bytes = text;
+    column.values.push_back(v);
+  }
   return column;
 }
 Column Objects(std::initializer_list<const char*> oids) {
@@ -91,7 +106,7 @@ kv::snmp::Asked All(bool mp_tray = false) {
   return asked;
 }
 
-TEST(PrinterMibs, TraysAreTheSheetFedTraysAvailableBeyondTheFirst) {
+TEST(PrinterMibs, TraysAreTheListedSheetFedTraysBeyondTheFirstAndTheMultiPurposeTray) {
   const bool mp = true;
   const struct {
     const char* label;
@@ -103,78 +118,38 @@ TEST(PrinterMibs, TraysAreTheSheetFedTraysAvailableBeyondTheFirst) {
       {"one tray", {{kInputs, Integers({4})}}, false, 0},
       {"tray 2", {{kInputs, Integers({4, 3})}}, false, 1},
       {"trays 2 and 3", {{kInputs, Integers({4, 3, 3})}}, false, 3},
-      {"trays 2 to 4", {{kInputs, Integers({4, 3, 3, 3})}}, false, 4},
-      {"five extra trays are still trays 2 to 4",
-       {{kInputs, Integers({4, 3, 3, 3, 3, 3})}},
-       false,
-       4},
-      {"a manual feed is no tray 2", {{kInputs, Integers({4, 5})}}, false, 0},
-      {"a roll is no tray 2", {{kInputs, Integers({3, 6})}}, false, 0},
-      {"fan-fold paper is no tray 2", {{kInputs, Integers({3, 7})}}, false, 0},
-      {"an input of type other is no tray 2", {{kInputs, Integers({3, 1})}}, false, 0},
-      {"an input of unknown type is no tray 2", {{kInputs, Integers({3, 2})}}, false, 0},
+      {"six trays are trays 2 to 4", {{kInputs, Integers({4, 3, 3, 3, 3, 3})}}, false, 4},
+      {"manual feeds, rolls, fan-fold and other inputs are no trays",
+       {{kInputs, Integers({3, 5, 6, 7, 1, 3})}}, false, 1},
+      {"an input of unknown type may be a tray", {{kInputs, Integers({3, 2})}}, false, -1},
+      {"a type nobody defined may be a tray", {{kInputs, Integers({3, 99})}}, false, -1},
+      {"manual feeds only: no tray", {{kInputs, Integers({5})}}, false, -1},
       {"an input type of another type", {{kInputs, Rows({Integer(4), Object("1.3")})}}, false, -1},
-      {"inputs not walked to the end", {{kInputs, kFailed}}, false, -1},
-      {"a tray unavailable on request",
-       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 1, 0})}},
-       false,
-       1},
-      {"a broken tray",
-       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3, 0})}},
-       false,
-       1},
-      {"a broken tray off line with an alert",
-       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0, 3 + 16 + 32, 0})}},
-       false,
-       1},
-      {"trays on standby, busy, active, with alerts, of unknown state",
-       {{kInputs, Integers({4, 3, 3, 3, 3})}, {kStatuses, Integers({2, 6, 4, 8 + 16 + 32, 5})}},
-       false,
-       4},
-      {"statuses go with the input of their index",
-       {{kInputs, Integers({3, 3, 6}, {1, 2, 3})}, {kStatuses, Integers({3, 3}, {3, 9})}},
-       false,
-       1},
-      {"an input without a status row counts",
-       {{kInputs, Integers({4, 3, 3})}, {kStatuses, Integers({0}, {1})}},
-       false,
-       3},
-      {"a status of another type",
-       {{kInputs, Integers({4, 3})}, {kStatuses, Rows({Integer(0), Object("1.3")})}},
-       false,
-       -1},
-      {"statuses not walked to the end",
-       {{kInputs, Integers({4, 3})}, {kStatuses, kFailed}},
-       false,
-       -1},
-      {"statuses that cannot matter",
-       {{kInputs, Integers({5, 6})}, {kStatuses, kFailed}},
-       false,
-       0},
-      {"a negative status",
-       {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, -5})}},
-       false,
-       -1},
-      {"a status beyond 126",
-       {{kInputs, Integers({4, 3})}, {kStatuses, Integers({0, 129})}},
-       false,
-       -1},
-      {"a roll of no known status",
-       {{kInputs, Integers({4, 3, 6})}, {kStatuses, Integers({0, 0, -1})}},
-       false,
-       1},
-      {"the multi-purpose tray is the manual feed", {{kInputs, Integers({5, 4, 3})}}, mp, 1},
-      {"the multi-purpose tray without a manual feed", {{kInputs, Integers({4, 3, 3})}}, mp, 1},
-      {"only its first non-removable tray is the multi-purpose tray",
-       {{kInputs, Integers({3, 4, 4})}},
-       mp,
-       1},
-      {"a broken multi-purpose tray is left out once",
-       {{kInputs, Integers({4, 4, 3})}, {kStatuses, Integers({3, 0, 0})}},
-       mp,
-       1},
-      {"removable trays are never the multi-purpose tray", {{kInputs, Integers({3, 3, 3})}}, mp, 3},
-      {"a model without a multi-purpose tray", {{kInputs, Integers({4, 3, 3})}}, false, 3},
+      {"inputs not walked to the end", {{kInputs, kFailed}}, false, -2},
+      {"removable trays are never the multi-purpose tray", {{kInputs, Integers({3, 3})}}, mp, 1},
+      {"a built-in tray may be the multi-purpose tray", {{kInputs, Integers({4, 3})}}, mp, -1},
+      {"unless a manual feed is listed", {{kInputs, Integers({5, 4, 3})}}, mp, 1},
+      {"named so, wherever it is",
+       {{kInputs, Integers({4, 4, 3})}, {kNames, Texts({"Tray 1", "MPTRAY", "Tray 2"})}}, mp, 1},
+      {"named so by its description",
+       {{kInputs, Integers({4, 4})}, {kDescriptions, Texts({"Bypass Tray", "Tray 1"})}}, mp, 0},
+      {"named so, in a model without one", {{kInputs, Integers({4, 4, 3})},
+        {kNames, Texts({"Tray 1", "Multi-Purpose", "Tray 2"})}}, false, 1},
+      {"told by a capacity a third of the others'",
+       {{kInputs, Integers({4, 4, 3})}, {kCapacities, Integers({100, 500, 300})}}, mp, 1},
+      {"a capacity less small tells nothing",
+       {{kInputs, Integers({4, 4})}, {kCapacities, Integers({250, 500})}}, mp, -1},
+      {"two inputs named so", {{kInputs, Integers({4, 4, 4})},
+        {kNames, Texts({"Bypass", "Manual Feed", "Tray 2"})}}, mp, -1},
+      {"a tray that holds no sheet may be a tray or not",
+       {{kInputs, Integers({4, 3, 3})}, {kCapacities, Integers({250, 0, 500})}}, false, -1},
+      {"an auto-select row is no input", {{kInputs, Integers({4, 3, 3})},
+        {kNames, Texts({"Tray 1", "Tray 2", "Auto Select"})}}, false, 1},
+      {"capacities not walked to the end",
+       {{kInputs, Integers({4, 3})}, {kCapacities, kFailed}}, false, -2},
+      {"names not walked to the end", {{kInputs, Integers({4, 3})}, {kNames, kFailed}}, false, -2},
+      {"capacities go with the input of their index",
+       {{kInputs, Integers({4, 5}, {1, 2})}, {kCapacities, Integers({0}, {2})}}, false, 0},
   };
   for (const auto& c : cases) {
     ScriptedAgent agent(c.agent);
@@ -182,7 +157,7 @@ TEST(PrinterMibs, TraysAreTheSheetFedTraysAvailableBeyondTheFirst) {
   }
 }
 
-TEST(PrinterMibs, AHardDiskByItsMediaOrElseByDeviceAndStorageTypes) {
+TEST(PrinterMibs, AHardDiskOnlyOnEvidence) {
   const struct {
     const char* label;
     Agent agent;
@@ -190,23 +165,33 @@ TEST(PrinterMibs, AHardDiskByItsMediaOrElseByDeviceAndStorageTypes) {
   } cases[] = {
       {"nothing served", {}, -1},
       {"a RAM disk and a hard disk", {{kMedia, Integers({8, 3})}}, 1},
-      {"a RAM disk only, however the devices read",
-       {{kMedia, Integers({8})},
-        {kDevices, Objects({kDiskDevice})},
-        {kStorage, Objects({kFixedDisk})}},
-       0},
+      {"a removable hard disk", {{kMedia, Integers({3})}, {kRemovableMedia, Integers({1})}}, -1},
+      {"a fixed hard disk beside a removable one",
+       {{kMedia, Integers({3, 3})}, {kRemovableMedia, Integers({1, 2})}}, 1},
+      {"RAM disks, floppies and optical disks only, however the devices read",
+       {{kMedia, Integers({8, 4, 5})}, {kDevices, Objects({kDiskDevice})}}, 0},
+      {"a medium other or unknown", {{kMedia, Integers({8, 1})}}, -1},
+      {"a medium of unknown kind", {{kMedia, Integers({2})}}, -1},
       {"a medium of another type", {{kMedia, Objects({"1.3"})}}, -1},
-      {"media not walked to the end", {{kMedia, kFailed}, {kDevices, Objects({kDiskDevice})}}, -1},
-      {"no media: a printer device only", {{kDevices, Objects({kPrinterDevice})}}, 0},
-      {"no media: a disk device", {{kDevices, Objects({kPrinterDevice, kDiskDevice})}}, 1},
-      {"no media: a fixed disk storage", {{kStorage, Objects({kRam, kFixedDisk})}}, 1},
-      {"no media: RAM storage only", {{kStorage, Objects({kRam})}}, 0},
-      {"no media, devices failed, storage without disk",
-       {{kDevices, kFailed}, {kStorage, Objects({kRam})}},
-       0},
-      {"no media, devices failed, storage with a disk",
-       {{kDevices, kFailed}, {kStorage, Objects({kFixedDisk})}},
+      {"media not walked to the end", {{kMedia, kFailed}, {kDevices, Objects({kDiskDevice})}}, -2},
+      {"no media: a printer device only says nothing", {{kDevices, Objects({kPrinterDevice})}}, -1},
+      {"no media: a disk device",
+       {{kDevices, Objects({kPrinterDevice, kDiskDevice})},
+        {kDeviceTexts, Texts({"Printer", "HP Secure Hard Disk"})}}, 1},
+      {"no media: a disk device without a description", {{kDevices, Objects({kDiskDevice})}}, 1},
+      {"no media: a RAM disk device",
+       {{kDevices, Objects({kDiskDevice})}, {kDeviceTexts, Texts({"RAMDISK"})}}, -1},
+      {"no media: a fixed disk storage",
+       {{kStorage, Objects({kRam, kFixedDisk})}, {kStorageTexts, Texts({"RAM", "Storage (//ide0a/)"})}},
        1},
+      {"no media: a fixed disk storage that is a RAM mount",
+       {{kStorage, Objects({kFixedDisk, kFixedDisk})}, {kStorageTexts, Texts({"/dev/shm", "/"})}},
+       -1},
+      {"no media: RAM storage only", {{kStorage, Objects({kRam})}}, -1},
+      {"no media, devices failed, storage with a disk",
+       {{kDevices, kFailed}, {kStorage, Objects({kFixedDisk})}, {kStorageTexts, Texts({"SSD"})}}, 1},
+      {"no media, devices failed, storage without one",
+       {{kDevices, kFailed}, {kStorage, Objects({kRam})}}, -2},
       {"no media, a disk type given as a number", {{kDevices, Integers({6})}}, -1},
   };
   for (const auto& c : cases) {
@@ -226,6 +211,7 @@ TEST(PrinterMibs, DuplexAndFinisher) {
       {"short-edge duplex", {{kPaths, Integers({4})}}, 1, -1},
       {"a finisher switched off is fitted", {{kFinishers, Integers({4})}}, -1, 1},
       {"a finisher not present", {{kFinishers, Integers({5})}}, -1, 0},
+      {"tables not walked to the end", {{kPaths, kFailed}, {kFinishers, kFailed}}, -2, -2},
   };
   for (const auto& c : cases) {
     ScriptedAgent agent(c.agent);
@@ -238,7 +224,7 @@ TEST(PrinterMibs, DuplexAndFinisher) {
 // Each column of a printer with every feature failing in turn.
 TEST(PrinterMibs, AFailedWalkLeavesOnlyItsOwnFieldUnanswered) {
   const Agent every = {{kInputs, Integers({4, 3})},
-                       {kStatuses, Integers({0, 0})},
+                       {kCapacities, Integers({250, 500})},
                        {kPaths, Integers({3})},
                        {kMedia, Integers({3})},
                        {kFinishers, Integers({3})}};
@@ -246,8 +232,8 @@ TEST(PrinterMibs, AFailedWalkLeavesOnlyItsOwnFieldUnanswered) {
     const char* column;
     int16_t trays, duplex, disk, finisher;
   } cases[] = {
-      {"", 1, 1, 1, 1},      {kInputs, -1, 1, 1, 1}, {kStatuses, -1, 1, 1, 1},
-      {kPaths, 1, -1, 1, 1}, {kMedia, 1, 1, -1, 1},  {kFinishers, 1, 1, 1, -1},
+      {"", 1, 1, 1, 1},      {kInputs, -2, 1, 1, 1}, {kCapacities, -2, 1, 1, 1},
+      {kPaths, 1, -2, 1, 1}, {kMedia, 1, 1, -2, 1},  {kFinishers, 1, 1, 1, -2},
   };
   for (const auto& c : cases) {
     Agent columns = every;
@@ -274,7 +260,14 @@ TEST(PrinterMibs, OnlyTheColumnsAnAnswerNeedsAreWalked) {
   } cases[] = {
       {"duplex asked", {{kInputs, Integers({4, 3})}, {kPaths, Integers({3})}}, duplex, {kPaths}},
       {"no sheet-fed tray spares the statuses", {{kInputs, Integers({5, 6})}}, trays, {kInputs}},
-      {"a tray has its status walked", {{kInputs, Integers({4})}}, trays, {kInputs, kStatuses}},
+      {"a tray has its capacity and name walked, never its status",
+       {{kInputs, Integers({4})}, {kNames, Texts({"Tray 1"})}},
+       trays,
+       {kInputs, kCapacities, kNames}},
+      {"the description where the names are not served",
+       {{kInputs, Integers({4})}},
+       trays,
+       {kInputs, kCapacities, kNames, kDescriptions}},
       {"served media spare device and storage",
        {{kMedia, Integers({8})}, {kDevices, Objects({kDiskDevice})}},
        disk,
@@ -282,7 +275,7 @@ TEST(PrinterMibs, OnlyTheColumnsAnAnswerNeedsAreWalked) {
       {"a disk device spares the storage",
        {{kDevices, Objects({kDiskDevice})}},
        disk,
-       {kMedia, kDevices}},
+       {kMedia, kDevices, kDeviceTexts}},
       {"no disk device",
        {{kDevices, Objects({kPrinterDevice})}},
        disk,

@@ -135,6 +135,36 @@ std::wstring SilentSheet(Session& session, long rounds) {
   return line;
 }
 
+// The document sheet opened with nothing remembered, with a printer that answers IPP and has
+// SNMP switched off, against the same printer answering both: what a hardened network costs
+// at every first opening.
+std::wstring IppOnlySheet(Session& session, long rounds) {
+  if (!session.PrinterPlayed())
+    return L"bench: document-sheet-ipp-only needs the printer ./build.sh sim starts";
+  std::vector<double> ratios;
+  double ipp_only_total = 0, both_total = 0;
+  const long firsts = std::min(rounds, 11L);
+  for (long round = 0; round < firsts; ++round) {
+    Session::ForgetPrinters();
+    session.PointAtIppOnlyPrinter();
+    const double ipp_only = OpenSheets(session, 1);
+    Session::ForgetPrinters();
+    session.PointAtPrinterAgent(L"2000", true, true);
+    const double both = OpenSheets(session, 1);
+    ipp_only_total += ipp_only;
+    both_total += both;
+    if (both > 0) ratios.push_back(ipp_only / both);
+  }
+  wchar_t line[240];
+  swprintf(line, 240,
+           L"   document-sheet-ipp-only: first opening %.1f ms with SNMP switched off, %.1f ms "
+           L"answering both",
+           ipp_only_total * 1e3 / firsts, both_total * 1e3 / firsts);
+  PrintLine(line);
+  swprintf(line, 240, L"bench: document-sheet-ipp-only %.2f", ratios.empty() ? 0.0 : Median(ratios));
+  return line;
+}
+
 }  // namespace
 
 int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
@@ -210,6 +240,7 @@ int VerbBench(const std::vector<std::wstring>& words, bool model_named) {
     results.push_back(line);
   }
   results.push_back(SilentSheet(session, rounds));
+  results.push_back(IppOnlySheet(session, rounds));
   for (const auto& line : results) PrintLine(line);
   return 0;
 }

@@ -217,6 +217,13 @@ void Session::PointAtSilentPrinter() {
   WritePrivateProfileStringW(L"IPP", L"Port", ipp_port_.c_str(), settings.c_str());
 }
 
+void Session::PointAtIppOnlyPrinter() {
+  PointAtPrinterAgent(L"2000", true, true);
+  const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+  snmp_port_ = L"9";
+  WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
+}
+
 bool Session::PrinterPlayed() const {
   return !EnvironmentPort(L"KV_SIM_AGENT_PORT").empty() &&
          !EnvironmentPort(L"KV_SIM_PRINTER_PORT").empty();

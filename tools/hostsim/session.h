@@ -80,6 +80,8 @@ class Session {
   // A printer that does not answer: nothing listens at its IPP port or its SNMP port, and the
   // companion has its default budget.
   void PointAtSilentPrinter();
+  // The played printer over IPP, with SNMP switched off (its port closed).
+  void PointAtIppOnlyPrinter();
   [[nodiscard]] bool PrinterPlayed() const;
 
   // Forgets what the companion remembers of its printers, so that the next update asks.
