@@ -239,7 +239,7 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   for (const Field& field : fields) answered = answered || (field.asked && field.answer >= 0);
   if (!answered) return 0;
   for (const Field& field : fields)
-    if (field.asked) WriteStatusField(status, field.offset, field.answer);
+    if (field.asked) WriteStatusField(status, field.offset, field.answer >= 0 ? field.answer : -1);
   return 1;
 }
 

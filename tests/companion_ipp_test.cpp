@@ -15,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include "companion/answer_memory.h"
+#include "companion/companion.h"
 #include "companion/ipp.h"
+#include "companion/ipp_client.h"
 #include "tests/support/companion_fixture.h"
 
 namespace {
@@ -44,6 +47,19 @@ Record NothingAsked() {
 // A TCP port of the loopback address with nothing listening on it.
 int ClosedPort() {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at = {};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  int size = sizeof at;
+  getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
+  closesocket(s);
+  return ntohs(at.sin_port);
+}
+
+// A UDP port of the loopback address with nothing listening on it.
+int ClosedUdpPort() {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   sockaddr_in at = {};
   at.sin_family = AF_INET;
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -91,7 +107,7 @@ std::string IppResponse(int32_t request_id, uint16_t status,
 // A printer with one extra tray, duplex and a stapler.
 std::vector<IppAttribute> EveryIppFeature() {
   return {{0x44, "sides-supported", {"one-sided", "two-sided-long-edge"}},
-          {0x44, "media-source-supported", {"auto", "tray-1", "tray-2"}},
+          {0x44, "media-source-supported", {"auto", "by-pass-tray", "tray-1", "tray-2"}},
           {0x23, "finishings-supported", {Enum(3), Enum(4)}}};
 }
 
@@ -308,6 +324,29 @@ TEST_F(CompanionIpp, AVersionOnePrinterAndTheSecondPathAreTried) {
                                  : HttpReply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"};
        },
        2},
+      {"2.0 refused as a bad request, then 1.1",
+       [](const HttpRequest& r) {
+         return r.major() == 2 ? Ok(IppResponse(r.request_id(), 0x0400, {})) : Correct(r);
+       },
+       2},
+      {"/ipp/print drops the connection, /ipp answers",
+       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : HttpReply{""}; },
+       3},
+      {"/ipp/print sends an empty body, /ipp answers",
+       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : Ok(""); },
+       3},
+      {"a success status nobody defined yet",
+       [](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0x0007, EveryIppFeature())); },
+       1},
+      {"attributes nobody asked for, beyond every bound",
+       [](const HttpRequest& r) {
+         std::vector<IppAttribute> printer = EveryIppFeature();
+         printer.push_back({0x41, "printer-alert-description", {std::string(5000, 'x')}});
+         printer.push_back({0x44, "media-supported", std::vector<std::string>(600, "iso_a4")});
+         for (int i = 0; i < 600; ++i) printer.push_back({0x44, "x-" + std::to_string(i), {"a"}});
+         return Ok(IppResponse(r.request_id(), 0, printer));
+       },
+       1},
   };
   for (const auto& c : cases) {
     IppResponder ipp(c.rule);
@@ -323,7 +362,7 @@ TEST_F(CompanionIpp, AVersionOnePrinterAndTheSecondPathAreTried) {
 
 TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
   std::vector<IppAttribute> many;
-  for (int i = 0; i < 10000; ++i) many.push_back({0x44, "x-attribute-" + std::to_string(i), {"a"}});
+  for (int i = 0; i < 10000; ++i) many.push_back({0x44, "sides-supported", {"one-sided"}});
   const struct {
     const char* label;
     IppRule rule;
@@ -339,7 +378,7 @@ TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
          std::string body = IppResponse(r.request_id(), 0, EveryIppFeature());
          body.insert(body.size() - 1,
                      std::string("\x41") + Be16(1) + "x" + Be16(1000) + std::string(1000, 'x'));
-         while (body.size() < 300 * 1024)
+         while (body.size() < kv::ipp::kMaxBody + 1024)
            body.insert(body.size() - 1,
                        std::string("\x41") + Be16(0) + Be16(1000) + std::string(1000, 'x'));
          return Ok(body);
@@ -382,11 +421,24 @@ TEST_F(CompanionIpp, HostileResponsesAreNoAnswerWithinTheBudget) {
 
 // ---- What the library remembers.
 
+// The key of what is remembered of the printer at these ports: the one entry whose name
+// starts with its address and ports.
 std::wstring MemoryKey(int ipp_port, int snmp_port) {
-  return L"Software\\KVPrint\\Printers\\127.0.0.1:" + std::to_wstring(ipp_port) + L":" +
-         std::to_wstring(snmp_port);
+  const std::wstring start =
+      L"127.0.0.1:" + std::to_wstring(ipp_port) + L":" + std::to_wstring(snmp_port) + L":";
+  HKEY printers = nullptr;
+  std::wstring found;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kv::snmp::kMemoryKey, 0, KEY_READ, &printers) == 0) {
+    wchar_t name[256];
+    for (DWORD i = 0, length = 256;
+         RegEnumKeyExW(printers, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, length = 256)
+      if (std::wstring(name).compare(0, start.size(), start) == 0) found = name;
+    RegCloseKey(printers);
+  }
+  EXPECT_FALSE(found.empty()) << "nothing remembered of the printer";
+  return std::wstring(kv::snmp::kMemoryKey) + L"\\" + found;
 }
-
 ULONGLONG SystemTimeNow() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
@@ -428,9 +480,15 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
   Memory(600, 60);
   Ipp(ipp.port());
   Settings(snmp.port(), 3000);
-  const std::wstring key = MemoryKey(ipp.port(), snmp.port());
   ASSERT_EQ(1, Update(AskedOverIpp()).result);
   ASSERT_EQ(1, ipp.requests.load());
+  const std::wstring key = MemoryKey(ipp.port(), snmp.port());
+  // Trays, duplex, disk and finisher, then how each was got (1 IPP, 3 no evidence).
+  const auto answers = [&](std::initializer_list<BYTE> bytes) {
+    const std::vector<BYTE> value(bytes);
+    SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_BINARY, value.data(),
+                static_cast<DWORD>(value.size()));
+  };
 
   const ULONGLONG now = SystemTimeNow();
   const ULONGLONG second = 10000000;
@@ -455,6 +513,16 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
       {"answers of the wrong type",
        [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); },
        true},
+      {"a tray code that is none",
+       [&] { answers({2, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}); },
+       true},
+      {"a tray code far out of range",
+       [&] { answers({0xD2, 0x04, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}); },
+       true},
+      {"an answer where none was found",
+       [&] { answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 3, 1, 0, 1}); },
+       true},
+      {"a source nobody defined", [&] { answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 9, 0, 1}); }, true},
   };
   for (const auto& c : cases) {
     c.change();
@@ -465,15 +533,108 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
     EXPECT_EQ(c.asked ? 1 : 0, ipp.requests.load() - before) << c.label;
   }
 
-  // A field that was not asked before is not in memory: the printer is asked for it.
-  const int before = ipp.requests.load();
+  // A field that was not asked before is not in memory: the printer is asked for it. So is
+  // a printer asked for a model without a multi-purpose tray, or with another community:
+  // what shapes an answer is in its key.
+  int before = ipp.requests.load();
   EXPECT_EQ(1, Update().result);
   EXPECT_EQ(1, ipp.requests.load() - before);
+  Record without_mp_tray = AskedOverIpp();
+  without_mp_tray[kv::kStatusMpTray] = 0;
+  EXPECT_EQ(1, Update(without_mp_tray).result);
+  EXPECT_EQ(2, ipp.requests.load() - before);
+  Settings(snmp.port(), 3000, L"private");
+  EXPECT_EQ(1, Update(AskedOverIpp()).result);
+  EXPECT_EQ(3, ipp.requests.load() - before);
+  EXPECT_EQ(1, Update(AskedOverIpp()).result);
+  EXPECT_EQ(3, ipp.requests.load() - before);
 
   // With memory off the printer is asked each time.
   Memory(0, 0);
   EXPECT_EQ(1, Update(AskedOverIpp()).result);
-  EXPECT_EQ(2, ipp.requests.load() - before);
+  EXPECT_EQ(4, ipp.requests.load() - before);
+}
+
+TEST_F(CompanionIpp, SnmpSilentAfterIppIsWaitedOnBrieflyAndNotTakenForSilence) {
+  IppResponder ipp(Correct);
+  QuietAgent snmp;
+  Memory(600, 60);
+  Ipp(ipp.port());
+  Settings(snmp.port(), 3000);
+  // The disk is asked over SNMP only; its first reply is awaited a quarter of a second, not
+  // the budget, which would hold five tries.
+  Outcome outcome = Update();
+  EXPECT_EQ(1, outcome.result);
+  kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "the disk unanswered");
+  const int tries = snmp.Received();
+  EXPECT_GE(tries, 1);
+  EXPECT_LE(tries, 2);
+  const std::wstring key = MemoryKey(ipp.port(), snmp.port());
+  EXPECT_NE(ERROR_SUCCESS, SHGetValueW(HKEY_CURRENT_USER, key.c_str(), L"SilentAt", nullptr,
+                                       nullptr, nullptr))
+      << "a printer that answered IPP is not silent";
+
+  // Within the silence period nothing is asked again.
+  outcome = Update();
+  kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "from memory");
+  EXPECT_EQ(1, ipp.requests.load());
+  EXPECT_EQ(0, snmp.Received());
+
+  // After it, the disk that did not come is asked again (and IPP with it); the answers that
+  // came are not what made the printer be asked.
+  SetTime(key, L"AnsweredAt", SystemTimeNow() - 61ull * 10000000);
+  EXPECT_EQ(1, Update().result);
+  EXPECT_EQ(2, ipp.requests.load());
+  EXPECT_GT(snmp.Received(), 0);
+  EXPECT_EQ(1, Update(AskedOverIpp()).result);
+  EXPECT_EQ(2, ipp.requests.load()) << "without the disk, everything is remembered";
+
+  // A closed SNMP port is not waited on at all.
+  Settings(ClosedUdpPort(), 3000);
+  outcome = Update();
+  kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "SNMP switched off");
+  EXPECT_LT(outcome.elapsed_ms, static_cast<ULONGLONG>(kv::snmp::kLeastSnmpWait));
+}
+
+TEST_F(CompanionIpp, StaleEntriesAndTheRoamingMemoryGoWhenTheMemoryIsWritten) {
+  const ULONGLONG day = 86400ull * 10000000;
+  const std::wstring printers = std::wstring(kv::snmp::kMemoryKey) + L"\\";
+  const struct {
+    const wchar_t* name;
+    const wchar_t* value;  // null: no time at all
+    long long days_ago;
+    bool kept;
+  } entries[] = {
+      {L"192.0.2.1", L"AnsweredAt", 31, false}, {L"192.0.2.2", L"SilentAt", 29, true},
+      {L"192.0.2.3", nullptr, 0, false},        {L"192.0.2.4", L"AnsweredAt", -31, false},
+      {L"192.0.2.5", L"AnsweredAt", 1, true},
+  };
+  for (const auto& e : entries) {
+    const std::wstring key = printers + e.name;
+    if (e.value)
+      SetTime(key, e.value, SystemTimeNow() - static_cast<ULONGLONG>(e.days_ago * day));
+    else
+      SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_BINARY, "", 0);
+  }
+  SetTime(L"Software\\KVPrint\\Printers\\192.0.2.9:631:161", L"AnsweredAt", SystemTimeNow());
+
+  IppResponder ipp(Correct);
+  QuietAgent snmp;
+  Memory(600, 60);
+  Ipp(ipp.port());
+  Settings(snmp.port(), 3000);
+  ASSERT_EQ(1, Update(AskedOverIpp()).result);
+  for (const auto& e : entries) {
+    HKEY key = nullptr;
+    const bool there = RegOpenKeyExW(HKEY_CURRENT_USER, (printers + e.name).c_str(), 0, KEY_READ,
+                                     &key) == ERROR_SUCCESS;
+    if (key) RegCloseKey(key);
+    EXPECT_EQ(e.kept, there) << testing::PrintToString(std::wstring(e.name));
+  }
+  HKEY roaming = nullptr;
+  EXPECT_NE(ERROR_SUCCESS,
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KVPrint\\Printers", 0, KEY_READ, &roaming));
+  if (roaming) RegCloseKey(roaming);
 }
 
 TEST_F(CompanionIpp, TwoUpdatesAtOnceKeepTheirOwnBudgets) {
