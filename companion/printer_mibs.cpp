@@ -212,13 +212,13 @@ int16_t TypedRow(MibSource& source, const char* type_column, const char* descrip
     if (types.values[i].oid != wanted) continue;
     const Value* description = descriptions.At(types.indexes[i]);
     const std::string text = description ? description->bytes : std::string();
+    const std::string row = std::string(label) + " row " + OidText(types.indexes[i]) +
+                            (text.empty() ? " (no description)" : " \"" + text + "\"");
     if (passes(Words(text))) {
-      Say(why, std::string(label) + " row " + OidText(types.indexes[i]) + " \"" + text +
-                   "\" is a disk");
+      Say(why, row + " is a disk");
       return 1;
     }
-    Say(why, std::string(label) + " row " + OidText(types.indexes[i]) + " \"" + text +
-                 "\" is no disk");
+    Say(why, row + " is no disk");
   }
   return kUndecided;
 }
