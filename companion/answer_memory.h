@@ -52,8 +52,7 @@ struct Remembered {
                              kNotAsked};  // in the order of Answers
 };
 
-constexpr wchar_t kMemoryKey[] =
-    L"Software\\Classes\\Local Settings\\Software\\KVPrint\\Printers";
+constexpr wchar_t kMemoryKey[] = L"Software\\Classes\\Local Settings\\Software\\KVPrint\\Printers";
 // Where earlier releases kept their answers, in the roaming part of the user's settings.
 constexpr wchar_t kRoamingMemoryKey[] = L"Software\\KVPrint\\Printers";
 // Changed whenever the rules change what they answer: older answers are then not taken.

@@ -168,9 +168,9 @@ Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& a
     } else {
       for (int index = 0; index < kFields; ++index)
         if (AskedAt(asked, index))
-          Say(ReasonAt(reasons, index),
-              exchange.reached == ipp::Reached::kSilent ? "IPP: no answer within the budget"
-                                                        : "IPP: no answer");
+          Say(ReasonAt(reasons, index), exchange.reached == ipp::Reached::kSilent
+                                            ? "IPP: no answer within the budget"
+                                            : "IPP: no answer");
     }
   }
   Asked left = asked;
@@ -180,19 +180,24 @@ Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& a
   left.finisher = asked.finisher && found.answers.finisher < 0;
   if (!left.trays && !left.duplex && !left.disk && !left.finisher) return found;
   Client client(target, settings.community, deadline);
-  if (!deadline.Passed() && client.Open()) {
-    // Once IPP has answered, a printer that keeps silent over SNMP has it switched off: its
-    // first reply is awaited only as long as IPP's own time says it deserves (a printer
-    // waking from sleep is slow over both).
-    if (ipp_took) client.LimitFirstReply(std::max(kLeastSnmpWait, 4 * ipp_took));
-    note(AskPrinter(client, left, reasons), kFromSnmp, left);
-    found.heard = found.heard || client.answered_version() != 0;
-    if (client.answered_version() == 0)
-      for (int index = 0; index < kFields; ++index)
-        if (AskedAt(left, index))
-          Say(ReasonAt(reasons, index), client.refused() ? "SNMP: the port is closed (port unreachable)"
-                                                         : "SNMP: no reply in time");
+  if (deadline.Passed() || !client.Open()) {
+    // What IPP left open was not asked over SNMP at all: the printer has not told it.
+    for (int index = 0; index < kFields; ++index)
+      if (AskedAt(left, index)) found.sources[index] = kNoReply;
+    return found;
   }
+  // Once IPP has answered, a printer that keeps silent over SNMP has it switched off: its
+  // first reply is awaited only as long as IPP's own time says it deserves (a printer
+  // waking from sleep is slow over both).
+  if (ipp_took) client.LimitFirstReply(std::max(kLeastSnmpWait, 4 * ipp_took));
+  note(AskPrinter(client, left, reasons), kFromSnmp, left);
+  found.heard = found.heard || client.answered_version() != 0;
+  if (client.answered_version() == 0)
+    for (int index = 0; index < kFields; ++index)
+      if (AskedAt(left, index))
+        Say(ReasonAt(reasons, index), client.refused()
+                                          ? "SNMP: the port is closed (port unreachable)"
+                                          : "SNMP: no reply in time");
   return found;
 }
 
@@ -216,10 +221,10 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
   if (!dotted) return 0;
   const std::wstring address(dotted, dotted + strlen(dotted));
 
-  const AnswerMemory memory(MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0,
-                                       settings.port, asked.mp_tray, settings.community,
-                                       settings.ipp.path),
-                            settings.memory);
+  const AnswerMemory memory(
+      MemoryName(address, settings.ipp.enabled ? settings.ipp.port : 0, settings.port,
+                 asked.mp_tray, settings.community, settings.ipp.path),
+      settings.memory);
   Found found;
   if (!memory.Recall(asked, found)) {
     if (memory.RecentlySilent()) return 0;
@@ -244,4 +249,3 @@ SHORT AutoUpdate(const char* port, BYTE* status, const Settings& settings) {
 }
 
 }  // namespace kv::snmp
-

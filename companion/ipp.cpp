@@ -122,8 +122,8 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response,
     return false;
   response.status = static_cast<uint16_t>(status);
   response.request_id = static_cast<int32_t>(request_id);
-  uint8_t group = 0;  // none begun yet
-  bool open = false;  // an attribute of this group takes additional values
+  uint8_t group = 0;     // none begun yet
+  bool open = false;     // an attribute of this group takes additional values
   bool kept = false;     // the open attribute is kept
   bool bounded = false;  // the open attribute's values are held to the bounds
   size_t attributes = 0, values = 0;
@@ -146,7 +146,8 @@ bool DecodeResponse(const uint8_t* data, size_t size, Response& response,
     if (!name.empty()) {
       open = true;
       values = 0;
-      const bool named = !wanted || std::find(wanted->begin(), wanted->end(), name) != wanted->end();
+      const bool named =
+          !wanted || std::find(wanted->begin(), wanted->end(), name) != wanted->end();
       kept = group == kTagPrinterAttributes && named;
       bounded = !wanted || kept;
       if (bounded && ++attributes > kMaxAttributes) return false;

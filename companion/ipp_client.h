@@ -39,8 +39,8 @@ enum class Reached {
 struct Exchange {
   Reached reached = Reached::kUnreachable;
   Response response;
-  unsigned requests = 0;   // HTTP requests sent
-  DWORD longest_ms = 0;    // the longest of their exchanges, request to the end of the reply
+  unsigned requests = 0;  // HTTP requests sent
+  DWORD longest_ms = 0;   // the longest of their exchanges, request to the end of the reply
 };
 
 // Asks the printer at `address` (dotted IPv4 text) for `attributes`.

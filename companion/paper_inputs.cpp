@@ -19,8 +19,10 @@ TrayCodes BitOf(int16_t code) {
 std::string Folded(const std::string& name) {
   std::string folded;
   for (char c : name) {
-    if (c >= 'A' && c <= 'Z') folded += static_cast<char>(c - 'A' + 'a');
-    else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) folded += c;
+    if (c >= 'A' && c <= 'Z')
+      folded += static_cast<char>(c - 'A' + 'a');
+    else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+      folded += c;
   }
   return folded;
 }
@@ -177,8 +179,8 @@ TrayCodes CodesOfInputs(const std::vector<Input>& inputs, bool model_has_mp_tray
 }
 
 TrayCodes CodesOfSources(const std::vector<std::string>& sources, std::string* why) {
-  static const char* const kNoTrays[] = {"auto", "manual", "envelope", "photo", "disc",
-                                         "hagaki", "main-roll", "alternate-roll"};
+  static const char* const kNoTrays[] = {"auto", "manual", "envelope",  "photo",
+                                         "disc", "hagaki", "main-roll", "alternate-roll"};
   std::set<std::string> trays;  // "tray-N" as "tray-" and the number without leading zeros
   bool mp_source = false;
   for (const std::string& source : sources) {

@@ -56,8 +56,7 @@ Input::Kind KindOfType(int64_t type);
 
 // What the listed inputs allow, for a model that has a multi-purpose tray or not (the status
 // record's "SupportMpTray"). `why` (may be null) gets what decided it.
-TrayCodes CodesOfInputs(const std::vector<Input>& inputs, bool model_has_mp_tray,
-                        std::string* why);
+TrayCodes CodesOfInputs(const std::vector<Input>& inputs, bool model_has_mp_tray, std::string* why);
 
 // What IPP's "media-source-supported" keywords allow: "tray-N", "main" and "large-capacity"
 // are paper trays, "by-pass-tray" and "side" the multi-purpose tray, "auto", "manual",

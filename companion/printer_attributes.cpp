@@ -117,7 +117,9 @@ int16_t TrayAnswer(const Response& response, bool model_has_mp_tray, std::string
   std::vector<const Value*> values;
   kv::snmp::TrayCodes codes = kv::snmp::kAnyTrays;
   switch (ValuesOf(response, kInputTray, {kTagOctetString}, values)) {
-    case Served::kWrongSyntax: Say(why, "printer-input-tray holds a value of a wrong syntax"); break;
+    case Served::kWrongSyntax:
+      Say(why, "printer-input-tray holds a value of a wrong syntax");
+      break;
     case Served::kNo: Say(why, "printer-input-tray is not served"); break;
     case Served::kYes: {
       std::vector<Input> inputs;
@@ -132,7 +134,9 @@ int16_t TrayAnswer(const Response& response, bool model_has_mp_tray, std::string
   // Sources may be names of the site's own as well as keywords.
   switch (ValuesOf(response, kMediaSourceSupported,
                    {kTagKeyword, kTagNameWithoutLanguage, kTagNameWithLanguage}, values)) {
-    case Served::kWrongSyntax: Say(why, "media-source-supported holds a value of a wrong syntax"); break;
+    case Served::kWrongSyntax:
+      Say(why, "media-source-supported holds a value of a wrong syntax");
+      break;
     case Served::kNo: Say(why, "media-source-supported is not served"); break;
     case Served::kYes: {
       std::vector<std::string> sources;
@@ -165,9 +169,8 @@ int16_t DuplexAnswer(const Response& response, std::string* why) {
 // Finisher MIB's finDevicePresentOnOff does with notPresent (5).
 bool FinisherPresent(const Value& value) {
   std::string_view present;
-  return !Trimmed(value.bytes).empty() &&
-         !(Field(value.bytes, "presentonoff", present) &&
-           (SameText(present, "notPresent") || present == "5"));
+  return !Trimmed(value.bytes).empty() && !(Field(value.bytes, "presentonoff", present) &&
+                                            (SameText(present, "notPresent") || present == "5"));
 }
 
 int16_t FinisherAnswer(const Response& response, std::string* why) {
@@ -187,12 +190,14 @@ int16_t FinisherAnswer(const Response& response, std::string* why) {
     return kv::snmp::kUndecided;
   }
   if (devices == Served::kYes) {
-    if (std::any_of(values.begin(), values.end(), [](const Value* v) { return FinisherPresent(*v); })) {
+    if (std::any_of(values.begin(), values.end(),
+                    [](const Value* v) { return FinisherPresent(*v); })) {
       Say(why, "printer-finisher lists a finishing device");
       return 1;
     }
     if (finishings == Served::kYes && finisher_finishing) {
-      Say(why, "printer-finisher lists none, while finishings-supported offers a finisher's finishing");
+      Say(why,
+          "printer-finisher lists none, while finishings-supported offers a finisher's finishing");
       return kv::snmp::kUndecided;
     }
     Say(why, "printer-finisher lists no finishing device");
@@ -231,7 +236,8 @@ kv::snmp::Input InputOfTray(const std::string& value) {
       if (SameText(field, known.name)) input.kind = known.kind;
   }
   int64_t capacity = 0;
-  if (Field(text, "maxcapacity", field) && SignedDecimal(field, capacity)) input.capacity = capacity;
+  if (Field(text, "maxcapacity", field) && SignedDecimal(field, capacity))
+    input.capacity = capacity;
   if (Field(text, "name", field)) input.name.assign(field);
   return input;
 }
@@ -242,8 +248,7 @@ kv::snmp::Answers AnswersFromAttributes(const Response& response, const kv::snmp
   if (asked.trays)
     answers.tray_code = TrayAnswer(response, asked.mp_tray, kv::snmp::ReasonAt(reasons, 0));
   if (asked.duplex) answers.duplex = DuplexAnswer(response, kv::snmp::ReasonAt(reasons, 1));
-  if (asked.finisher)
-    answers.finisher = FinisherAnswer(response, kv::snmp::ReasonAt(reasons, 3));
+  if (asked.finisher) answers.finisher = FinisherAnswer(response, kv::snmp::ReasonAt(reasons, 3));
   return answers;  // the disk stays unanswered: IPP has no attribute for it
 }
 

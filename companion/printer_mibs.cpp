@@ -93,8 +93,8 @@ bool SaysMemory(const std::vector<std::string>& words) {
 
 // "Hard Disk", "HDD", "SSD", "//ide0a/", "/dev/sda1": a name of a disk.
 bool NamesADisk(const std::vector<std::string>& words) {
-  static const char* const kDiskWords[] = {"disk", "hdd", "ssd", "hard", "harddisk", "drive",
-                                           "sata", "nvme"};
+  static const char* const kDiskWords[] = {"disk",     "hdd",   "ssd",  "hard",
+                                           "harddisk", "drive", "sata", "nvme"};
   const auto digits_from = [](const std::string& w, size_t at) {
     return std::all_of(w.begin() + static_cast<long>(std::min(at, w.size())), w.end(),
                        [](char c) { return c >= '0' && c <= '9'; });
@@ -136,7 +136,8 @@ int16_t TrayAnswer(MibSource& source, bool model_has_mp_tray, std::string* why) 
   }
   if (const int16_t none = Unusable(names, kTagOctetString, names_column, why)) return none;
   for (size_t i = 0; i < inputs.size(); ++i) {
-    if (const Value* capacity = capacities.At(types.indexes[i])) inputs[i].capacity = capacity->number;
+    if (const Value* capacity = capacities.At(types.indexes[i]))
+      inputs[i].capacity = capacity->number;
     if (const Value* name = names.At(types.indexes[i])) inputs[i].name = name->bytes;
     Say(why, "row " + OidText(types.indexes[i]) + ": type " +
                  std::to_string(types.values[i].number) + ", capacity " +
@@ -147,8 +148,8 @@ int16_t TrayAnswer(MibSource& source, bool model_has_mp_tray, std::string* why) 
 
 // 1 when a row matches, 0 when none does, or why there is no answer.
 template <class Matches>
-int16_t AnyRow(MibSource& source, const char* name, const char* label, uint8_t tag,
-               Matches matches, std::string* why) {
+int16_t AnyRow(MibSource& source, const char* name, const char* label, uint8_t tag, Matches matches,
+               std::string* why) {
   const Column column = Walk(source, name);
   if (column.walked == Walked::kNotServed) {
     Say(why, std::string(label) + " is not served");
@@ -171,7 +172,8 @@ int16_t DiskOfMedia(MibSource& source, const Column& media, std::string* why) {
       return none;
     for (size_t i = 0; i < media.values.size(); ++i) {
       const Value* taken_out = removable.At(media.indexes[i]);
-      if (media.values[i].number == kMediaHardDisk && !(taken_out && taken_out->number == kTruthTrue)) {
+      if (media.values[i].number == kMediaHardDisk &&
+          !(taken_out && taken_out->number == kTruthTrue)) {
         Say(why, "disk " + OidText(media.indexes[i]) + " is a fixed hard disk");
         return 1;
       }

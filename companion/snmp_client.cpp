@@ -45,7 +45,8 @@ DWORD Client::Remaining() const {
   const DWORD left = deadline_.Remaining();
   if (known_ || first_reply_by_ == 0) return left;
   const ULONGLONG now = GetTickCount64();
-  return now >= first_reply_by_ ? 0 : std::min<DWORD>(left, static_cast<DWORD>(first_reply_by_ - now));
+  return now >= first_reply_by_ ? 0
+                                : std::min<DWORD>(left, static_cast<DWORD>(first_reply_by_ - now));
 }
 
 bool Client::HeardRefusal() const {
@@ -72,8 +73,8 @@ Reply Client::Exchange(uint8_t pdu, const Oid& name, VarBind& result) {
     const int32_t version = known_ ? version_ : (attempt % 2 == 0 ? kVersion2c : kVersion1);
     const std::vector<uint8_t> packet = EncodeRequest(version, community_, pdu, request_id, {name});
     if (packet.empty()) return Reply::kSilent;
-    if (send(socket_, reinterpret_cast<const char*>(packet.data()),
-             static_cast<int>(packet.size()), 0) == SOCKET_ERROR) {
+    if (send(socket_, reinterpret_cast<const char*>(packet.data()), static_cast<int>(packet.size()),
+             0) == SOCKET_ERROR) {
       // The "port unreachable" of an earlier try may come back here rather than at a receive.
       const int error = WSAGetLastError();
       refused_ = !known_ && (error == WSAECONNRESET || error == WSAECONNREFUSED);

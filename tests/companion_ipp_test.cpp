@@ -24,14 +24,10 @@
 
 namespace {
 
-using kvtest::Companion;
-using kvtest::EveryFeatureAsked;
-using kvtest::Outcome;
-using kvtest::PrinterPort;
-using kvtest::QuietAgent;
-using kvtest::Record;
 using kvtest::Be16;
+using kvtest::Companion;
 using kvtest::Enum;
+using kvtest::EveryFeatureAsked;
 using kvtest::HttpReply;
 using kvtest::HttpRequest;
 using kvtest::IppAttribute;
@@ -39,6 +35,10 @@ using kvtest::IppResponder;
 using kvtest::IppResponse;
 using kvtest::IppRule;
 using kvtest::Ok;
+using kvtest::Outcome;
+using kvtest::PrinterPort;
+using kvtest::QuietAgent;
+using kvtest::Record;
 
 // The record of a PPD with the features IPP can answer: trays, duplex and finisher.
 Record AskedOverIpp() {
@@ -57,19 +57,6 @@ Record NothingAsked() {
 // A TCP port of the loopback address with nothing listening on it.
 int ClosedPort() {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in at = {};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
-  int size = sizeof at;
-  getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
-  closesocket(s);
-  return ntohs(at.sin_port);
-}
-
-// A UDP port of the loopback address with nothing listening on it.
-int ClosedUdpPort() {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   sockaddr_in at = {};
   at.sin_family = AF_INET;
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -194,13 +181,13 @@ TEST_F(CompanionIpp, AVersionOnePrinterAndTheSecondPathAreTried) {
        },
        2},
       {"/ipp/print drops the connection, /ipp answers",
-       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : HttpReply{""}; },
-       3},
+       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : HttpReply{""}; }, 3},
       {"/ipp/print sends an empty body, /ipp answers",
-       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : Ok(""); },
-       3},
+       [](const HttpRequest& r) { return r.path == "/ipp" ? Correct(r) : Ok(""); }, 3},
       {"a success status nobody defined yet",
-       [](const HttpRequest& r) { return Ok(IppResponse(r.request_id(), 0x0007, EveryIppFeature())); },
+       [](const HttpRequest& r) {
+         return Ok(IppResponse(r.request_id(), 0x0007, EveryIppFeature()));
+       },
        1},
       {"attributes nobody asked for, beyond every bound",
        [](const HttpRequest& r) {
@@ -378,15 +365,25 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
        [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); },
        true},
       {"a tray code that is none",
-       [&] { answers({2, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}); },
+       [&] {
+         answers({2, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1});
+       },
        true},
       {"a tray code far out of range",
-       [&] { answers({0xD2, 0x04, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}); },
+       [&] {
+         answers({0xD2, 0x04, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1});
+       },
        true},
       {"an answer where none was found",
-       [&] { answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 3, 1, 0, 1}); },
+       [&] {
+         answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 3, 1, 0, 1});
+       },
        true},
-      {"a source nobody defined", [&] { answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 9, 0, 1}); }, true},
+      {"a source nobody defined",
+       [&] {
+         answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 9, 0, 1});
+       },
+       true},
   };
   for (const auto& c : cases) {
     c.change();
@@ -434,8 +431,8 @@ TEST_F(CompanionIpp, SnmpSilentAfterIppIsWaitedOnBrieflyAndNotTakenForSilence) {
   EXPECT_GE(tries, 1);
   EXPECT_LE(tries, 2);
   const std::wstring key = MemoryKey(ipp.port(), snmp.port());
-  EXPECT_NE(ERROR_SUCCESS, SHGetValueW(HKEY_CURRENT_USER, key.c_str(), L"SilentAt", nullptr,
-                                       nullptr, nullptr))
+  EXPECT_NE(ERROR_SUCCESS,
+            SHGetValueW(HKEY_CURRENT_USER, key.c_str(), L"SilentAt", nullptr, nullptr, nullptr))
       << "a printer that answered IPP is not silent";
 
   // Within the silence period nothing is asked again.
@@ -454,7 +451,7 @@ TEST_F(CompanionIpp, SnmpSilentAfterIppIsWaitedOnBrieflyAndNotTakenForSilence) {
   EXPECT_EQ(2, ipp.requests.load()) << "without the disk, everything is remembered";
 
   // A closed SNMP port is not waited on at all.
-  Settings(ClosedUdpPort(), 3000);
+  Settings(kvtest::ClosedUdpPort(), 3000);
   outcome = Update();
   kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "SNMP switched off");
   EXPECT_LT(outcome.elapsed_ms, static_cast<ULONGLONG>(kv::snmp::kLeastSnmpWait));
@@ -496,8 +493,8 @@ TEST_F(CompanionIpp, StaleEntriesAndTheRoamingMemoryGoWhenTheMemoryIsWritten) {
     EXPECT_EQ(e.kept, there) << testing::PrintToString(std::wstring(e.name));
   }
   HKEY roaming = nullptr;
-  EXPECT_NE(ERROR_SUCCESS,
-            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KVPrint\\Printers", 0, KEY_READ, &roaming));
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KVPrint\\Printers", 0,
+                                         KEY_READ, &roaming));
   if (roaming) RegCloseKey(roaming);
 }
 

@@ -30,15 +30,15 @@ using kv::snmp::ParseOid;
 using kvtest::AgentPort;
 using kvtest::AgentsFile;
 using kvtest::Companion;
+using kvtest::Datagram;
 using kvtest::EveryFeatureAsked;
 using kvtest::ExpectAnswers;
-using kvtest::Outcome;
-using kvtest::QuietAgent;
-using kvtest::Record;
-using kvtest::Datagram;
 using kvtest::Int;
 using kvtest::kSecondLoopback;
 using kvtest::One;
+using kvtest::Outcome;
+using kvtest::QuietAgent;
+using kvtest::Record;
 using kvtest::Rule;
 using kvtest::Table;
 using kvtest::Via;
@@ -54,12 +54,17 @@ TEST_F(Companion, EachPrinterAnswersThroughItsAgent) {
   } cases[] = {
       {L"no-trays", 1, 0, 0, -1, -1},  // a printer device alone says nothing of a disk
       {L"two-trays", 1, 3, -1, -1, -1},
-      {L"three-trays", 1, 4, -1, -1, -1},   {L"input-kinds", 1, 4, -1, -1, -1},
+      {L"three-trays", 1, 4, -1, -1, -1},
+      {L"input-kinds", 1, 4, -1, -1, -1},
       {L"mp-tray", 1, 1, -1, -1, -1},  // the record's model has a multi-purpose tray
-      {L"duplex", 1, -1, 1, -1, -1},        {L"disk", 1, -1, -1, 1, -1},
-      {L"storage-disk", 1, -1, -1, 1, -1},  {L"host-resources-only", 1, -1, -1, 1, -1},
-      {L"media-hard-disk", 1, 1, 1, 1, -1}, {L"media-ram-disk", 1, -1, -1, 0, -1},
-      {L"finisher", 1, -1, -1, -1, 1},      {L"everything", 1, 4, 1, 1, 1},
+      {L"duplex", 1, -1, 1, -1, -1},
+      {L"disk", 1, -1, -1, 1, -1},
+      {L"storage-disk", 1, -1, -1, 1, -1},
+      {L"host-resources-only", 1, -1, -1, 1, -1},
+      {L"media-hard-disk", 1, 1, 1, 1, -1},
+      {L"media-ram-disk", 1, -1, -1, 0, -1},
+      {L"finisher", 1, -1, -1, -1, 1},
+      {L"everything", 1, 4, 1, 1, 1},
       {L"no-printer-mib", 0, 0, 0, 0, 0},  // no answer: the record stays as it came
   };
   for (const auto& c : cases) {
@@ -130,15 +135,7 @@ TEST_F(Companion, ASilentPrinterGivesNoAnswerWithinTheBudget) {
   // update ends at once. A listener that never replies: the tries go out after 0, 250, 500
   // and 1000 ms (both versions get the first, short wait; then it doubles), so a budget holds
   // as many of them as start before its end.
-  SOCKET gone = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  sockaddr_in at = {};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(gone, reinterpret_cast<sockaddr*>(&at), sizeof at);
-  int size = sizeof at;
-  getsockname(gone, reinterpret_cast<sockaddr*>(&at), &size);
-  const int closed = ntohs(at.sin_port);
-  closesocket(gone);
+  const int closed = kvtest::ClosedUdpPort();
 
   PortAt(L"127.0.0.1");
   const struct { int budget, tries; } cases[] = {{600, 3}, {1500, 4}};

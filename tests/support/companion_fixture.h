@@ -107,6 +107,19 @@ class QuietAgent {
   int bind_error_ = 0;
 };
 
+// A UDP port of the loopback address with nothing listening on it.
+inline int ClosedUdpPort() {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  sockaddr_in at = {};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  int size = sizeof at;
+  getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
+  closesocket(s);
+  return ntohs(at.sin_port);
+}
+
 // What a loaded machine may add to a budget before a test calls the budget overrun: a step
 // run late, not a second budget. Whether the budget was kept is told by the tries a peer
 // counted; the clock only catches a gross overrun.

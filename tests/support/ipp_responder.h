@@ -24,7 +24,9 @@ struct IppAttribute {
   std::vector<std::string> values;  // raw value bytes, one per value
 };
 
-inline std::string Be16(size_t n) { return {static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)}; }
+inline std::string Be16(size_t n) {
+  return {static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)};
+}
 inline std::string Be32(uint32_t n) {
   return {static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
           static_cast<char>(n)};
@@ -32,7 +34,7 @@ inline std::string Be32(uint32_t n) {
 inline std::string Enum(uint32_t n) { return Be32(n); }
 
 inline std::string IppResponse(int32_t request_id, uint16_t status,
-                        const std::vector<IppAttribute>& printer, uint8_t major = 2) {
+                               const std::vector<IppAttribute>& printer, uint8_t major = 2) {
   std::string body = {static_cast<char>(major), 0};
   body += Be16(status) + Be32(static_cast<uint32_t>(request_id));
   body += '\x01';

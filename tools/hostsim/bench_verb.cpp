@@ -161,7 +161,8 @@ std::wstring IppOnlySheet(Session& session, long rounds) {
            L"answering both",
            ipp_only_total * 1e3 / firsts, both_total * 1e3 / firsts);
   PrintLine(line);
-  swprintf(line, 240, L"bench: document-sheet-ipp-only %.2f", ratios.empty() ? 0.0 : Median(ratios));
+  swprintf(line, 240, L"bench: document-sheet-ipp-only %.2f",
+           ratios.empty() ? 0.0 : Median(ratios));
   return line;
 }
 

@@ -83,17 +83,18 @@ int wmain(int argc, wchar_t** argv) {
   target.sin_addr.s_addr = inet_addr(target_text);
   if (target.sin_addr.s_addr == INADDR_NONE &&
       !kv::snmp::PrinterAddress(target_text, deadline, target.sin_addr)) {
-    wprintf(L"kvprobe: no printer address for port \"%ls\" (no standard TCP/IP or maker's port of "
-            L"that name with an address, or its host name does not resolve)\n",
-            argv[1]);
+    wprintf(
+        L"kvprobe: no printer address for port \"%ls\" (no standard TCP/IP or maker's port of "
+        L"that name with an address, or its host name does not resolve)\n",
+        argv[1]);
     WSACleanup();
     return 1;
   }
   const char* dotted = inet_ntoa(target.sin_addr);
   const std::wstring address(dotted, dotted + strlen(dotted));
   wprintf(L"kvprobe: printer %ls, settings %ls\n", address.c_str(), settings_file.c_str());
-  wprintf(L"  SNMP port %u, community of %zu characters (not shown); IPP %ls",
-          settings.port, settings.community.size(), settings.ipp.enabled ? L"on" : L"off");
+  wprintf(L"  SNMP port %u, community of %zu characters (not shown); IPP %ls", settings.port,
+          settings.community.size(), settings.ipp.enabled ? L"on" : L"off");
   if (settings.ipp.enabled)
     wprintf(L", port %u, path %ls", settings.ipp.port,
             settings.ipp.path.empty() ? L"/ipp/print then /ipp" : settings.ipp.path.c_str());
@@ -102,8 +103,7 @@ int wmain(int argc, wchar_t** argv) {
 
   const ULONGLONG start = GetTickCount64();
   kv::snmp::Reasons reasons;
-  const kv::snmp::Found found =
-      kv::snmp::Ask(address, target, asked, settings, deadline, &reasons);
+  const kv::snmp::Found found = kv::snmp::Ask(address, target, asked, settings, deadline, &reasons);
   wprintf(L"  asked in %llu ms; the printer %ls\n", GetTickCount64() - start,
           found.heard ? L"answered" : L"answered neither protocol");
   static const wchar_t* const kNames[] = {L"tray code", L"duplex", L"hard disk", L"finisher"};
