@@ -153,7 +153,8 @@ Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& a
   };
 
   DWORD ipp_took = 0;  // the longest IPP exchange, when IPP answered
-  if (settings.ipp.enabled) {
+  // IPP has no attribute for the disk: a printer asked for nothing else is not asked over IPP.
+  if (settings.ipp.enabled && (asked.trays || asked.duplex || asked.finisher)) {
     // IPP has half the budget at most: a printer whose IPP port drops the connection unanswered
     // still leaves SNMP the time to answer.
     const Deadline ipp_deadline(std::min(deadline.Remaining(), settings.budget_ms / 2));
