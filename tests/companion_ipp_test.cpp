@@ -54,19 +54,6 @@ Record NothingAsked() {
   return record;
 }
 
-// A TCP port of the loopback address with nothing listening on it.
-int ClosedPort() {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  sockaddr_in at = {};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
-  int size = sizeof at;
-  getsockname(s, reinterpret_cast<sockaddr*>(&at), &size);
-  closesocket(s);
-  return ntohs(at.sin_port);
-}
-
 // A printer with one extra tray, duplex and a stapler.
 std::vector<IppAttribute> EveryIppFeature() {
   return {{0x44, "sides-supported", {"one-sided", "two-sided-long-edge"}},
@@ -145,7 +132,7 @@ TEST_F(CompanionIpp, WhatIppLeavesUnansweredIsAskedOverSnmp) {
   // A closed IPP port leaves everything to SNMP; so does one that takes the request and never
   // answers, within the half of the budget IPP may have.
   Settings(kvtest::AgentPort(L"everything"), 2000);
-  Ipp(ClosedPort());
+  Ipp(kvtest::ClosedPort(SOCK_STREAM));
   outcome = Update();
   EXPECT_EQ(1, outcome.result);
   kvtest::ExpectAnswers(outcome, 4, 1, 1, 1, "a closed IPP port");
@@ -301,7 +288,7 @@ void SetTime(const std::wstring& key, const wchar_t* name, ULONGLONG at) {
 }
 
 TEST_F(CompanionIpp, ASilentPrinterIsNotWaitedOnTwice) {
-  const int closed = ClosedPort();
+  const int closed = kvtest::ClosedPort(SOCK_STREAM);
   QuietAgent snmp;
   Memory(600, 60);
   Ipp(closed);
@@ -334,12 +321,6 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
   ASSERT_EQ(1, Update(AskedOverIpp()).result);
   ASSERT_EQ(1, ipp.requests.load());
   const std::wstring key = MemoryKey(ipp.port(), snmp.port());
-  // Trays, duplex, disk and finisher, then how each was got (1 IPP, 3 no evidence).
-  const auto answers = [&](std::initializer_list<BYTE> bytes) {
-    const std::vector<BYTE> value(bytes);
-    SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_BINARY, value.data(),
-                static_cast<DWORD>(value.size()));
-  };
 
   const ULONGLONG now = SystemTimeNow();
   const ULONGLONG second = 10000000;
@@ -364,26 +345,6 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
       {"answers of the wrong type",
        [&] { SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_SZ, L"123456", 14); },
        true},
-      {"a tray code that is none",
-       [&] {
-         answers({2, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1});
-       },
-       true},
-      {"a tray code far out of range",
-       [&] {
-         answers({0xD2, 0x04, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1});
-       },
-       true},
-      {"an answer where none was found",
-       [&] {
-         answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 3, 1, 0, 1});
-       },
-       true},
-      {"a source nobody defined",
-       [&] {
-         answers({1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 9, 0, 1});
-       },
-       true},
   };
   for (const auto& c : cases) {
     c.change();
@@ -392,6 +353,24 @@ TEST_F(CompanionIpp, AnAnswerIsRememberedForItsPeriodAndOnlyWhenItCanBeRead) {
     EXPECT_EQ(1, outcome.result) << c.label;
     kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, c.label);
     EXPECT_EQ(c.asked ? 1 : 0, ipp.requests.load() - before) << c.label;
+  }
+
+  // Answers that cannot be: each is ignored, and the printer asked.
+  const struct {
+    const char* label;
+    std::vector<BYTE> bytes;  // trays, duplex, disk, finisher; then how each was got
+  } impossible[] = {
+      {"a tray code that is none", {2, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}},
+      {"a tray code far out of range", {0xD2, 0x04, 1, 0, 0xFF, 0xFF, 1, 0, 1, 1, 0, 1}},
+      {"an answer where none was found", {1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 3, 1, 0, 1}},
+      {"a source nobody defined", {1, 0, 1, 0, 0xFF, 0xFF, 1, 0, 1, 9, 0, 1}},
+  };
+  for (const auto& c : impossible) {
+    SHSetValueW(HKEY_CURRENT_USER, key.c_str(), L"Answers", REG_BINARY, c.bytes.data(),
+                static_cast<DWORD>(c.bytes.size()));
+    const int before = ipp.requests.load();
+    kvtest::ExpectAnswers(Update(AskedOverIpp()), 1, 1, -1, 1, c.label);
+    EXPECT_EQ(1, ipp.requests.load() - before) << c.label;
   }
 
   // A field that was not asked before is not in memory: the printer is asked for it. So is
@@ -451,7 +430,7 @@ TEST_F(CompanionIpp, SnmpSilentAfterIppIsWaitedOnBrieflyAndNotTakenForSilence) {
   EXPECT_EQ(2, ipp.requests.load()) << "without the disk, everything is remembered";
 
   // A closed SNMP port is not waited on at all.
-  Settings(kvtest::ClosedUdpPort(), 3000);
+  Settings(kvtest::ClosedPort(SOCK_DGRAM), 3000);
   outcome = Update();
   kvtest::ExpectAnswers(outcome, 1, 1, -1, 1, "SNMP switched off");
   EXPECT_LT(outcome.elapsed_ms, static_cast<ULONGLONG>(kv::snmp::kLeastSnmpWait));
@@ -502,7 +481,7 @@ TEST_F(CompanionIpp, TwoUpdatesAtOnceKeepTheirOwnBudgets) {
   // Two ports of the same silent printer, one by address and one by host name (looked up on
   // a thread of its own), asked at once from two threads of the host.
   QuietAgent snmp;
-  Ipp(ClosedPort());
+  Ipp(kvtest::ClosedPort(SOCK_STREAM));
   Settings(snmp.port(), 1500);
   const std::wstring by_name = kvtest::UniqueName(L"KVSNMPNAME");
   const std::wstring by_name_key = std::wstring(kvtest::kStandardPorts) + by_name;

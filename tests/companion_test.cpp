@@ -135,7 +135,7 @@ TEST_F(Companion, ASilentPrinterGivesNoAnswerWithinTheBudget) {
   // update ends at once. A listener that never replies: the tries go out after 0, 250, 500
   // and 1000 ms (both versions get the first, short wait; then it doubles), so a budget holds
   // as many of them as start before its end.
-  const int closed = kvtest::ClosedUdpPort();
+  const int closed = kvtest::ClosedPort(SOCK_DGRAM);
 
   PortAt(L"127.0.0.1");
   const struct { int budget, tries; } cases[] = {{600, 3}, {1500, 4}};

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/snmp_responder.h"
+
 namespace {
 
 using kv::snmp::ParseOid;
@@ -38,18 +40,8 @@ struct Column {
   std::vector<uint32_t> indexes;
 };
 
-kv::snmp::Value Integer(int64_t n) {
-  kv::snmp::Value v;
-  v.tag = kv::snmp::kTagInteger;
-  v.number = n;
-  return v;
-}
-kv::snmp::Value Object(const char* oid) {
-  kv::snmp::Value v;
-  v.tag = kv::snmp::kTagObjectId;
-  v.oid = ParseOid(oid);
-  return v;
-}
+using kvtest::Object;
+constexpr auto Integer = kvtest::Int;
 Column Rows(std::vector<kv::snmp::Value> values) { return {Walked::kRows, std::move(values), {}}; }
 Column Integers(std::initializer_list<int64_t> numbers, std::vector<uint32_t> indexes = {}) {
   Column column{Walked::kRows, {}, std::move(indexes)};

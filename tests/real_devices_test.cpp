@@ -59,18 +59,8 @@ struct Device {
   bool answered[4];  // which of them the companion answers (the others: no answer)
 };
 
-kv::snmp::Value Text(const char* text) {
-  kv::snmp::Value v;
-  v.tag = kv::snmp::kTagOctetString;
-  v.bytes = text;
-  return v;
-}
-kv::snmp::Value Object(const char* oid) {
-  kv::snmp::Value v;
-  v.tag = kv::snmp::kTagObjectId;
-  v.oid = ParseOid(oid);
-  return v;
-}
+using kvtest::Object;
+using kvtest::Text;
 
 kvtest::Table TableOf(const SnmpPrinter& printer) {
   kvtest::Table table;
@@ -241,7 +231,7 @@ TEST_F(RealDevices, EachFieldIsTheTruthOrNoAnswer) {
         return kvtest::Ok(kvtest::IppResponse(request.request_id(), 0, attributes));
       });
       Ipp(printer.port());
-      Settings(kvtest::ClosedUdpPort(), 3000);  // SNMP switched off
+      Settings(kvtest::ClosedPort(SOCK_DGRAM), 3000);  // SNMP switched off
       outcome = Update(record);
     }
     for (int field = 0; field < 4; ++field) {

@@ -107,9 +107,10 @@ class QuietAgent {
   int bind_error_ = 0;
 };
 
-// A UDP port of the loopback address with nothing listening on it.
-inline int ClosedUdpPort() {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+// A port of the loopback address with nothing listening on it: UDP (SOCK_DGRAM) or TCP
+// (SOCK_STREAM).
+inline int ClosedPort(int type) {
+  SOCKET s = socket(AF_INET, type, type == SOCK_STREAM ? IPPROTO_TCP : IPPROTO_UDP);
   sockaddr_in at = {};
   at.sin_family = AF_INET;
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

@@ -28,6 +28,20 @@ inline kv::snmp::Value Int(int64_t n) {
   return v;
 }
 
+inline kv::snmp::Value Text(const char* text) {
+  kv::snmp::Value v;
+  v.tag = kv::snmp::kTagOctetString;
+  v.bytes = text;
+  return v;
+}
+
+inline kv::snmp::Value Object(const char* oid) {
+  kv::snmp::Value v;
+  v.tag = kv::snmp::kTagObjectId;
+  v.oid = kv::snmp::ParseOid(oid);
+  return v;
+}
+
 // The correct reply to a request.
 inline Message Answer(const Table& table, const Message& request) {
   Message reply = request;
