@@ -63,6 +63,13 @@ build() {  # arch toolchain tests
 build x86 i686 OFF
 build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
+# Each sample's driver package, both architectures in one, ready to sign; and the policy
+# templates an administrator adds to the central store.
+for model in samples/*/; do
+  model=$(basename "$model")
+  tools/make-package "samples/$model" "dist/packages/$model" --amd64 dist/x64 --x86 dist/x86
+done
+rm -rf dist/policies && cp -r policy dist/policies
 
 # The simulator and the tests run with their printers (SNMP agents, IPP printers and the IPP
 # printers' D-Bus and Avahi daemons) in a network namespace of their own where only the

@@ -18,6 +18,7 @@
 //   [Cache]
 //   AnswersSeconds=600 ; how long answers are taken from memory (0: never)
 //   SilenceSeconds=60  ; how long a printer that did not answer is not asked again (0: always)
+// A machine policy (platform/policy.h) overrides each of these but Path.
 #include <winsock2.h>
 
 #include "companion/companion.h"
@@ -34,6 +35,7 @@
 #include "platform/bounded_resolution.h"
 #include "platform/firewall.h"
 #include "platform/name_resolution.h"
+#include "platform/policy.h"
 #include "platform/runtime.h"
 #include "platform/status_record.h"
 
@@ -94,6 +96,24 @@ bool PrinterAddress(const char* port, const Deadline& deadline, in_addr& address
   return true;
 }
 
+namespace {
+
+// The range rules both sources share: a value outside them keeps what was there.
+void TakePort(uint16_t& port, long long value) {
+  if (value >= 1 && value <= 65535) port = static_cast<uint16_t>(value);
+}
+
+void TakeBudget(DWORD& budget_ms, long long value) {
+  if (value > 0) budget_ms = value > kLongestBudget ? kLongestBudget : static_cast<DWORD>(value);
+}
+
+// Negative numbers from the file are taken as none: memory stays on.
+void TakePeriod(DWORD& seconds, long long value) {
+  if (value >= 0 && value <= 0x7FFFFFFF) seconds = static_cast<DWORD>(value);
+}
+
+}  // namespace
+
 Settings ReadSettings(const wchar_t* file) {
   Settings settings;
   if (!file) return settings;
@@ -106,33 +126,38 @@ Settings ReadSettings(const wchar_t* file) {
                                                   sizeof community, file_narrow);
     if (length <= kMaxCommunity) settings.community.assign(community, length);
   }
-  const UINT port = GetPrivateProfileIntW(L"SNMP", L"Port", settings.port, file);
-  if (port >= 1 && port <= 65535) settings.port = static_cast<uint16_t>(port);
-  const INT budget =
-      static_cast<INT>(GetPrivateProfileIntW(L"SNMP", L"BudgetMs", settings.budget_ms, file));
-  if (budget > 0)
-    settings.budget_ms = budget > static_cast<INT>(kLongestBudget) ? kLongestBudget : budget;
-
+  const auto number = [file](const wchar_t* section, const wchar_t* key, DWORD fallback) {
+    return static_cast<long long>(
+        static_cast<INT>(GetPrivateProfileIntW(section, key, fallback, file)));
+  };
+  TakePort(settings.port, number(L"SNMP", L"Port", settings.port));
+  TakeBudget(settings.budget_ms, number(L"SNMP", L"BudgetMs", settings.budget_ms));
   settings.ipp.enabled = GetPrivateProfileIntW(L"IPP", L"Enabled", 1, file) != 0;
-  const UINT ipp_port = GetPrivateProfileIntW(L"IPP", L"Port", settings.ipp.port, file);
-  if (ipp_port >= 1 && ipp_port <= 65535) settings.ipp.port = static_cast<uint16_t>(ipp_port);
+  TakePort(settings.ipp.port, number(L"IPP", L"Port", settings.ipp.port));
   wchar_t path[256] = {};
   const DWORD path_length = GetPrivateProfileStringW(L"IPP", L"Path", L"", path, 256, file);
   if (path_length > 0 && path_length < 255 && path[0] == L'/')
     settings.ipp.path.assign(path, path_length);
-
-  // Negative numbers turn into large ones and are taken as none: memory stays on.
-  const struct {
-    const wchar_t* key;
-    DWORD& seconds;
-  } periods[] = {{L"AnswersSeconds", settings.memory.answers_seconds},
-                 {L"SilenceSeconds", settings.memory.silence_seconds}};
-  for (const auto& period : periods) {
-    const INT seconds =
-        static_cast<INT>(GetPrivateProfileIntW(L"Cache", period.key, period.seconds, file));
-    if (seconds >= 0) period.seconds = static_cast<DWORD>(seconds);
-  }
+  TakePeriod(settings.memory.answers_seconds,
+             number(L"Cache", L"AnswersSeconds", settings.memory.answers_seconds));
+  TakePeriod(settings.memory.silence_seconds,
+             number(L"Cache", L"SilenceSeconds", settings.memory.silence_seconds));
   return settings;
+}
+
+void ApplyPolicy(const Policy& policy, Settings& settings) {
+  char community[kMaxCommunity + 1] = {};
+  if (policy.TextA(policy::kSnmpCommunity, community, sizeof community) && community[0])
+    settings.community = community;
+  DWORD value = 0;
+  if (policy.Number(policy::kSnmpPort, value)) TakePort(settings.port, value);
+  if (policy.Number(policy::kBudgetMs, value)) TakeBudget(settings.budget_ms, value);
+  if (policy.Number(policy::kIppEnabled, value)) settings.ipp.enabled = value != 0;
+  if (policy.Number(policy::kIppPort, value)) TakePort(settings.ipp.port, value);
+  if (policy.Number(policy::kAnswersSeconds, value))
+    TakePeriod(settings.memory.answers_seconds, value);
+  if (policy.Number(policy::kSilenceSeconds, value))
+    TakePeriod(settings.memory.silence_seconds, value);
 }
 
 Found Ask(const std::wstring& address, const sockaddr_in& target, const Asked& asked,

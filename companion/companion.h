@@ -10,6 +10,7 @@
 
 #include "companion/answer_memory.h"
 #include "companion/ipp_client.h"
+#include "platform/policy.h"
 
 namespace kv::snmp {
 
@@ -31,6 +32,10 @@ constexpr DWORD kLeastSnmpWait = 250;
 // and SilenceSeconds from the file; a value that is missing or out of range keeps its default
 // (a budget above 60000 ms is cut to 60000, a path that does not start with "/" is none).
 Settings ReadSettings(const wchar_t* file);
+
+// The machine policy's values over the file's, each under the same range rules (an empty
+// community is none).
+void ApplyPolicy(const Policy& policy, Settings& settings);
 
 // The IPv4 address of the printer behind a port of the standard TCP/IP or the maker's monitor
 // (a host name there looked up within the deadline).

@@ -14,7 +14,7 @@ namespace {
 
 HMODULE g_module = nullptr;
 
-// kvpsuN.ini beside the library.
+// The settings file beside the library: its name with ".ini" for ".dll" (kvpsuN.ini).
 bool SettingsFile(wchar_t (&path)[MAX_PATH]) {
   const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -44,8 +44,9 @@ extern "C" SHORT WINAPI SNMP_AutoUpdate(LPCSTR port, BYTE* status, LONG*, LONG) 
   // is no answer.
   return kv::Firewall<SHORT>("SNMP_AutoUpdate", 0, 0, [&]() -> SHORT {
     wchar_t file[MAX_PATH];
-    const kv::snmp::Settings settings =
+    kv::snmp::Settings settings =
         SettingsFile(file) ? kv::snmp::ReadSettings(file) : kv::snmp::Settings();
+    kv::snmp::ApplyPolicy(kv::Policy(), settings);
     return kv::snmp::AutoUpdate(port, status, settings);
   });
 }

@@ -5,6 +5,7 @@
 
 #include "config/driver_info.h"
 #include "config/model_keys.h"
+#include "devmode/record_locks.h"
 #include "platform/errors.h"
 #include "platform/language.h"
 #include "platform/seam.h"
@@ -206,6 +207,8 @@ HRESULT DevMode(DWORD mode, POEMDMPARAM param) {
       if (!param->pOEMDMOut) return FailWith(ERROR_INVALID_PARAMETER);
       if (param->cbBufSize < kPrivateDevmodeSize) return FailWith(ERROR_INSUFFICIENT_BUFFER);
       DefaultPrivateDevmode(param->hPrinter, *static_cast<PrivateDevmode*>(param->pOEMDMOut));
+      ApplyRecordLocks(ReadRecordLocks(param->hPrinter, Policy()),
+                       *static_cast<PrivateDevmode*>(param->pOEMDMOut));
       return S_OK;
     case OEMDM_CONVERT:
     case OEMDM_MERGE: {
@@ -214,6 +217,7 @@ HRESULT DevMode(DWORD mode, POEMDMPARAM param) {
       auto& out = *static_cast<PrivateDevmode*>(param->pOEMDMOut);
       ConvertPrivateDevmode(param->hPrinter, param->pOEMDMIn, out);
       if (mode == OEMDM_MERGE) ValidatePrivateDevmode(out);
+      ApplyRecordLocks(ReadRecordLocks(param->hPrinter, Policy()), out);
       return S_OK;
     }
     default: return FailWith(ERROR_INVALID_PARAMETER);

@@ -5,6 +5,7 @@
 #include "config/model_keys.h"
 #include "context/sheet_context.h"
 #include "devmode/private_devmode.h"
+#include "devmode/record_locks.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_texts.h"
@@ -195,10 +196,14 @@ struct HoldDialog : DialogHandlers {
     ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass, HoldPasscodeLength(secure));
     TranslateDialog(dialog, context, kRow);
 
+    // A job type the machine's policy locks is shown, and cannot be changed.
     const PrivateDevmode* record = RecordOf(context);
-    const HoldChoice choice = ChoiceForCode(secure, record ? record->wHoldMode : 0);
+    const RecordLocks locks = ReadRecordLocks(context.hPrinter, Policy());
+    const HoldChoice choice =
+        ChoiceForCode(secure, LockedHoldMode(locks, record ? record->wHoldMode : 0));
     context.wHoldStore = static_cast<int16_t>(choice.store);
     FillList(dialog, context, secure, choice.index);
+    if (locks.HoldLocked()) EnableWindow(GetDlgItem(dialog, IDC_HOLD_MODE), FALSE);
     ApplyLayout(dialog, context, secure, choice);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 20, 0);

@@ -17,25 +17,6 @@ int DaysIn(int year, int month) {
 
 }  // namespace
 
-int16_t EncodeHoldMode(int index, int store) {
-  if (index <= kHoldStore) return static_cast<int16_t>(index * 2 + (store ? 1 : 0));
-  return static_cast<int16_t>(index * 2 - (index & 1));
-}
-
-HoldChoice DecodeHoldMode(int16_t code) {
-  const int half = code / 2;
-  if (half > 3) return {half + (code & 1), 0};
-  return {half, code & 1};
-}
-
-HoldChoice ChoiceForCode(bool secure, int16_t code) {
-  return secure ? HoldChoice{code, 0} : DecodeHoldMode(code);
-}
-
-bool InHoldList(bool secure, int index) {
-  return index >= 0 && index < (secure ? kSecureJobTypes : kStandardJobTypes);
-}
-
 HoldLayout LayoutFor(bool secure, HoldChoice choice, int min_length, int max_length) {
   HoldLayout layout = {};
   layout.passcode_enabling = Enabling::kUnchanged;

@@ -8,31 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/hold_codes.h"
+
 namespace kv {
-
-// A job type: its index in the variant's list (-1: none of the list) and the store flag
-// ("Store Print Job" or "Store in Public").
-struct HoldChoice {
-  int index;
-  int store;
-};
-
-constexpr int kStandardJobTypes = 6;  // Normal, Proof, Confidentional, Store, Spool, Delay
-constexpr int kSecureJobTypes = 2;    // Normal, Confidentional
-constexpr int kHoldConfidential = 2;
-constexpr int kHoldStore = 3;
-constexpr int kHoldDelay = 5;
-
-// The standard variant's code: index × 2 + store flag for indexes 0 to 3; 8 for Spool and 9
-// for Delay, which have no store flag.
-[[nodiscard]] int16_t EncodeHoldMode(int index, int store);
-// The standard variant's choice for a stored code; an index outside the list for codes that
-// no choice gives.
-[[nodiscard]] HoldChoice DecodeHoldMode(int16_t code);
-// The choice for a stored code in either variant (the secure variant's code is its index).
-[[nodiscard]] HoldChoice ChoiceForCode(bool secure, int16_t code);
-// Whether the index lies in the variant's list.
-[[nodiscard]] bool InHoldList(bool secure, int index);
 
 enum class Enabling { kUnchanged, kEnable, kDisable };
 

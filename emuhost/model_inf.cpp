@@ -10,14 +10,6 @@
 namespace emuhost {
 namespace {
 
-// An open INF; SetupOpenInfFileW answers INVALID_HANDLE_VALUE when it opens none.
-struct InfTraits {
-  using type = HINF;
-  static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(type inf) noexcept { SetupCloseInfFile(inf); }
-};
-using unique_hinf = kv::unique_any<InfTraits>;
-
 constexpr wchar_t kPrinterClassGuid[] = L"{4D36E979-E325-11CE-BFC1-08002BE10318}";
 // The printer driver directory, where the spooler expects a driver's files to be staged.
 constexpr int kPrinterDriverDirid = 66000;
@@ -26,13 +18,7 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
   return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-// Field `index` of a line with its strings substituted; empty when the line has no such field.
-std::wstring Field(INFCONTEXT& line, DWORD index) {
-  std::vector<wchar_t> text(MAX_INF_STRING_LENGTH, L'\0');
-  if (!SetupGetStringFieldW(&line, index, text.data(), static_cast<DWORD>(text.size()), nullptr))
-    return L"";
-  return text.data();
-}
+std::wstring Field(INFCONTEXT& line, DWORD index) { return InfField(line, index); }
 
 // The first line of a section, or with `key` the first line of that key.
 bool FirstLine(HINF inf, const std::wstring& section, const wchar_t* key, INFCONTEXT& line) {
@@ -55,9 +41,17 @@ int DestinationOf(HINF inf, const std::wstring& list) {
   return SetupGetIntField(&line, 1, &dirid) ? dirid : -1;
 }
 
+// The platform name of a models section's decoration: "amd64" for NTamd64, "x86" for NTx86.
+std::wstring PlatformOf(const std::wstring& architecture) {
+  return architecture.size() > 2 && SameName(architecture.substr(0, 2), L"NT")
+             ? architecture.substr(2)
+             : architecture;
+}
+
 class InfReader {
  public:
-  InfReader(HINF inf, ModelInf& result) : inf_(inf), result_(result) {}
+  InfReader(HINF inf, ModelInf& result, const std::wstring& architecture)
+      : inf_(inf), result_(result), platform_(PlatformOf(architecture)) {}
 
   bool CheckClass() {
     INFCONTEXT line;
@@ -114,20 +108,22 @@ class InfReader {
         }
       }
     }
-    if (copied_.empty()) return Fail(Bracketed(install) + L" copies no files");
+    if (result_.copied.empty()) return Fail(Bracketed(install) + L" copies no files");
     // Without a DataFile entry the class installer takes the install section's name.
     result_.package.data_file =
         FirstLine(inf_, install, L"DataFile", line) ? Field(line, 1) : install;
     bool data_copied = false;
-    for (const auto& name : copied_) {
-      if (SameName(name, result_.package.data_file))
-        data_copied = true;
+    for (const auto& file : result_.copied) {
+      if (SameName(file.name, result_.package.data_file))
+        data_copied = data_copied || file.from == file.name;
+      else if (file.from == file.name)
+        result_.package.files.push_back(file.name);
       else
-        result_.package.files.push_back(name);
+        result_.package.paths.push_back(result_.package.source_dir + L"\\" + file.from);
     }
     if (!data_copied)
       return Fail(L"the data file " + result_.package.data_file + L" is not among the files " +
-                  Bracketed(install) + L" copies");
+                  Bracketed(install) + L" copies from the package's own folder");
     return true;
   }
 
@@ -148,45 +144,78 @@ class InfReader {
     return true;
   }
 
-  // One file to copy: it must have a source disk and go to the printer driver directory.
+  // The line of `key` in the section decorated for this platform, else in the plain one.
+  bool PlatformLine(const std::wstring& section, const wchar_t* key, INFCONTEXT& line) {
+    return FirstLine(inf_, section + L"." + platform_, key, line) ||
+           FirstLine(inf_, section, key, line);
+  }
+
+  // One file to copy: it must have a source disk and go to the printer driver directory. Its
+  // source is the disk's folder, for this platform, within the package.
   bool Copy(const std::wstring& name, const std::wstring& list) {
     if (name.empty()) return true;
-    UINT disk = 0;
-    DWORD needed = 0;
-    if (!SetupGetSourceFileLocationW(inf_, nullptr, name.c_str(), &disk, nullptr, 0, &needed))
-      return Fail(name + L" has no line in [SourceDisksFiles]");
+    INFCONTEXT line;
+    INT disk = 0;
+    if (!PlatformLine(L"SourceDisksFiles", name.c_str(), line) ||
+        !SetupGetIntField(&line, 1, &disk))
+      return Fail(name + L" has no line in [SourceDisksFiles] for " + platform_);
+    if (!PlatformLine(L"SourceDisksNames", std::to_wstring(disk).c_str(), line))
+      return Fail(name + L" lies on disk " + std::to_wstring(disk) +
+                  L", which [SourceDisksNames] does not name for " + platform_);
+    std::wstring folder = Field(line, 4);
+    while (!folder.empty() && (folder[0] == L'\\' || folder[0] == L'/')) folder.erase(0, 1);
     const int dirid = DestinationOf(inf_, list);
     if (dirid != kPrinterDriverDirid)
       return Fail(name + L" is copied to directory id " + std::to_wstring(dirid) +
                   L", not the printer driver directory " + std::to_wstring(kPrinterDriverDirid));
-    for (const auto& known : copied_)
-      if (SameName(known, name)) return true;
-    copied_.push_back(name);
+    for (const auto& known : result_.copied)
+      if (SameName(known.name, name)) return true;
+    result_.copied.push_back({name, folder.empty() ? name : folder + L"\\" + name});
     return true;
   }
 
   HINF inf_;
   ModelInf& result_;
-  std::vector<std::wstring> copied_;
+  std::wstring platform_;
 };
 
 }  // namespace
+
+std::wstring InfField(INFCONTEXT& line, DWORD index) {
+  std::vector<wchar_t> text(MAX_INF_STRING_LENGTH, L'\0');
+  if (!SetupGetStringFieldW(&line, index, text.data(), static_cast<DWORD>(text.size()), nullptr))
+    return L"";
+  return text.data();
+}
+
+std::wstring PluginOfProfile(const std::wstring& profile) {
+  wchar_t name[MAX_PATH] = {};
+  GetPrivateProfileStringW(L"OEMFiles", L"OEMConfigFile1", L"", name, MAX_PATH, profile.c_str());
+  return name;
+}
+
+std::wstring CompanionOf(const std::wstring& plugin) {
+  return plugin.size() < 5 ? L"" : plugin.substr(0, plugin.size() - 5) + L"N.DLL";
+}
+
+std::wstring CompanionSettingsOf(const std::wstring& plugin) {
+  return plugin.size() < 5 ? L"" : plugin.substr(0, plugin.size() - 5) + L"N.ini";
+}
 
 ModelInf ReadModelInf(const std::wstring& path, const wchar_t* architecture) {
   ModelInf result;
   const size_t slash = path.find_last_of(L"\\/");
   result.package.source_dir = slash == std::wstring::npos ? L"." : path.substr(0, slash);
   UINT error_line = 0;
-  const HINF opened = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, &error_line);
-  if (opened == INVALID_HANDLE_VALUE) {
+  unique_hinf inf(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, &error_line));
+  if (!inf) {
     result.error = L"cannot be read as an INF: error " + std::to_wstring(GetLastError()) +
                    (error_line ? L" at line " + std::to_wstring(error_line) : L"");
     return result;
   }
-  const unique_hinf inf(opened);
-  InfReader reader(inf.get(), result);
+  InfReader reader(inf.get(), result, architecture);
   if (!(reader.CheckClass() && reader.FindModel(architecture) && reader.ReadFiles()))
-    result.package = ModelPackage{result.package.source_dir};
+    result.package = ModelPackage{result.package.source_dir}, result.copied.clear();
   return result;
 }
 

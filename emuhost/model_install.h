@@ -16,6 +16,7 @@ struct ModelPackage {
   std::vector<std::wstring> files;  // every other file to stage (profiles, tables, plug-in)
   std::vector<std::wstring>
       paths;  // files staged from elsewhere, by full path (a build's binaries)
+  std::wstring plugin_file = L"kvpsui.dll";  // the plug-in's name among the staged files
   std::wstring driver_name;
   std::wstring printer_name;
   std::wstring port;  // a DOS file path the printer writes to

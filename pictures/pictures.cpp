@@ -1,8 +1,12 @@
 #include "pictures/pictures.h"
 
+#include <shlwapi.h>
+#include <winspool.h>
+
 #include <cwchar>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 #include "context/sheet_context.h"
 #include "devmode/private_devmode.h"
@@ -12,6 +16,7 @@
 #include "emuhost/page_sheet.h"
 #include "pictures/text_fit.h"
 #include "pictures/window_picture.h"
+#include "platform/policy.h"
 #include "resources/dialog_ids.h"
 
 namespace pictures {
@@ -125,6 +130,8 @@ constexpr HoldState kStandardStates[] = {
     {7, L"store-public"}, {8, L"spool"}, {9, L"delay"},
 };
 constexpr HoldState kSecureStates[] = {{0, L"secure-normal"}, {1, L"secure-confidential"}};
+// A stored Normal job shown under a lock to Proof.
+constexpr HoldState kLockedStates[] = {{0, L"proof-locked"}};
 
 void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* states,
                   size_t count) {
@@ -163,6 +170,32 @@ void WithProfileValue(const PictureRun& run, const wchar_t* key, const wchar_t* 
   if (run.model_profile.empty()) return;
   const ProfileValue set(run.model_profile, L"Common", key, value);
   take();
+}
+
+// Print and Hold as the machine's policy locks it to Proof for the printer's model, on a
+// printer whose hard disk is fitted; the policy's entry and the printer's disk are put back
+// after (the keys stay: other programs of the prefix may be setting entries of their own).
+void LockedHoldPicture(Photographer& camera, const PictureRun& run) {
+  DWORD needed = 0;
+  GetPrinterW(run.printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed ? needed : 1);
+  if (!needed || !GetPrinterW(run.printer, 2, info.data(), needed, &needed)) return;
+  const std::wstring model = reinterpret_cast<const PRINTER_INFO_2W*>(info.data())->pDriverName;
+  const std::wstring list = std::wstring(kv::kPolicyRoot) + L"\\" + kv::policy::kHoldJobType.key;
+  DWORD type = 0, disk = 0, fitted = 1;
+  const bool had_disk =
+      GetPrinterDataW(run.printer, const_cast<wchar_t*>(L"HDD_SETTING"), &type,
+                      reinterpret_cast<BYTE*>(&disk), sizeof disk, &needed) == ERROR_SUCCESS;
+  SetPrinterDataW(run.printer, const_cast<wchar_t*>(L"HDD_SETTING"), REG_DWORD,
+                  reinterpret_cast<BYTE*>(&fitted), sizeof fitted);
+  SHSetValueW(HKEY_LOCAL_MACHINE, list.c_str(), model.c_str(), REG_SZ, L"Proof", 12);
+  HoldPictures(camera, run, kLockedStates, std::size(kLockedStates));
+  SHDeleteValueW(HKEY_LOCAL_MACHINE, list.c_str(), model.c_str());
+  if (had_disk)
+    SetPrinterDataW(run.printer, const_cast<wchar_t*>(L"HDD_SETTING"), REG_DWORD,
+                    reinterpret_cast<BYTE*>(&disk), sizeof disk);
+  else
+    DeletePrinterDataW(run.printer, const_cast<wchar_t*>(L"HDD_SETTING"));
 }
 
 // The printer sheet's Troubleshooting page with the dialogs it opens, or (with the status
@@ -213,6 +246,7 @@ std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   HoldPictures(camera, run, kStandardStates, std::size(kStandardStates));
   WithProfileValue(run, L"ExtrasSecurePrint", L"1",
                    [&] { HoldPictures(camera, run, kSecureStates, std::size(kSecureStates)); });
+  LockedHoldPicture(camera, run);
   CopiesPictures(camera, run);
   camera.Log(L"== Printer settings: Job Accounting and the Troubleshooting page");
   {

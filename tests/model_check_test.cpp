@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "emuhost/model_inf.h"
 #include "emuhost/model_install.h"
 #include "emuhost/plugin_host.h"
 #include "platform/handles.h"
@@ -20,13 +21,24 @@
 
 namespace {
 
-// One copy of a sample model in a folder of its own.
+// One copy of a sample model in a folder of its own; as a package, with the built plug-in
+// and companion under the model's names for both architectures.
 class ModelCopy {
  public:
-  explicit ModelCopy(const std::wstring& sample) {
+  explicit ModelCopy(const std::wstring& sample, bool package = false) {
     const std::wstring from = emuhost::ProgramFolder() + L"samples\\" + sample;
     for (const auto& name : emuhost::FilesIn(from))
       EXPECT_TRUE(CopyFileW((from + L"\\" + name).c_str(), dir_.File(name).c_str(), FALSE)) << name;
+    if (!package) return;
+    const std::wstring plugin = emuhost::PluginOfProfile(dir_.File(sample + L"u.INI"));
+    for (const wchar_t* arch : {L"amd64", L"x86"}) {
+      CreateDirectoryW(dir_.File(arch).c_str(), nullptr);
+      for (const auto& [built, name] :
+           {std::pair{emuhost::kBuiltPlugin, plugin},
+            std::pair{emuhost::kBuiltCompanion, emuhost::CompanionOf(plugin)}})
+        EXPECT_TRUE(CopyFileW((emuhost::ProgramFolder() + built).c_str(),
+                              dir_.File(std::wstring(arch) + L"\\" + name).c_str(), FALSE));
+    }
   }
 
   // Sets (or with a null value removes) an entry of one of the copy's files.
@@ -96,7 +108,11 @@ struct Defect {
   std::function<void(const ModelCopy&)> make;
   const wchar_t* finding;  // the one line expected; a clipped text's sizes follow the fonts
   bool prefix_only = false;
+  bool package = false;  // a package with both architectures' binaries, not a model's folder
 };
+
+constexpr bool kPackage = true;
+constexpr char kCoreDependency[] = "CoreDriverDependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F1}";
 
 const Defect kDefects[] = {
     {"text key missing", L"KVCP3520",
@@ -156,69 +172,163 @@ const Defect kDefects[] = {
      },
      L"KVCP3520u.INI: [FUNCTION] EncryptionKey: missing: reads as its key name"},
     {"control caption missing", L"KVCP3520",
-     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"Print Mode", nullptr); },
-     L"KVCPEN.DAT: [Hold Dialog] Print Mode: missing: shows its key name"},
+     [](const ModelCopy& m) { m.Set(L"KVCP3520EN.DAT", L"Hold Dialog", L"Print Mode", nullptr); },
+     L"KVCP3520EN.DAT: [Hold Dialog] Print Mode: missing: shows its key name"},
     {"message empty", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMGR.DAT", L"Job Accounting Dialog", L"InvalidPasscodeMsg", L"");
+       m.Set(L"PLM4020GR.DAT", L"Job Accounting Dialog", L"InvalidPasscodeMsg", L"");
      },
-     L"PLMGR.DAT: [Job Accounting Dialog] InvalidPasscodeMsg: empty: shows its key name"},
+     L"PLM4020GR.DAT: [Job Accounting Dialog] InvalidPasscodeMsg: empty: shows its key name"},
     {"job type missing", L"PLM4020",
-     [](const ModelCopy& m) { m.Set(L"PLMEN.DAT", L"Hold Dialog", L"Spool", nullptr); },
-     L"PLMEN.DAT: [Hold Dialog] Spool: missing: shows its key name"},
+     [](const ModelCopy& m) { m.Set(L"PLM4020EN.DAT", L"Hold Dialog", L"Spool", nullptr); },
+     L"PLM4020EN.DAT: [Hold Dialog] Spool: missing: shows its key name"},
     {"diagnostic page name missing", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"PS Font List", nullptr);
+       m.Set(L"PLM4020GR.DAT", L"Troubleshooting Dialog", L"PS Font List", nullptr);
      },
-     L"PLMGR.DAT: [Troubleshooting Dialog] PS Font List: missing: shows its key name"},
+     L"PLM4020GR.DAT: [Troubleshooting Dialog] PS Font List: missing: shows its key name"},
     {"key only one table has", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMGR.DAT", L"Copies Dialog", L"Extra tooltip", L"Nur hier");
+       m.Set(L"PLM4020GR.DAT", L"Copies Dialog", L"Extra tooltip", L"Nur hier");
      },
-     L"PLMEN.DAT: [Copies Dialog] Extra tooltip: missing: PLMGR.DAT has it"},
+     L"PLM4020EN.DAT: [Copies Dialog] Extra tooltip: missing: PLM4020GR.DAT has it"},
     {"text cut at 255", L"KVCP3520",
-     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Copies Dialog", L"Caption", kLong.c_str()); },
-     L"KVCPEN.DAT: [Copies Dialog] Caption: longer than 255 characters: cut when read"},
+     [](const ModelCopy& m) {
+       m.Set(L"KVCP3520EN.DAT", L"Copies Dialog", L"Caption", kLong.c_str());
+     },
+     L"KVCP3520EN.DAT: [Copies Dialog] Caption: longer than 255 characters: cut when read"},
     {"link target not an address", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMEN.DAT", L"Troubleshooting Dialog", L"Ref_URL_3", L"www.pelma.example");
+       m.Set(L"PLM4020EN.DAT", L"Troubleshooting Dialog", L"Ref_URL_3", L"www.pelma.example");
      },
-     L"PLMEN.DAT: [Troubleshooting Dialog] Ref_URL_3: \"www.pelma.example\" is not a web address"},
+     L"PLM4020EN.DAT: [Troubleshooting Dialog] Ref_URL_3: \"www.pelma.example\" is not a web "
+     L"address"},
     {"link target with a stray placeholder", L"PLM4020",
      [](const ModelCopy& m) {
-       m.Set(L"PLMGR.DAT", L"Troubleshooting Dialog", L"Ref_URL_1", L"https://%s/status");
+       m.Set(L"PLM4020GR.DAT", L"Troubleshooting Dialog", L"Ref_URL_1", L"https://%s/status");
      },
-     L"PLMGR.DAT: [Troubleshooting Dialog] Ref_URL_1: \"https://%s/status\" has a \"%\" other than "
+     L"PLM4020GR.DAT: [Troubleshooting Dialog] Ref_URL_1: \"https://%s/status\" has a \"%\" other "
+     L"than "
      L"the "
      L"address placeholder http://%s: it opens as written"},
     {"version key of an information line", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020.VER", L"Version", L"CompanyName", nullptr); },
-     L"PLM4020.VER: [Version] CompanyName: missing: M_Info5 of PLMEN.DAT is left out"},
-    {"fallback table missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLMEN.DAT"); },
-     L"PLMEN.DAT: missing: users of a language without a table of its own see key names"},
+     L"PLM4020.VER: [Version] CompanyName: missing: M_Info5 of PLM4020EN.DAT is left out"},
+    {"fallback table missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLM4020EN.DAT"); },
+     L"PLM4020EN.DAT: missing: users of a language without a table of its own see key names"},
     {"table of a model without languages", L"PLM4020",
      [](const ModelCopy& m) { m.Set(L"PLM4020.VER", L"Version", L"LanguageDependent", L"0"); },
-     L"PLM.DAT: missing: every text shows its key name"},
-    {"logo missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLMl.bmp"); },
-     L"PLMl.bmp: missing: the Troubleshooting page shows no logo"},
-    {"picture not a bitmap", L"PLM4020", [](const ModelCopy& m) { m.Garble(L"PLMY.bmp"); },
-     L"PLMY.bmp: not a bitmap the system can load: the About dialog shows no picture"},
-    {"help file missing", L"KVCP3520", [](const ModelCopy& m) { m.Remove(L"KVCP.chm"); },
-     L"KVCP.chm: missing: Help shows nothing"},
-    {"help file not compiled help", L"PLM4020", [](const ModelCopy& m) { m.Garble(L"PLM.chm"); },
-     L"PLM.chm: not a compiled HTML help file"},
+     L"PLM4020.DAT: missing: every text shows its key name"},
+    {"logo missing", L"PLM4020", [](const ModelCopy& m) { m.Remove(L"PLM4020l.bmp"); },
+     L"PLM4020l.bmp: missing: the Troubleshooting page shows no logo"},
+    {"picture not a bitmap", L"PLM4020", [](const ModelCopy& m) { m.Garble(L"PLM4020Y.bmp"); },
+     L"PLM4020Y.bmp: not a bitmap the system can load: the About dialog shows no picture"},
+    {"help file missing", L"KVCP3520", [](const ModelCopy& m) { m.Remove(L"KVCP3520.chm"); },
+     L"KVCP3520.chm: missing: Help shows nothing"},
+    {"help file not compiled help", L"PLM4020",
+     [](const ModelCopy& m) { m.Garble(L"PLM4020.chm"); },
+     L"PLM4020.chm: not a compiled HTML help file"},
     {"help topic missing", L"KVCP3520",
      [](const ModelCopy& m) {
-       m.Write(L"KVCP.chm", "ITSF /Html/Print And Hold Dialog.htm /Html/Color Copies Setting.htm");
+       m.Write(L"KVCP3520.chm",
+               "ITSF /Html/Print And Hold Dialog.htm /Html/Color Copies Setting.htm");
      },
-     L"KVCP.chm: Html\\Job Accounting.htm: missing topic: Help shows an error page"},
+     L"KVCP3520.chm: Html\\Job Accounting.htm: missing topic: Help shows an error page"},
     {"model file the INF does not copy", L"KVCP3520",
-     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCPJP.DAT\r\n", ""); },
-     L"KVCPJP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver lacks "
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCP3520JP.DAT\r\n", ""); },
+     L"KVCP3520JP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver "
+     L"lacks "
      L"it"},
     {"companion the INF does not copy", L"PLM4020",
-     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "kvpsuN.dll\r\n", ""); },
-     L"kvpsuN.dll: not copied by PLM4020.INF for NTamd64 and NTx86: the installed driver lacks it"},
+     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "PLM4020UN.DLL\r\n", ""); },
+     L"PLM4020.INF: PLM4020UN.DLL, the companion of PLM4020UI.DLL, is not copied: the installable "
+     L"options are never asked of the printer"},
+    {"plug-in the INF does not copy", L"KVCP3520",
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCP3520UI.DLL\r\n", ""); },
+     L"KVCP3520u.INI: [OEMFiles] OEMConfigFile1: \"KVCP3520UI.DLL\" is not among the files "
+     L"KVCP3520.INF copies: the driver does not load the plug-in"},
+    {"architecture's binary missing from a package", L"KVCP3520",
+     [](const ModelCopy& m) { m.Remove(L"x86\\KVCP3520UN.DLL"); },
+     L"x86\\KVCP3520UN.DLL: missing: KVCP3520.INF copies it", false, kPackage},
+    {"not package-aware", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Replace(L"PLM4020.INF", "PackageAware=TRUE", "PackageAware=FALSE");
+     },
+     L"PLM4020.INF: [PrinterPackageInstallation.amd64] PackageAware: not TRUE: not a package-aware "
+     L"driver, which Package Point and Print and driver isolation expect",
+     false, kPackage},
+    {"no dependency on the PostScript core driver", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Replace(L"KVCP3520.INF", kCoreDependency, "CoreDriverDependencies=");
+     },
+     L"KVCP3520.INF: [PrinterPackageInstallation.amd64] CoreDriverDependencies: does not name the "
+     L"PostScript core driver {D20EA372-DD35-4950-9ED8-A6335AFE79F1}",
+     false, kPackage},
+    {"core driver's sections not named", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Replace(L"PLM4020.INF", ",PSCRIPT.OEM,PSCRIPT_DATA", ",PSCRIPT.OEM");
+     },
+     L"PLM4020.INF: [PLM4020] CoreDriverSections: is not \"{D20EA372-DD35-4950-9ED8-A6335AFE79F1},"
+     L"PSCRIPT.OEM,PSCRIPT_DATA\": the PostScript driver's own files are not installed",
+     false, kPackage},
+    {"pre-Vista include", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Replace(L"KVCP3520.INF", "DataFile=KVCP3520.PPD",
+                 "DataFile=KVCP3520.PPD\r\nInclude=NTPRINT.INF");
+     },
+     L"KVCP3520.INF: [KVCP3520] Include: the pre-Vista form: a package-aware driver declares the "
+     L"core driver in CoreDriverSections instead",
+     false, kPackage},
+    {"no catalog to sign", L"PLM4020",
+     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "CatalogFile=PLM4020.cat\r\n", ""); },
+     L"PLM4020.INF: [Version] CatalogFile: missing: the package has no catalog to sign, and "
+     L"Windows "
+     L"installs no unsigned package",
+     false, kPackage},
+    {"files not locked down", L"KVCP3520",
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "PnpLockdown=1", "PnpLockdown=0"); },
+     L"KVCP3520.INF: [Version] PnpLockdown: not 1: users and programs may change the installed "
+     L"driver's files",
+     false, kPackage},
+    {"driver version malformed", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Replace(L"PLM4020.INF", "DriverVer=04/20/2026,", "DriverVer=2026-04-20,");
+     },
+     L"PLM4020.INF: [Version] DriverVer: \"2026-04-20,1.0.0.0\" is not mm/dd/yyyy,a.b.c.d: Windows "
+     L"cannot order the package",
+     false, kPackage},
+    {"driver version not the binaries'", L"KVCP3520",
+     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "/2026,1.0.0.0", "/2026,1.0.0.7"); },
+     L"KVCP3520.INF: [Version] DriverVer: 1.0.0.7, but amd64\\KVCP3520UI.DLL carries 1.0.0.0: "
+     L"Windows upgrades by the INF's version",
+     false, kPackage},
+    {"PPD's nickname not the INF's model", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Replace(L"KVCP3520.PPD", "*NickName: \"Korvane CP3520 PS\"",
+                 "*NickName: \"Korvane CP3520\"");
+     },
+     L"KVCP3520.PPD: *NickName: \"Korvane CP3520\" is not the model KVCP3520.INF installs, "
+     L"\"Korvane CP3520 PS\""},
+    {"PPD's model name another model's", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Replace(L"PLM4020.PPD", "*ModelName: \"Pelma PL 4020 PS\"",
+                 "*ModelName: \"Pelma PL 4030\"");
+     },
+     L"PLM4020.PPD: *ModelName: \"Pelma PL 4030\" does not begin the model's name in PLM4020.INF, "
+     L"\"Pelma PL 4020 PS\""},
+    {"PPD's file name another", L"KVCP3520",
+     [](const ModelCopy& m) {
+       m.Replace(L"KVCP3520.PPD", "*PCFileName: \"KVCP3520.PPD\"", "*PCFileName: \"KVCP35.PPD\"");
+     },
+     L"KVCP3520.PPD: *PCFileName: \"KVCP35.PPD\" is not the data file's name KVCP3520.PPD"},
+    {"file named for every model", L"PLM4020",
+     [](const ModelCopy& m) {
+       m.Write(L"KVCOMMON.DAT", "shared");
+       m.Replace(L"PLM4020.INF", "PLM4020.chm\r\n", "PLM4020.chm\r\nKVCOMMON.DAT\r\n");
+       m.Replace(L"PLM4020.INF", "PLM4020.chm=1", "PLM4020.chm=1\r\nKVCOMMON.DAT=1");
+     },
+     L"KVCOMMON.DAT: not named after the model (PLM4020...): another model's package may bring a "
+     L"file of this name, and the installer keeps only the newer of the two for both models"},
     {"file the INF copies missing", L"PLM4020",
      [](const ModelCopy& m) { m.Remove(L"PLM4020.hin"); },
      L"PLM4020.hin: missing: PLM4020.INF copies it"},
@@ -233,28 +343,30 @@ const Defect kDefects[] = {
      L"KVCP3520u.INI: [Common] ExtrasSecurePrint: 2 lies outside 0..1"},
     {"caption clipped", L"KVCP3520",
      [](const ModelCopy& m) {
-       m.Set(L"KVCPGR.DAT", L"Hold Dialog", L"User ID", L"Benutzerkennung des Auftraggebers");
+       m.Set(L"KVCP3520GR.DAT", L"Hold Dialog", L"User ID", L"Benutzerkennung des Auftraggebers");
      },
-     L"KVCPGR.DAT: [Hold Dialog] User ID: clipped: control 1189 \"Benutzerkennung des "
+     L"KVCP3520GR.DAT: [Hold Dialog] User ID: clipped: control 1189 \"Benutzerkennung des "
      L"Auftraggebers\": needs ",
      true},
     {"list item clipped", L"PLM4020",
      [](const ModelCopy& m) {
        m.Set(
-           L"PLMEN.DAT", L"Hold Dialog", L"Proof",
+           L"PLM4020EN.DAT", L"Hold Dialog", L"Proof",
            L"Proof: print one copy now and keep the rest of the job on the printer until released");
      },
-     L"PLMEN.DAT: [Hold Dialog] Proof: clipped: control 1074 \"Proof: print one copy now and keep "
+     L"PLM4020EN.DAT: [Hold Dialog] Proof: clipped: control 1074 \"Proof: print one copy now and "
+     L"keep "
      L"the rest of the job on the printer until released\": needs ",
      true},
     {"mnemonic repeated", L"KVCP3520",
-     [](const ModelCopy& m) { m.Set(L"KVCPEN.DAT", L"Copies Dialog", L"Color", L"&Hue:"); },
-     L"KVCPEN.DAT: [Copies Dialog] Help: mnemonic 'h' repeats that of \"Color\""},
+     [](const ModelCopy& m) { m.Set(L"KVCP3520EN.DAT", L"Copies Dialog", L"Color", L"&Hue:"); },
+     L"KVCP3520EN.DAT: [Copies Dialog] Help: mnemonic 'h' repeats that of \"Color\""},
     {"length hint clipped once filled", L"KVCP3520",
      [](const ModelCopy& m) {
-       m.Set(L"KVCPEN.DAT", L"Hold Dialog", L"(0-9)", L"(a passcode of between %d and %d digits)");
+       m.Set(L"KVCP3520EN.DAT", L"Hold Dialog", L"(0-9)",
+             L"(a passcode of between %d and %d digits)");
      },
-     L"KVCPEN.DAT: [Hold Dialog] (0-9): clipped: control ", true},
+     L"KVCP3520EN.DAT: [Hold Dialog] (0-9): clipped: control ", true},
 };
 
 void PrintTo(const Defect& defect, std::ostream* out) { *out << defect.name; }
@@ -263,7 +375,7 @@ class ModelCheckDefects : public testing::TestWithParam<Defect> {};
 
 TEST_P(ModelCheckDefects, GiveExactlyTheirFinding) {
   const Defect& defect = GetParam();
-  ModelCopy model(defect.sample);
+  ModelCopy model(defect.sample, defect.package);
   defect.make(model);
   const auto lines = model.Check();
   ASSERT_EQ(1u, lines.size()) << Joined(lines);
@@ -286,6 +398,14 @@ TEST(ModelCheck, SamplesAreClean) {
     ModelCopy model(sample);
     EXPECT_EQ("", Joined(model.Check())) << Narrow(sample);
   }
+}
+
+// What signing adds to a package, and symbols left beside a build, are not the driver's files.
+TEST(ModelCheck, SignedPackageIsClean) {
+  ModelCopy model(L"KVCP3520", kPackage);
+  model.Write(L"KVCP3520.cat", "a catalog");
+  model.Write(L"KVCP3520UI.DLL.debug", "symbols");
+  EXPECT_EQ("", Joined(model.Check()));
 }
 
 TEST(ModelCheck, FolderWithoutDataFileSaysSo) {

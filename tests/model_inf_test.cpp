@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -21,10 +22,12 @@ const std::wstring kInf =
     L"[Maker.NTx86]\r\n\"Test Model PS (x86)\"=TM32,Maker_TM\r\n\r\n"
     L"[TM64]\r\nCopyFiles=TM_FILES,@tm64.dll\r\nDataFile=TM.PPD\r\n\r\n"
     L"[TM32]\r\nCopyFiles=TM_FILES\r\nDataFile=TM.PPD\r\n\r\n"
-    L"[TM_FILES]\r\nTM.PPD\r\nTMu.INI\r\nkvpsui.dll\r\n\r\n"
+    L"[TM_FILES]\r\nTM.PPD\r\nTMu.INI\r\nTMUI.DLL\r\n\r\n"
     L"[DestinationDirs]\r\nDefaultDestDir=66000\r\n\r\n"
-    L"[SourceDisksNames]\r\n1=%Disk%\r\n\r\n"
-    L"[SourceDisksFiles]\r\nTM.PPD=1\r\nTMu.INI=1\r\nkvpsui.dll=1\r\ntm64.dll=1\r\n\r\n"
+    L"[SourceDisksNames]\r\n1=%Disk%,,,\"\"\r\n\r\n"
+    L"[SourceDisksNames.amd64]\r\n2=%Disk%,,,\"\\amd64\"\r\n\r\n"
+    L"[SourceDisksNames.x86]\r\n2=%Disk%,,,\"\\x86\"\r\n\r\n"
+    L"[SourceDisksFiles]\r\nTM.PPD=1\r\nTMu.INI=1\r\nTMUI.DLL=2\r\ntm64.dll=1\r\n\r\n"
     L"[Strings]\r\nMaker=\"Maker\"\r\nModel=\"Test Model PS\"\r\nDisk=\"Test disk\"\r\n";
 
 struct InfCase {
@@ -32,15 +35,22 @@ struct InfCase {
   const wchar_t* from;  // text of the INF replaced, or null for the INF as it is
   const wchar_t* to;
   const wchar_t* architecture;
-  const wchar_t* driver;  // with the files, for an INF that gives a model
+  const wchar_t* driver;  // with the files and where each lies, for an INF that gives a model
   const wchar_t* files;
   const wchar_t* error;  // for one that does not
 };
 
 const InfCase kCases[] = {
     {"x64 model of a versioned decoration", nullptr, nullptr, L"NTamd64", L"Test Model PS",
-     L"TMu.INI kvpsui.dll tm64.dll", L""},
-    {"x86 model", nullptr, nullptr, L"NTx86", L"Test Model PS (x86)", L"TMu.INI kvpsui.dll", L""},
+     L"TM.PPD TMu.INI amd64\\TMUI.DLL tm64.dll", L""},
+    {"x86 model", nullptr, nullptr, L"NTx86", L"Test Model PS (x86)",
+     L"TM.PPD TMu.INI x86\\TMUI.DLL", L""},
+    {"file's disk decorated for the architecture", L"[Strings]",
+     L"[SourceDisksFiles.x86]\r\nTMUI.DLL=1\r\n[Strings]", L"NTx86", L"Test Model PS (x86)",
+     L"TM.PPD TMu.INI TMUI.DLL", L""},
+    {"disk not named for the architecture", L"[SourceDisksNames.x86]", L"[SourceDisksNames.arm64]",
+     L"NTx86", L"", L"",
+     L"TMUI.DLL lies on disk 2, which [SourceDisksNames] does not name for x86"},
     {"architecture not listed", nullptr, nullptr, L"NTarm64", L"", L"",
      L"[Manufacturer] lists no models for NTarm64"},
     {"models section missing", L"[Maker.NTx86]", L"[Maker.x86]", L"NTx86", L"", L"",
@@ -50,9 +60,9 @@ const InfCase kCases[] = {
     {"file list missing", L"[TM_FILES]", L"[TM_LIST]", L"NTx86", L"", L"",
      L"[TM32] copies the files of [TM_FILES], which is not there"},
     {"data file not copied", L"TM.PPD\r\nTMu.INI", L"TMu.INI", L"NTamd64", L"", L"",
-     L"the data file TM.PPD is not among the files [TM64] copies"},
+     L"the data file TM.PPD is not among the files [TM64] copies from the package's own folder"},
     {"file without a source disk", L"tm64.dll=1\r\n", L"", L"NTamd64", L"", L"",
-     L"tm64.dll has no line in [SourceDisksFiles]"},
+     L"tm64.dll has no line in [SourceDisksFiles] for amd64"},
     {"files not for the driver directory", L"DefaultDestDir=66000", L"DefaultDestDir=11", L"NTx86",
      L"", L"", L"TM.PPD is copied to directory id 11, not the printer driver directory 66000"},
     {"not a printer INF", L"Class=Printer", L"Class=Net", L"NTx86", L"", L"",
@@ -76,8 +86,15 @@ TEST(ModelInf, GivesThePackageOrItsFault) {
     EXPECT_EQ(Narrow(row.error), Narrow(inf.error));
     EXPECT_EQ(Narrow(row.driver), Narrow(inf.package.driver_name));
     std::wstring files;
-    for (const auto& name : inf.package.files) files += (files.empty() ? L"" : L" ") + name;
+    for (const auto& file : inf.copied) files += (files.empty() ? L"" : L" ") + file.from;
     EXPECT_EQ(Narrow(row.files), Narrow(files));
+    // What lies in a disk's folder is staged by its full path, the rest by name.
+    for (const auto& file : inf.copied) {
+      if (file.from == file.name) continue;
+      EXPECT_NE(inf.package.paths.end(),
+                std::find(inf.package.paths.begin(), inf.package.paths.end(),
+                          dir.path() + L"\\" + file.from));
+    }
     EXPECT_EQ(Narrow(*row.driver ? L"TM.PPD" : L""), Narrow(inf.package.data_file));
     EXPECT_EQ(Narrow(dir.path()), Narrow(inf.package.source_dir));
   }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "emuhost/plugin_host.h"
 #include "measuring/import_counter.h"
 #include "platform/handles.h"
+#include "platform/policy.h"
 #include "resources/dialog_ids.h"
 #include "tests/support/installed_sample.h"
 #include "tests/support/records.h"
@@ -283,6 +285,83 @@ TEST_F(InstalledPelma, OpeningThePageAHundredTimesLeavesNothingBehind) {
   EXPECT_GE(made.at("window"), 100) << "a tooltip window for every page";
   for (const auto& [kind, live] : counter.Live()) EXPECT_EQ(0, live) << kind << " left behind";
   ASSERT_EQ(S_OK, host.Sheets(OEMCUIP_PRNPROP, PROPSHEETUI_REASON_DESTROY));
+}
+
+}  // namespace
+
+namespace {
+
+// A model's entry in a list of the machine's policy, set for a while. The keys stay: tests of
+// other processes may be setting entries of their own models at the same time.
+class PolicyFor {
+ public:
+  PolicyFor(const wchar_t* list, const std::wstring& model, const wchar_t* value)
+      : key_(std::wstring(kv::kPolicyRoot) + L"\\" + list), model_(model) {
+    EXPECT_EQ(ERROR_SUCCESS,
+              SHSetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), model.c_str(), REG_SZ, value,
+                          static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))));
+  }
+  ~PolicyFor() { SHDeleteValueW(HKEY_LOCAL_MACHINE, key_.c_str(), model_.c_str()); }
+
+ private:
+  std::wstring key_, model_;
+};
+
+class InstalledKorvane : public kvtest::InstalledSample {
+ protected:
+  InstalledKorvane() : InstalledSample(L"KVCP3520") {}
+
+  // The host's merge of a stored record into the printer's.
+  kv::PrivateDevmode Merged(const kv::PrivateDevmode& stored) {
+    std::vector<BYTE> out(host_->private_dm);
+    OEMDMPARAM param = {sizeof param};
+    param.hPrinter = printer_.get();
+    param.pOEMDMIn = const_cast<kv::PrivateDevmode*>(&stored);
+    param.pOEMDMOut = out.data();
+    param.cbBufSize = static_cast<DWORD>(out.size());
+    EXPECT_EQ(S_OK, plugin_->DevMode(OEMDM_MERGE, &param));
+    return *reinterpret_cast<kv::PrivateDevmode*>(out.data());
+  }
+};
+
+// A job type locked by the machine's policy holds wherever the record is made or merged (a
+// saved document's Normal becomes Proof), and the dialog shows it without letting it change.
+TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
+  DWORD disk = 1;  // the printer's hard disk is fitted: it can hold jobs
+  ASSERT_EQ(ERROR_SUCCESS, SetPrinterDataW(printer_.get(), const_cast<wchar_t*>(L"HDD_SETTING"),
+                                           REG_DWORD, reinterpret_cast<BYTE*>(&disk), sizeof disk));
+  const PolicyFor lock(L"Locks\\HoldJobType", package_.driver_name, L"Proof");
+  const PolicyFor accounting(L"Locks\\JobAccounting", package_.driver_name, L"");
+  ASSERT_EQ(S_OK, host_->DefaultRecords());
+  EXPECT_EQ(2, Record().wHoldMode) << "Proof, by default";
+
+  kv::PrivateDevmode stored = Record();
+  stored.wHoldMode = 0;
+  stored.wJobAccounting = 0;
+  const kv::PrivateDevmode merged = Merged(stored);
+  EXPECT_EQ(2, merged.wHoldMode);
+  EXPECT_EQ(1, merged.wJobAccounting) << "the model's job accounting setting";
+
+  Record().wHoldMode = 0;  // a record that never met the lock: the dialog still shows it
+  ASSERT_EQ(S_OK, host_->FillTree(OEMCUIP_DOCPROP));
+  bool shown = false;
+  emuhost::ModalDriver driver([&](HWND dialog) {
+    const HWND list = GetDlgItem(dialog, IDC_HOLD_MODE);
+    EXPECT_FALSE(IsWindowEnabled(list));
+    EXPECT_EQ(1, SendMessageW(list, CB_GETCURSEL, 0, 0));
+    shown = true;
+    emuhost::ModalDriver::Press(dialog, IDOK);
+  });
+  host_->Push(0);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(2, Record().wHoldMode);
+}
+
+// Without a lock for its own model, a printer is left as it was.
+TEST_F(InstalledKorvane, ALockForAnotherModelChangesNothing) {
+  const PolicyFor lock(L"Locks\\HoldJobType", package_.driver_name + L" 2", L"Proof");
+  ASSERT_EQ(S_OK, host_->DefaultRecords());
+  EXPECT_EQ(0, Record().wHoldMode);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ using namespace emuhost;
 namespace {
 
 constexpr wchar_t kPrinterAddress[] = L"192.0.2.20";
-constexpr wchar_t kLastTopic[] = L"PLM.chm::\\troublesh_tab\\paper_jam.htm";
+constexpr wchar_t kLastTopic[] = L"PLM4020.chm::\\troublesh_tab\\paper_jam.htm";
 constexpr const wchar_t* kDiagnosticKeys[] = {
     L"Config Page",     L"Connection Page", L"Menu Map",     L"PCL Font List", L"PS Font List",
     L"Flash Directory", L"Office Demo",     L"2-Sided Demo", L"Test Print"};

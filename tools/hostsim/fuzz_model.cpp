@@ -282,6 +282,7 @@ void OpenAndLeave(const wchar_t* what, const std::function<void()>& open) {
 struct ModelRig {
   FuzzPlugin plugin;
   std::wstring folder;
+  std::wstring plugin_file;
   std::wstring printer_name;
   Samples samples[2];
   std::vector<std::wstring> agents, printers;  // loopback ports
@@ -349,7 +350,7 @@ std::vector<std::wstring> PeerPorts(const wchar_t* variable, const wchar_t* sect
 void PointThePrinter(ModelRig& rig, Random& r, const std::wstring& port) {
   const std::wstring key =
       L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" + port;
-  const std::wstring settings = rig.folder + L"kvpsuN.ini";
+  const std::wstring settings = rig.folder + CompanionSettingsOf(rig.plugin_file);
   if (rig.agents.empty() || !r.OneIn(3)) {
     SHDeleteValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress");
     return;
@@ -464,6 +465,7 @@ bool FuzzPackage(ModelPackage& package) {
   CopyFileW((sample.source_dir + L"\\" + sample.data_file).c_str(),
             (package.source_dir + L"\\" + package.data_file).c_str(), FALSE);
   package.paths = sample.paths;  // the plug-in and its companion
+  package.plugin_file = sample.plugin_file;
   package.driver_name = L"Fuzzed Model PS";
   package.printer_name = L"Fuzzed Model PS";
   package.port = L"C:\\windows\\temp\\FZMODEL.prn";
@@ -479,6 +481,7 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
   ModelPackage package;
   if (!FuzzPackage(package)) return 1;
   rig.printer_name = package.printer_name;
+  rig.plugin_file = package.plugin_file;
   for (int i = 0; i < 2; ++i) {
     ChooseSample(i == 0 ? L"KVCP3520" : kPageSample);
     ModelPackage sample;
@@ -486,7 +489,7 @@ int VerbFuzzModel(const std::vector<std::wstring>& words) {
       return PrintLine(L"   cannot install the sample"), 1;
     const std::wstring folder = sample.source_dir + L"\\";
     const std::wstring stem = sample.data_file.substr(0, sample.data_file.find(L'.'));
-    rig.samples[i] = LoadSamples(folder, stem, i == 0 ? L"KVCP" : L"PLM");
+    rig.samples[i] = LoadSamples(folder, stem, i == 0 ? L"KVCP3520" : L"PLM4020");
   }
   if (!rig.plugin.Open(package)) return 1;
   {

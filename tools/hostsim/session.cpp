@@ -49,22 +49,25 @@ bool ChooseSample(const wchar_t* folder) {
 
 std::wstring SamplePort() { return std::wstring(L"C:\\windows\\temp\\") + g_sample + L".prn"; }
 
+// The sample's driver package as the build makes it: beside this program (the tests' tree)
+// or in the packages folder beside its folder (dist\packages).
+std::wstring PackageFolder() {
+  for (const wchar_t* under : {L"packages\\", L"..\\packages\\"}) {
+    const std::wstring folder = ProgramFolder() + under + g_sample;
+    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return folder;
+  }
+  return ProgramFolder() + L"packages\\" + g_sample;
+}
+
 bool SamplePackage(ModelPackage& package) {
-  const std::wstring folder = ProgramFolder() + L"samples\\" + g_sample;
+  const std::wstring folder = PackageFolder();
   ModelInf inf = ReadModelInf(folder + L"\\" + g_sample + L".INF", kInfArchitecture);
   if (!inf.error.empty()) {
-    PrintLine(L"   " + std::wstring(g_sample) + L".INF: " + inf.error);
+    PrintLine(L"   " + folder + L"\\" + g_sample + L".INF: " + inf.error);
     return false;
   }
   package = std::move(inf.package);
-  std::vector<std::wstring> model_files;
-  for (auto& name : package.files) {
-    if (_wcsicmp(name.c_str(), kPluginFile) == 0 || _wcsicmp(name.c_str(), kCompanionFile) == 0)
-      package.paths.push_back(ProgramFolder() + name);
-    else
-      model_files.push_back(std::move(name));
-  }
-  package.files = std::move(model_files);
+  package.plugin_file = PluginOfProfile(ModelProfileOf(folder + L"\\" + package.data_file));
   package.printer_name = package.driver_name;
   package.port = SamplePort();
   return true;
@@ -95,7 +98,8 @@ bool Session::Open() {
     PrintLine(L"   OpenPrinterW failed, error " + std::to_wstring(GetLastError()));
     return false;
   }
-  const std::wstring plugin_path = FolderOf(installed_.data_file) + kPluginFile;
+  plugin_file_ = package.plugin_file;
+  const std::wstring plugin_path = FolderOf(installed_.data_file) + plugin_file_;
   PrintLine(L"== Loading the plug-in " + plugin_path);
   loaded_ = std::make_unique<LoadedPlugin>(plugin_path);
   if (!loaded_->ok()) {
@@ -181,7 +185,7 @@ void Session::PointAtPrinterAgent(const wchar_t* silent_budget, bool ipp, bool q
       L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\" +
       SamplePort();
   SHSetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"IPAddress", REG_SZ, L"127.0.0.1", 20);
-  const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+  const std::wstring settings = settings_file();
   snmp_port_ = agent ? snmp_port : L"9";
   ipp_port_ = ipp ? (printer ? ipp_port : L"9") : L"0";
   WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
@@ -204,12 +208,11 @@ void Session::PointAtPrinterAgent(const wchar_t* silent_budget, bool ipp, bool q
 }
 
 void Session::CompanionSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-  WritePrivateProfileStringW(section, key, value,
-                             (FolderOf(installed_.data_file) + L"kvpsuN.ini").c_str());
+  WritePrivateProfileStringW(section, key, value, settings_file().c_str());
 }
 
 void Session::PointAtSilentPrinter() {
-  const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+  const std::wstring settings = settings_file();
   snmp_port_ = ipp_port_ = L"9";
   WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
   WritePrivateProfileStringW(L"SNMP", L"BudgetMs", nullptr, settings.c_str());
@@ -219,7 +222,7 @@ void Session::PointAtSilentPrinter() {
 
 void Session::PointAtIppOnlyPrinter() {
   PointAtPrinterAgent(L"2000", true, true);
-  const std::wstring settings = FolderOf(installed_.data_file) + L"kvpsuN.ini";
+  const std::wstring settings = settings_file();
   snmp_port_ = L"9";
   WritePrivateProfileStringW(L"SNMP", L"Port", snmp_port_.c_str(), settings.c_str());
 }
@@ -234,6 +237,10 @@ std::wstring ModelProfileOf(const std::wstring& data_file) {
 }
 
 std::wstring Session::model_profile() const { return ModelProfileOf(installed_.data_file); }
+
+std::wstring Session::settings_file() const {
+  return FolderOf(installed_.data_file) + CompanionSettingsOf(plugin_file_);
+}
 
 AddedPage Session::PageOf(const EmulatedHost& sheet) {
   return PrinterSheetPage(

@@ -95,6 +95,8 @@ class Session {
   HANDLE printer() { return printer_.get(); }
   [[nodiscard]] const std::wstring& printer_name() const { return printer_name_; }
   [[nodiscard]] std::wstring model_profile() const;
+  // The companion's settings file beside the installed plug-in.
+  [[nodiscard]] std::wstring settings_file() const;
   [[nodiscard]] HMODULE plugin_module() const { return loaded_->module(); }
   // A fresh plug-in object, for a caller that makes its own hosts.
   IPrintOemUI* NewPlugin() { return loaded_->CreatePlugin(); }
@@ -108,6 +110,7 @@ class Session {
  private:
   emuhost::InstallResult installed_;
   std::wstring printer_name_;
+  std::wstring plugin_file_;
   kv::unique_hprinter printer_;
   std::unique_ptr<emuhost::LoadedPlugin> loaded_;
   IPrintOemUI* plugin_ = nullptr;

@@ -29,6 +29,7 @@
 #include "platform/text.h"
 #include "resources/dialog_ids.h"
 #include "sheets/property_sheets.h"
+#include "tools/kvcheck/package_check.h"
 
 namespace kvcheck {
 namespace {
@@ -232,49 +233,68 @@ class Checker {
     return true;
   }
 
-  // The folder's driver INF, for each architecture: every file it copies lies in the folder
-  // (but the build's binaries, which a maker puts beside the model files), every file of the
-  // folder is copied, and so are the plug-in the profile names to the driver and its companion.
+  // The folder's driver INF, for each architecture: every file it copies lies in the folder,
+  // every file of the folder is copied, and so are the plug-in the profile names to the
+  // driver and its companion. A model's own folder lacks the binaries the build adds (each
+  // architecture's, in the folder the INF's source disk names); a package, which holds some
+  // of them, must hold them all. What a package carries beside the files it installs (its
+  // catalog, and symbols left beside a build) is not the driver's.
   void CheckInf() {
     const std::wstring inf_name =
         TheOnlyFile(L".INF", L"no driver INF (.INF): the model cannot be installed",
                     L"more than one driver INF (.INF): which one installs the model is unclear");
     if (inf_name.empty()) return;
-    if (has_profile_) {
-      std::wstring plugin;
-      if (!Raw(folder_ + profile_name_, L"OEMFiles", L"OEMConfigFile1", plugin))
-        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
-               L"missing: the driver loads no plug-in");
-      else if (!SameFile(plugin, kPluginFile))
-        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
-               L"\"" + plugin + L"\" is not " + kPluginFile +
-                   L": the driver does not load the plug-in");
-    }
+    std::wstring plugin;
+    if (has_profile_ && !Raw(folder_ + profile_name_, L"OEMFiles", L"OEMConfigFile1", plugin))
+      Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
+             L"missing: the driver loads no plug-in");
+    std::wstring catalog;
+    Raw(folder_ + inf_name, L"Version", L"CatalogFile", catalog);
     std::vector<std::wstring> in_folder;
     for (const auto& name : FilesIn(folder_))
-      if (!SameFile(name, inf_name)) in_folder.push_back(name);
-    for (const wchar_t* built : {kPluginFile, kCompanionFile})
-      if (std::none_of(in_folder.begin(), in_folder.end(),
-                       [&](const std::wstring& n) { return SameFile(n, built); }))
-        in_folder.push_back(built);
+      if (!SameFile(name, inf_name) && !SameFile(name, catalog) && !EndsWithNoCase(name, L".debug"))
+        in_folder.push_back(name);
+
+    std::vector<ModelInf> infs;
+    bool package = false;
+    for (const wchar_t* architecture : {kInfAmd64, kInfX86}) {
+      infs.push_back(ReadModelInf(folder_ + inf_name, architecture));
+      for (const auto& file : infs.back().copied)
+        package |= file.from != file.name && FileExists(folder_ + file.from);
+    }
+    PackageFacts facts{folder_, inf_name, L"", {}};
     // Each file the INF leaves out, with the architectures it is left out for.
     std::map<std::wstring, std::wstring> left_out;
-    for (const wchar_t* architecture : {kInfAmd64, kInfX86}) {
-      const ModelInf inf = ReadModelInf(folder_ + inf_name, architecture);
+    for (size_t a = 0; a < infs.size(); ++a) {
+      const wchar_t* architecture = a == 0 ? kInfAmd64 : kInfX86;
+      const ModelInf& inf = infs[a];
       if (!inf.error.empty()) {
         Report(inf_name, L"", architecture, inf.error);
         continue;
       }
-      std::vector<std::wstring> copied = inf.package.files;
-      copied.push_back(inf.package.data_file);
-      for (const auto& name : copied)
-        if (!FileExists(folder_ + name) && !SameFile(name, kPluginFile) &&
-            !SameFile(name, kCompanionFile))
-          Report(name, L"", L"", L"missing: " + inf_name + L" copies it");
+      facts.data_file = inf.package.data_file;
+      facts.architectures.push_back(
+          {architecture, inf.install_section, inf.package.driver_name, {}});
+      const auto copies = [&](const std::wstring& name) {
+        return std::any_of(inf.copied.begin(), inf.copied.end(),
+                           [&](const CopiedFile& c) { return SameFile(c.name, name); });
+      };
+      if (!plugin.empty() && !copies(plugin))
+        Report(profile_name_, Place(L"OEMFiles"), L"OEMConfigFile1",
+               L"\"" + plugin + L"\" is not among the files " + inf_name +
+                   L" copies: the driver does not load the plug-in");
+      else if (!plugin.empty() && !copies(CompanionOf(plugin)))
+        Report(inf_name, L"", L"",
+               CompanionOf(plugin) + L", the companion of " + plugin +
+                   L", is not copied: the installable options are never asked of the printer");
+      for (const auto& file : inf.copied) {
+        const bool built = file.from != file.name;
+        if (built && package) facts.architectures.back().binaries.push_back(file.from);
+        if (!FileExists(folder_ + file.from) && (package || !built))
+          Report(file.from, L"", L"", L"missing: " + inf_name + L" copies it");
+      }
       for (const auto& name : in_folder) {
-        if (std::any_of(copied.begin(), copied.end(),
-                        [&](const std::wstring& c) { return SameFile(c, name); }))
-          continue;
+        if (copies(name)) continue;
         std::wstring& architectures = left_out[name];
         architectures += (architectures.empty() ? L"" : L" and ") + std::wstring(architecture);
       }
@@ -283,6 +303,8 @@ class Checker {
       Report(name, L"", L"",
              L"not copied by " + inf_name + L" for " + architectures +
                  L": the installed driver lacks it");
+    for (const auto& finding : CheckPackage(facts))
+      Report(finding.file, finding.place, finding.key, finding.problem);
   }
 
   int ReadInt(const ModelKey& row) {

@@ -70,7 +70,9 @@ int wmain(int argc, wchar_t** argv) {
       return Usage();
     }
   }
-  const kv::snmp::Settings settings = kv::snmp::ReadSettings(settings_file.c_str());
+  // As the companion asks: the machine's policy over the file.
+  kv::snmp::Settings settings = kv::snmp::ReadSettings(settings_file.c_str());
+  kv::snmp::ApplyPolicy(kv::Policy(), settings);
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 1;
 
