@@ -1,5 +1,7 @@
 // The machine policy over the companion's settings file: each value set by policy wins over the
 // file's, under the same range rules, and a value of the wrong type is not set.
+#include <winsock2.h>
+
 #include "platform/policy.h"
 
 #include <windows.h>

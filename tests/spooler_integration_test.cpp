@@ -343,7 +343,9 @@ TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
   EXPECT_EQ(1, merged.wJobAccounting) << "the model's job accounting setting";
 
   Record().wHoldMode = 0;  // a record that never met the lock: the dialog still shows it
+  ASSERT_EQ(S_OK, host_->Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
   ASSERT_EQ(S_OK, host_->FillTree(OEMCUIP_DOCPROP));
+  host_->Callback(CPSUICB_REASON_SETACTIVE);  // the page shows: the sheet takes the record
   bool shown = false;
   emuhost::ModalDriver driver([&](HWND dialog) {
     const HWND list = GetDlgItem(dialog, IDC_HOLD_MODE);
@@ -355,6 +357,7 @@ TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
   host_->Push(0);
   EXPECT_TRUE(shown);
   EXPECT_EQ(2, Record().wHoldMode);
+  EXPECT_EQ(S_OK, host_->Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY));
 }
 
 // Without a lock for its own model, a printer is left as it was.
