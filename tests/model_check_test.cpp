@@ -112,6 +112,11 @@ struct Defect {
 };
 
 constexpr bool kPackage = true;
+
+// A defect made by replacing the first occurrence of a text in one file.
+std::function<void(const ModelCopy&)> Edit(const wchar_t* file, std::string from, std::string to) {
+  return [=](const ModelCopy& m) { m.Replace(file, from, to); };
+}
 constexpr char kCoreDependency[] = "CoreDriverDependencies={D20EA372-DD35-4950-9ED8-A6335AFE79F1}";
 
 const Defect kDefects[] = {
@@ -239,96 +244,54 @@ const Defect kDefects[] = {
      L"KVCP3520JP.DAT: not copied by KVCP3520.INF for NTamd64 and NTx86: the installed driver "
      L"lacks "
      L"it"},
-    {"companion the INF does not copy", L"PLM4020",
-     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "PLM4020UN.DLL\r\n", ""); },
-     L"PLM4020.INF: PLM4020UN.DLL, the companion of PLM4020UI.DLL, is not copied: the installable "
-     L"options are never asked of the printer"},
-    {"plug-in the INF does not copy", L"KVCP3520",
-     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "KVCP3520UI.DLL\r\n", ""); },
-     L"KVCP3520u.INI: [OEMFiles] OEMConfigFile1: \"KVCP3520UI.DLL\" is not among the files "
-     L"KVCP3520.INF copies: the driver does not load the plug-in"},
+    {"companion the INF does not copy", L"PLM4020", Edit(L"PLM4020.INF", "PLM4020UN.DLL\r\n", ""),
+     L"PLM4020.INF: PLM4020UN.DLL, the companion of PLM4020UI.DLL, is not copied", true},
+    {"plug-in the INF does not copy", L"KVCP3520", Edit(L"KVCP3520.INF", "KVCP3520UI.DLL\r\n", ""),
+     L"KVCP3520u.INI: [OEMFiles] OEMConfigFile1: \"KVCP3520UI.DLL\" is not among the files", true},
     {"architecture's binary missing from a package", L"KVCP3520",
      [](const ModelCopy& m) { m.Remove(L"x86\\KVCP3520UN.DLL"); },
-     L"x86\\KVCP3520UN.DLL: missing: KVCP3520.INF copies it", false, kPackage},
+     L"x86\\KVCP3520UN.DLL: missing: KVCP3520.INF copies it", true, kPackage},
     {"not package-aware", L"PLM4020",
-     [](const ModelCopy& m) {
-       m.Replace(L"PLM4020.INF", "PackageAware=TRUE", "PackageAware=FALSE");
-     },
-     L"PLM4020.INF: [PrinterPackageInstallation.amd64] PackageAware: not TRUE: not a package-aware "
-     L"driver, which Package Point and Print and driver isolation expect",
-     false, kPackage},
+     Edit(L"PLM4020.INF", "PackageAware=TRUE", "PackageAware=FALSE"),
+     L"PLM4020.INF: [PrinterPackageInstallation.amd64] PackageAware: not TRUE", true, kPackage},
     {"no dependency on the PostScript core driver", L"KVCP3520",
-     [](const ModelCopy& m) {
-       m.Replace(L"KVCP3520.INF", kCoreDependency, "CoreDriverDependencies=");
-     },
-     L"KVCP3520.INF: [PrinterPackageInstallation.amd64] CoreDriverDependencies: does not name the "
-     L"PostScript core driver {D20EA372-DD35-4950-9ED8-A6335AFE79F1}",
-     false, kPackage},
+     Edit(L"KVCP3520.INF", kCoreDependency, "CoreDriverDependencies="),
+     L"KVCP3520.INF: [PrinterPackageInstallation.amd64] CoreDriverDependencies: does not name",
+     true, kPackage},
     {"core driver's sections not named", L"PLM4020",
-     [](const ModelCopy& m) {
-       m.Replace(L"PLM4020.INF", ",PSCRIPT.OEM,PSCRIPT_DATA", ",PSCRIPT.OEM");
-     },
-     L"PLM4020.INF: [PLM4020] CoreDriverSections: is not \"{D20EA372-DD35-4950-9ED8-A6335AFE79F1},"
-     L"PSCRIPT.OEM,PSCRIPT_DATA\": the PostScript driver's own files are not installed",
-     false, kPackage},
+     Edit(L"PLM4020.INF", ",PSCRIPT.OEM,PSCRIPT_DATA", ",PSCRIPT.OEM"),
+     L"PLM4020.INF: [PLM4020] CoreDriverSections: is not", true, kPackage},
     {"pre-Vista include", L"KVCP3520",
-     [](const ModelCopy& m) {
-       m.Replace(L"KVCP3520.INF", "DataFile=KVCP3520.PPD",
-                 "DataFile=KVCP3520.PPD\r\nInclude=NTPRINT.INF");
-     },
-     L"KVCP3520.INF: [KVCP3520] Include: the pre-Vista form: a package-aware driver declares the "
-     L"core driver in CoreDriverSections instead",
-     false, kPackage},
-    {"no catalog to sign", L"PLM4020",
-     [](const ModelCopy& m) { m.Replace(L"PLM4020.INF", "CatalogFile=PLM4020.cat\r\n", ""); },
-     L"PLM4020.INF: [Version] CatalogFile: missing: the package has no catalog to sign, and "
-     L"Windows "
-     L"installs no unsigned package",
-     false, kPackage},
-    {"files not locked down", L"KVCP3520",
-     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "PnpLockdown=1", "PnpLockdown=0"); },
-     L"KVCP3520.INF: [Version] PnpLockdown: not 1: users and programs may change the installed "
-     L"driver's files",
-     false, kPackage},
+     Edit(L"KVCP3520.INF", "DataFile=KVCP3520.PPD", "Include=NTPRINT.INF\r\nDataFile=KVCP3520.PPD"),
+     L"KVCP3520.INF: [KVCP3520] Include: the pre-Vista form", true, kPackage},
+    {"no catalog to sign", L"PLM4020", Edit(L"PLM4020.INF", "CatalogFile=PLM4020.cat\r\n", ""),
+     L"PLM4020.INF: [Version] CatalogFile: missing", true, kPackage},
+    {"files not locked down", L"KVCP3520", Edit(L"KVCP3520.INF", "PnpLockdown=1", "PnpLockdown=0"),
+     L"KVCP3520.INF: [Version] PnpLockdown: not 1", true, kPackage},
     {"driver version malformed", L"PLM4020",
-     [](const ModelCopy& m) {
-       m.Replace(L"PLM4020.INF", "DriverVer=04/20/2026,", "DriverVer=2026-04-20,");
-     },
-     L"PLM4020.INF: [Version] DriverVer: \"2026-04-20,1.0.0.0\" is not mm/dd/yyyy,a.b.c.d: Windows "
-     L"cannot order the package",
-     false, kPackage},
+     Edit(L"PLM4020.INF", "DriverVer=04/20/2026,", "DriverVer=2026-04-20,"),
+     L"PLM4020.INF: [Version] DriverVer: \"2026-04-20,1.0.0.0\" is not mm/dd/yyyy,a.b.c.d", true,
+     kPackage},
     {"driver version not the binaries'", L"KVCP3520",
-     [](const ModelCopy& m) { m.Replace(L"KVCP3520.INF", "/2026,1.0.0.0", "/2026,1.0.0.7"); },
-     L"KVCP3520.INF: [Version] DriverVer: 1.0.0.7, but amd64\\KVCP3520UI.DLL carries 1.0.0.0: "
-     L"Windows upgrades by the INF's version",
-     false, kPackage},
+     Edit(L"KVCP3520.INF", "/2026,1.0.0.0", "/2026,1.0.0.7"),
+     L"KVCP3520.INF: [Version] DriverVer: 1.0.0.7, but amd64\\KVCP3520UI.DLL carries 1.0.0.0", true,
+     kPackage},
     {"PPD's nickname not the INF's model", L"KVCP3520",
-     [](const ModelCopy& m) {
-       m.Replace(L"KVCP3520.PPD", "*NickName: \"Korvane CP3520 PS\"",
-                 "*NickName: \"Korvane CP3520\"");
-     },
-     L"KVCP3520.PPD: *NickName: \"Korvane CP3520\" is not the model KVCP3520.INF installs, "
-     L"\"Korvane CP3520 PS\""},
+     Edit(L"KVCP3520.PPD", "*NickName: \"Korvane CP3520 PS", "*NickName: \"Korvane CP3520"),
+     L"KVCP3520.PPD: *NickName: \"Korvane CP3520\" is not the model KVCP3520.INF installs", true},
     {"PPD's model name another model's", L"PLM4020",
-     [](const ModelCopy& m) {
-       m.Replace(L"PLM4020.PPD", "*ModelName: \"Pelma PL 4020 PS\"",
-                 "*ModelName: \"Pelma PL 4030\"");
-     },
-     L"PLM4020.PPD: *ModelName: \"Pelma PL 4030\" does not begin the model's name in PLM4020.INF, "
-     L"\"Pelma PL 4020 PS\""},
+     Edit(L"PLM4020.PPD", "ModelName: \"Pelma PL 4020", "ModelName: \"Pelma PL 4030"),
+     L"PLM4020.PPD: *ModelName: \"Pelma PL 4030 PS\" does not begin the model's name", true},
     {"PPD's file name another", L"KVCP3520",
-     [](const ModelCopy& m) {
-       m.Replace(L"KVCP3520.PPD", "*PCFileName: \"KVCP3520.PPD\"", "*PCFileName: \"KVCP35.PPD\"");
-     },
-     L"KVCP3520.PPD: *PCFileName: \"KVCP35.PPD\" is not the data file's name KVCP3520.PPD"},
+     Edit(L"KVCP3520.PPD", "PCFileName: \"KVCP3520", "PCFileName: \"KVCP35"),
+     L"KVCP3520.PPD: *PCFileName: \"KVCP35.PPD\" is not the data file's name", true},
     {"file named for every model", L"PLM4020",
      [](const ModelCopy& m) {
        m.Write(L"KVCOMMON.DAT", "shared");
        m.Replace(L"PLM4020.INF", "PLM4020.chm\r\n", "PLM4020.chm\r\nKVCOMMON.DAT\r\n");
        m.Replace(L"PLM4020.INF", "PLM4020.chm=1", "PLM4020.chm=1\r\nKVCOMMON.DAT=1");
      },
-     L"KVCOMMON.DAT: not named after the model (PLM4020...): another model's package may bring a "
-     L"file of this name, and the installer keeps only the newer of the two for both models"},
+     L"KVCOMMON.DAT: not named after the model (PLM4020...)", true},
     {"file the INF copies missing", L"PLM4020",
      [](const ModelCopy& m) { m.Remove(L"PLM4020.hin"); },
      L"PLM4020.hin: missing: PLM4020.INF copies it"},

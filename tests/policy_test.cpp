@@ -17,7 +17,6 @@
 
 namespace {
 
-using kv::PolicyValue;
 using kv::snmp::Settings;
 namespace policy = kv::policy;
 
@@ -28,38 +27,31 @@ constexpr wchar_t kFile[] =
 
 struct PolicyCase {
   const char* name;
-  const PolicyValue* value;
-  DWORD type;  // REG_DWORD or REG_SZ
-  DWORD number;
-  const wchar_t* text;
+  const kv::PolicyValue& value;
+  DWORD number;         // set as a REG_DWORD, unless
+  const wchar_t* text;  // a text is given: set as a REG_SZ
   std::function<bool(const Settings&)> holds;
 };
 
 const PolicyCase kCases[] = {
-    {"community", &policy::kSnmpCommunity, REG_SZ, 0, L"c0mmun1ty",
-     [](const Settings& s) { return s.community == "c0mmun1ty"; }},
-    {"empty community is none", &policy::kSnmpCommunity, REG_SZ, 0, L"",
-     [](const Settings& s) { return s.community == "fromfile"; }},
-    {"community of the wrong type", &policy::kSnmpCommunity, REG_DWORD, 7, nullptr,
-     [](const Settings& s) { return s.community == "fromfile"; }},
-    {"SNMP port", &policy::kSnmpPort, REG_DWORD, 10161, nullptr,
-     [](const Settings& s) { return s.port == 10161; }},
-    {"SNMP port out of range", &policy::kSnmpPort, REG_DWORD, 70000, nullptr,
-     [](const Settings& s) { return s.port == 1161; }},
-    {"port of the wrong type", &policy::kSnmpPort, REG_SZ, 0, L"10161",
-     [](const Settings& s) { return s.port == 1161; }},
-    {"budget", &policy::kBudgetMs, REG_DWORD, 4000, nullptr,
-     [](const Settings& s) { return s.budget_ms == 4000; }},
-    {"budget cut to a minute", &policy::kBudgetMs, REG_DWORD, 90000, nullptr,
-     [](const Settings& s) { return s.budget_ms == 60000; }},
-    {"IPP off", &policy::kIppEnabled, REG_DWORD, 0, nullptr,
-     [](const Settings& s) { return !s.ipp.enabled; }},
-    {"IPP port", &policy::kIppPort, REG_DWORD, 1631, nullptr,
-     [](const Settings& s) { return s.ipp.port == 1631 && s.ipp.enabled; }},
-    {"memory off", &policy::kAnswersSeconds, REG_DWORD, 0, nullptr,
-     [](const Settings& s) { return s.memory.answers_seconds == 0; }},
-    {"silence period", &policy::kSilenceSeconds, REG_DWORD, 5, nullptr,
-     [](const Settings& s) { return s.memory.silence_seconds == 5; }},
+    {"community", policy::kSnmpCommunity, 0, L"c0mm",
+     [](auto& s) { return s.community == "c0mm"; }},
+    {"empty community", policy::kSnmpCommunity, 0, L"",
+     [](auto& s) { return s.community == "fromfile"; }},
+    {"community of another type", policy::kSnmpCommunity, 7, nullptr,
+     [](auto& s) { return s.community == "fromfile"; }},
+    {"SNMP port", policy::kSnmpPort, 10161, nullptr, [](auto& s) { return s.port == 10161; }},
+    {"port out of range", policy::kSnmpPort, 70000, nullptr,
+     [](auto& s) { return s.port == 1161; }},
+    {"budget", policy::kBudgetMs, 4000, nullptr, [](auto& s) { return s.budget_ms == 4000; }},
+    {"budget cut to a minute", policy::kBudgetMs, 90000, nullptr,
+     [](auto& s) { return s.budget_ms == 60000; }},
+    {"IPP off", policy::kIppEnabled, 0, nullptr, [](auto& s) { return !s.ipp.enabled; }},
+    {"IPP port", policy::kIppPort, 1631, nullptr, [](auto& s) { return s.ipp.port == 1631; }},
+    {"memory off", policy::kAnswersSeconds, 0, nullptr,
+     [](auto& s) { return s.memory.answers_seconds == 0 && s.memory.silence_seconds == 30; }},
+    {"silence", policy::kSilenceSeconds, 5, nullptr,
+     [](auto& s) { return s.memory.silence_seconds == 5; }},
 };
 
 TEST(Policy, EachValueWinsOverTheSettingsFile) {
@@ -68,17 +60,13 @@ TEST(Policy, EachValueWinsOverTheSettingsFile) {
   for (const PolicyCase& row : kCases) {
     SCOPED_TRACE(row.name);
     kvtest::RegistrySandbox registry;
-    const std::wstring key = std::wstring(L"Policies\\") + row.value->key;
-    kv::unique_hkey written;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, written.put(), nullptr));
-    if (row.type == REG_DWORD)
-      RegSetValueExW(written.get(), row.value->name, 0, REG_DWORD,
-                     reinterpret_cast<const BYTE*>(&row.number), sizeof row.number);
-    else
-      RegSetValueExW(written.get(), row.value->name, 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(row.text),
-                     static_cast<DWORD>((wcslen(row.text) + 1) * sizeof(wchar_t)));
+    const std::wstring key = std::wstring(L"Policies\\") + row.value.key;
+    const DWORD type = row.text ? REG_SZ : REG_DWORD;
+    const auto* data = row.text ? reinterpret_cast<const BYTE*>(row.text)
+                                : reinterpret_cast<const BYTE*>(&row.number);
+    const DWORD bytes = row.text ? static_cast<DWORD>((wcslen(row.text) + 1) * 2) : 4;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), row.value.name, type, data, bytes));
     kv::unique_hkey root;
     ASSERT_EQ(ERROR_SUCCESS,
               RegOpenKeyExW(HKEY_CURRENT_USER, L"Policies", 0, KEY_READ, root.put()));
@@ -86,18 +74,6 @@ TEST(Policy, EachValueWinsOverTheSettingsFile) {
     kv::snmp::ApplyPolicy(kv::Policy(root.get()), settings);
     EXPECT_TRUE(row.holds(settings));
   }
-}
-
-TEST(Policy, WithoutAPolicyTheFileHolds) {
-  kvtest::TempDir dir;
-  const std::wstring file = dir.Write(L"kvpsuN.ini", kFile);
-  Settings settings = kv::snmp::ReadSettings(file.c_str());
-  kv::snmp::ApplyPolicy(kv::Policy(nullptr), settings);
-  EXPECT_EQ("fromfile", settings.community);
-  EXPECT_EQ(1161, settings.port);
-  EXPECT_EQ(900u, settings.budget_ms);
-  EXPECT_EQ(8631, settings.ipp.port);
-  EXPECT_EQ(300u, settings.memory.answers_seconds);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -310,26 +309,20 @@ class PolicyFor {
 class InstalledKorvane : public kvtest::InstalledSample {
  protected:
   InstalledKorvane() : InstalledSample(L"KVCP3520") {}
-
-  // The host's merge of a stored record into the printer's.
-  kv::PrivateDevmode Merged(const kv::PrivateDevmode& stored) {
-    std::vector<BYTE> out(host_->private_dm);
-    OEMDMPARAM param = {sizeof param};
-    param.hPrinter = printer_.get();
-    param.pOEMDMIn = const_cast<kv::PrivateDevmode*>(&stored);
-    param.pOEMDMOut = out.data();
-    param.cbBufSize = static_cast<DWORD>(out.size());
-    EXPECT_EQ(S_OK, plugin_->DevMode(OEMDM_MERGE, &param));
-    return *reinterpret_cast<kv::PrivateDevmode*>(out.data());
-  }
 };
 
-// A job type locked by the machine's policy holds wherever the record is made or merged (a
-// saved document's Normal becomes Proof), and the dialog shows it without letting it change.
+// A job type locked by the machine's policy for the printer's model holds wherever the record
+// is made or merged (a saved document's Normal becomes Proof), and the dialog shows it without
+// letting it change. A lock for another model changes nothing.
 TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
   DWORD disk = 1;  // the printer's hard disk is fitted: it can hold jobs
   ASSERT_EQ(ERROR_SUCCESS, SetPrinterDataW(printer_.get(), const_cast<wchar_t*>(L"HDD_SETTING"),
                                            REG_DWORD, reinterpret_cast<BYTE*>(&disk), sizeof disk));
+  {
+    const PolicyFor other(L"Locks\\HoldJobType", package_.driver_name + L" 2", L"Proof");
+    ASSERT_EQ(S_OK, host_->DefaultRecords());
+    EXPECT_EQ(0, Record().wHoldMode);
+  }
   const PolicyFor lock(L"Locks\\HoldJobType", package_.driver_name, L"Proof");
   const PolicyFor accounting(L"Locks\\JobAccounting", package_.driver_name, L"");
   ASSERT_EQ(S_OK, host_->DefaultRecords());
@@ -338,9 +331,14 @@ TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
   kv::PrivateDevmode stored = Record();
   stored.wHoldMode = 0;
   stored.wJobAccounting = 0;
-  const kv::PrivateDevmode merged = Merged(stored);
-  EXPECT_EQ(2, merged.wHoldMode);
-  EXPECT_EQ(1, merged.wJobAccounting) << "the model's job accounting setting";
+  OEMDMPARAM merge = {sizeof merge};
+  merge.hPrinter = printer_.get();
+  merge.pOEMDMIn = &stored;
+  merge.pOEMDMOut = host_->private_dm.data();
+  merge.cbBufSize = static_cast<DWORD>(host_->private_dm.size());
+  ASSERT_EQ(S_OK, plugin_->DevMode(OEMDM_MERGE, &merge));
+  EXPECT_EQ(2, Record().wHoldMode);
+  EXPECT_EQ(1, Record().wJobAccounting) << "the model's job accounting setting";
 
   Record().wHoldMode = 0;  // a record that never met the lock: the dialog still shows it
   ASSERT_EQ(S_OK, host_->Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_INIT));
@@ -358,13 +356,6 @@ TEST_F(InstalledKorvane, APrintAndHoldLockHoldsInTheRecordAndTheDialog) {
   EXPECT_TRUE(shown);
   EXPECT_EQ(2, Record().wHoldMode);
   EXPECT_EQ(S_OK, host_->Sheets(OEMCUIP_DOCPROP, PROPSHEETUI_REASON_DESTROY));
-}
-
-// Without a lock for its own model, a printer is left as it was.
-TEST_F(InstalledKorvane, ALockForAnotherModelChangesNothing) {
-  const PolicyFor lock(L"Locks\\HoldJobType", package_.driver_name + L" 2", L"Proof");
-  ASSERT_EQ(S_OK, host_->DefaultRecords());
-  EXPECT_EQ(0, Record().wHoldMode);
 }
 
 }  // namespace
