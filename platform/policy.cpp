@@ -2,8 +2,6 @@
 
 #include <cwchar>
 
-#include "platform/handles.h"
-
 namespace kv {
 namespace {
 
@@ -28,16 +26,12 @@ bool ReadText(HKEY key, const wchar_t* name, wchar_t* out, size_t units) {
 
 }  // namespace
 
-Policy::Policy() : owned_(true) {
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyRoot, 0, KEY_READ, &root_) != ERROR_SUCCESS)
-    root_ = nullptr;
+Policy::Policy() {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyRoot, 0, KEY_READ, owned_.put()) == ERROR_SUCCESS)
+    root_ = owned_.get();
 }
 
 Policy::Policy(HKEY root) : root_(root) {}
-
-Policy::~Policy() {
-  if (owned_ && root_) RegCloseKey(root_);
-}
 
 bool Policy::Number(const PolicyValue& value, DWORD& out) const {
   unique_hkey key;

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "platform/handles.h"
+
 namespace kv {
 
 inline constexpr wchar_t kPolicyRoot[] = L"SOFTWARE\\Policies\\Korvane\\KVPrint";
@@ -53,9 +55,6 @@ class Policy {
   Policy();
   // Another root in its place (tests read a sandbox); the handle stays the caller's.
   explicit Policy(HKEY root);
-  ~Policy();
-  Policy(const Policy&) = delete;
-  Policy& operator=(const Policy&) = delete;
 
   // A REG_DWORD value; false when it is not set or of another type.
   [[nodiscard]] bool Number(const PolicyValue& value, DWORD& out) const;
@@ -70,8 +69,8 @@ class Policy {
                               size_t units) const;
 
  private:
+  unique_hkey owned_;
   HKEY root_ = nullptr;
-  bool owned_ = false;
 };
 
 }  // namespace kv
