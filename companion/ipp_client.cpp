@@ -8,6 +8,7 @@
 
 #include "platform/bounded_work.h"
 #include "platform/firewall.h"
+#include "platform/system_library.h"
 
 namespace kv::ipp {
 namespace {
@@ -19,8 +20,11 @@ namespace {
 // their code from under them; it is a system library that a process keeps once it has used it.
 class WinHttp {
  public:
+  // Systems without LOAD_LIBRARY_SEARCH_SYSTEM32 (Windows 7 without its update) refuse the
+  // flag: the library is then loaded by its full path, never by its bare name.
   WinHttp() : module_(LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-    if (!module_) module_ = LoadLibraryW(L"winhttp.dll");
+    wchar_t path[MAX_PATH];
+    if (!module_ && SystemLibraryPath(L"winhttp.dll", path)) module_ = LoadLibraryW(path);
     HMODULE pinned = nullptr;
     ok_ = module_ && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winhttp.dll", &pinned) &&
           Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&

@@ -6,6 +6,7 @@
 #include "platform/handles.h"
 #include "platform/library_loader.h"
 #include "platform/seam.h"
+#include "platform/system_library.h"
 #include "platform/text.h"
 
 namespace kv {
@@ -60,7 +61,8 @@ void HelpViewer::Load() {
   wchar_t registered[MAX_PATH];
   RegisteredHelpControl(registered);
   if (registered[0] != L'\0') module_ = loader.Load(registered);
-  if (!module_) module_ = loader.Load(L"hhctrl.ocx");
+  wchar_t system[MAX_PATH];
+  if (!module_ && SystemLibraryPath(L"hhctrl.ocx", system)) module_ = loader.Load(system);
   if (!module_) failed_ = true;
 }
 

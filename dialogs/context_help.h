@@ -19,9 +19,9 @@ constexpr size_t kHelpPathUnits = 260;
 void HelpPath(const SheetContext& context, const wchar_t* folder, const wchar_t* topic,
               wchar_t (&path)[kHelpPathUnits]);
 
-// The viewer: the help control registered under the HTML help class, else "hhctrl.ocx" by
-// name, and its entry point with ordinal 15. Once loading or the entry point has failed,
-// requests do nothing. The plug-in keeps one for the process (Default()); tests make their
+// The viewer: the help control registered under the HTML help class, else "hhctrl.ocx" of the
+// system directory, and its entry point with ordinal 15. Once loading or the entry point has
+// failed, requests do nothing. The plug-in keeps one for the process (Default()); tests make their
 // own and put it in place with ScopedSeam.
 class HelpViewer {
  public:

@@ -148,6 +148,14 @@ TEST_F(HelpViewerTest, OpensTopicsInTheControlLoadedFirst) {
   }
 }
 
+// The system's help control, by its full path: never by a bare name, which is looked up in the
+// application's folder first.
+const std::wstring kSystemViewer = [] {
+  wchar_t path[MAX_PATH];
+  GetSystemDirectoryW(path, MAX_PATH);
+  return std::wstring(path) + L"\\hhctrl.ocx";
+}();
+
 TEST_F(HelpViewerTest, RegistryValueIsUsedOnlyWhenItIsATerminatedPath) {
   SetEnvironmentVariableA("KVTEST_HELP_DIR", "D:\\Tools");
   const std::string longest = "C:\\" + std::string(256, 'h');  // 259 bytes and the terminator
@@ -159,20 +167,20 @@ TEST_F(HelpViewerTest, RegistryValueIsUsedOnlyWhenItIsATerminatedPath) {
     std::wstring loaded;
   };
   const Case cases[] = {
-      {"no key", kNoKey, "", L"hhctrl.ocx"},
-      {"no default value", kNoValue, "", L"hhctrl.ocx"},
+      {"no key", kNoKey, "", kSystemViewer},
+      {"no default value", kNoValue, "", kSystemViewer},
       {"text", REG_SZ, "C:\\Help\\kvhelp.ocx\0"s, L"C:\\Help\\kvhelp.ocx"},
       {"expandable text", REG_EXPAND_SZ, "%KVTEST_HELP_DIR%\\kvhelp.ocx\0"s,
        L"D:\\Tools\\kvhelp.ocx"},
-      {"binary", REG_BINARY, "C:\\Help\\kvhelp.ocx\0"s, L"hhctrl.ocx"},
-      {"multi-text", REG_MULTI_SZ, "C:\\Help\\kvhelp.ocx\0\0"s, L"hhctrl.ocx"},
-      {"number", REG_DWORD, "\x01\0\0\0"s, L"hhctrl.ocx"},
-      {"empty text", REG_SZ, "\0"s, L"hhctrl.ocx"},
-      {"no bytes", REG_SZ, "", L"hhctrl.ocx"},
-      {"no terminator", REG_SZ, "C:\\Help\\kvhelp.ocx", L"hhctrl.ocx"},
+      {"binary", REG_BINARY, "C:\\Help\\kvhelp.ocx\0"s, kSystemViewer},
+      {"multi-text", REG_MULTI_SZ, "C:\\Help\\kvhelp.ocx\0\0"s, kSystemViewer},
+      {"number", REG_DWORD, "\x01\0\0\0"s, kSystemViewer},
+      {"empty text", REG_SZ, "\0"s, kSystemViewer},
+      {"no bytes", REG_SZ, "", kSystemViewer},
+      {"no terminator", REG_SZ, "C:\\Help\\kvhelp.ocx", kSystemViewer},
       {"260 bytes", REG_SZ, longest + '\0', std::wstring(longest.begin(), longest.end())},
-      {"261 bytes", REG_SZ, longest + "h\0"s, L"hhctrl.ocx"},
-      {"260 bytes, no terminator", REG_SZ, longest + 'h', L"hhctrl.ocx"},
+      {"261 bytes", REG_SZ, longest + "h\0"s, kSystemViewer},
+      {"260 bytes, no terminator", REG_SZ, longest + 'h', kSystemViewer},
   };
   for (const Case& c : cases) {
     classes_.Unregister();
@@ -188,7 +196,7 @@ TEST_F(HelpViewerTest, NothingLoadableFailsForGood) {
   classes_.Register(REG_SZ, "C:\\Help\\kvhelp.ocx\0"s);
   loader_.loads = false;
   viewer_.Show(L"first");
-  EXPECT_EQ((std::vector<std::wstring>{L"C:\\Help\\kvhelp.ocx", L"hhctrl.ocx"}), loader_.loaded);
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\Help\\kvhelp.ocx", kSystemViewer}), loader_.loaded);
   EXPECT_TRUE(viewer_.failed());
   loader_.loads = true;
   viewer_.Show(L"second");
@@ -201,7 +209,7 @@ TEST_F(HelpViewerTest, NothingLoadableFailsForGood) {
 TEST_F(HelpViewerTest, MissingEntryPointFailsForGood) {
   loader_.ordinal_entry = nullptr;
   viewer_.Show(L"first");
-  EXPECT_EQ(std::vector<std::wstring>{L"hhctrl.ocx"}, loader_.loaded);
+  EXPECT_EQ(std::vector<std::wstring>{kSystemViewer}, loader_.loaded);
   EXPECT_EQ(std::vector<WORD>{15}, loader_.ordinals);
   EXPECT_TRUE(viewer_.failed());
   loader_.ordinal_entry = kRecordRequest;
