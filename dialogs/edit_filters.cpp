@@ -76,37 +76,36 @@ bool IsKey(WPARAM key, char upper) {
 
 enum class Paste { kPassOn, kDropped };
 
-bool LengthWithinLimits(HWND edit, size_t block_size) {
+bool LengthWithinLimits(HWND edit, size_t length) {
   const auto* context =
       reinterpret_cast<const SheetContext*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
   // Without the dialog's limits the length cannot be checked, so the paste is refused.
   if (!context) return false;
-  const long long length = static_cast<long long>(block_size) - 1;
-  return length >= context->wMinPassLen && length <= context->wMaxPassLen;
+  const auto units = static_cast<long long>(length);
+  return units >= context->wMinPassLen && units <= context->wMaxPassLen;
 }
 
 // Checks the clipboard's text and, when every byte is acceptable, puts it in place of the
-// edit's selection. The block's last byte is its terminator when it is 0 and is then not
-// checked; a block that ends in text has its last byte checked like the others.
+// edit's selection. The text ends at its terminator: what follows it in the block (whose size
+// the system rounds up) is no text. A block without a terminator is text to its end.
 Paste PasteChecked(const FilterRule& rule, HWND edit) {
   std::vector<BYTE> block;
   if (!Use<Clipboard>().CopyTextBlock(edit, rule.unicode_paste, block) || block.empty())
     return Paste::kPassOn;
-  if (rule.length_check && !LengthWithinLimits(edit, block.size())) return Paste::kDropped;
-  const size_t checked = block.back() == 0 ? block.size() - 1 : block.size();
-  for (size_t i = 0; i < checked; ++i)
+  const void* end = std::memchr(block.data(), 0, block.size());
+  const size_t bytes =
+      end ? static_cast<size_t>(static_cast<const BYTE*>(end) - block.data()) : block.size();
+  if (rule.length_check && !LengthWithinLimits(edit, bytes)) return Paste::kDropped;
+  for (size_t i = 0; i < bytes; ++i)
     if (!rule.pasted(block[i])) return Paste::kDropped;
 
-  const void* end = std::memchr(block.data(), 0, block.size());
-  const int bytes = static_cast<int>(end ? static_cast<const BYTE*>(end) - block.data()
-                                         : static_cast<ptrdiff_t>(block.size()));
   std::wstring text;
   if (bytes > 0) {
     const char* source = reinterpret_cast<const char*>(block.data());
-    const int units = MultiByteToWideChar(CP_ACP, 0, source, bytes, nullptr, 0);
+    const int units = MultiByteToWideChar(CP_ACP, 0, source, static_cast<int>(bytes), nullptr, 0);
     if (units > 0) {
       text.resize(static_cast<size_t>(units));
-      MultiByteToWideChar(CP_ACP, 0, source, bytes, text.data(), units);
+      MultiByteToWideChar(CP_ACP, 0, source, static_cast<int>(bytes), text.data(), units);
       if (text.size() > kPastedUnits) text.resize(kPastedUnits);
     }
   }

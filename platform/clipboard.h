@@ -15,7 +15,8 @@ class Clipboard {
  public:
   virtual ~Clipboard() = default;
   // Opens the clipboard for `owner` and, when it holds ANSI text (or Unicode text, when
-  // `unicode_too`), copies the whole ANSI text block, its full allocated size, into `block`.
+  // `unicode_too`), copies the whole ANSI text block, its full allocated size (which may run
+  // past the text's terminator), into `block`.
   // False, with `block` untouched, when the clipboard cannot be opened, holds no such text,
   // or its memory cannot be locked.
   virtual bool CopyTextBlock(HWND owner, bool unicode_too, std::vector<BYTE>& block) = 0;

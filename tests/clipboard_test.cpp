@@ -113,7 +113,7 @@ TEST_F(ClipboardTest, LeftControlPasteIsChecked) {
       {EditFilter::kName, "job-7\0"s, false, L"job-7"},
       {EditFilter::kName, "a/b\0"s, false, L""},
       {EditFilter::kDigits, "1234\0"s, false, L"1234"},
-      {EditFilter::kDigits, "1234\0\0\0"s, false, L""},  // slack behind the text
+      {EditFilter::kDigits, "1234\0\0\0"s, false, L"1234"},  // slack behind the text is no text
       {EditFilter::kAccountId, "ann.lee@x\0"s, false, L"ann.lee@x"},
       {EditFilter::kAccountPassword, "pa55\0"s, false, L"pa55"},
       {EditFilter::kAccountPassword, "pa55word\0"s, false, L""},  // longer than 6

@@ -205,15 +205,17 @@ TEST_F(EditFilterTest, PasteIsCheckedBeforeItReplacesTheSelection) {
       {EditFilter::kDigits, "12345678\0"s, 4, 8, L"W12345678Z"},
       {EditFilter::kDigits, "123\0"s, 4, 8, L"WXYZ"},
       {EditFilter::kDigits, "123456789\0"s, 4, 8, L"WXYZ"},
-      {EditFilter::kDigits, "123\0\0"s, 4, 8, L"WXYZ"},  // the slack zero counts, and is no digit
+      {EditFilter::kDigits, "123\0\0"s, 4, 8, L"WXYZ"},  // three digits: the slack is no text
+      {EditFilter::kDigits, "1234\0\x7F\x01\xFF"s, 4, 4, L"W1234Z"},  // what follows is not read
       {EditFilter::kDigits, "12a4\0"s, 0, 32, L"WXYZ"},
       {EditFilter::kAccountId, "Ann.Lee@x_1\0"s, 4, 4, L"WAnn.Lee@x_1Z"},
       {EditFilter::kAccountId, "ann lee\0"s, 0, 32, L"WXYZ"},
-      {EditFilter::kAccountId, "ann\0\0"s, 0, 32, L"WXYZ"},  // a slack zero is no ID character
+      {EditFilter::kAccountId, "ann\0\0"s, 0, 32, L"WannZ"},  // the text ends at its terminator
       {EditFilter::kAccountPassword, "p@s~\0"s, 4, 4, L"Wp@s~Z"},
       {EditFilter::kAccountPassword, "abc\0"s, 4, 4, L"WXYZ"},
       {EditFilter::kAccountPassword, "abcde\0"s, 4, 4, L"WXYZ"},
       {EditFilter::kAccountPassword, "abc\0\0"s, 4, 4, L"WXYZ"},
+      {EditFilter::kAccountPassword, "p@s~\0\0\0\0"s, 4, 4, L"Wp@s~Z"},  // a block rounded up
       {EditFilter::kAccountPassword, "pa ss\0"s, 0, 32, L"WXYZ"},
   };
   for (const Case& c : cases) {
