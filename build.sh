@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the plug-in on a fresh Debian machine.
 #   ./build.sh          build both targets into dist/ and run the host simulator on the sample
+#   ./build.sh build    build both targets into dist/ and start nothing (no root needed)
 #   ./build.sh test     build both targets and run the tests under Wine
 #   ./build.sh sim VERB run one host-simulator scenario (see: ./build.sh sim help)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
+case "$mode" in
+  run|build|test|sim) ;;
+  *) echo "usage: ./build.sh [run | build | test | sim VERB]" >&2; exit 2 ;;
+esac
 # The simulator and the tests talk to printers on the loopback inside a network namespace of
 # their own (see in_loopback_ns below), which needs root.
-if [ "$(id -u)" -ne 0 ] && [[ "$mode" =~ ^(run|sim|test)$ ]]; then
+if [ "$(id -u)" -ne 0 ] && [ "$mode" != build ]; then
   echo "build.sh: the simulator and the tests run in a network namespace of their own (unshare -nm)," >&2
-  echo "          which needs root: sudo ./build.sh $*" >&2
+  echo "          which needs root: sudo ./build.sh $*; ./build.sh build builds without it" >&2
   exit 1
+fi
+
+# One run at a time: two would build into the same trees, and each run ends the Wine servers
+# of the prefixes it uses before it starts (a picture run at one display scale would end one at
+# another). A second run waits for the first; flock keeps the lock itself, so that nothing the
+# run starts (a Wine server that outlives it) holds it.
+if [ -z "${KV_BUILD_LOCKED:-}" ]; then
+  mkdir -p build
+  export KV_BUILD_LOCKED=1
+  flock -n -o build/.lock true || echo "build.sh: waiting for another ./build.sh run to end" >&2
+  exec flock -o build/.lock bash "$PWD/$(basename "$0")" "$@"
 fi
 
 packages=(cmake make mingw-w64 wine64 googletest snmpd cups-ipp-utils avahi-daemon dbus)
@@ -48,10 +64,19 @@ ship() {  # arch toolchain
      "$2-w64-mingw32-objcopy" --add-gnu-debuglink="$dll.debug" "$dll")
   done
 }
+# The trees are configured once (the x64 tree with its tests, so that switching between
+# running and testing changes nothing); CMake configures again by itself when its files change.
+# Only the test mode builds the tests.
 build() {  # arch toolchain tests
-  cmake -S . -B "build/$1" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$2.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS="$3" >/dev/null
-  cmake --build "build/$1" -j"$jobs"
+  if ! grep -q "^KV_BUILD_TESTS:BOOL=$3$" "build/$1/CMakeCache.txt" 2>/dev/null; then
+    cmake -S . -B "build/$1" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$2.cmake" \
+          -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS="$3" >/dev/null
+  fi
+  if [ "$mode" = test ] && [ "$3" = ON ]; then
+    cmake --build "build/$1" -j"$jobs"
+  else
+    cmake --build "build/$1" -j"$jobs" --target kvpsui kvpsuN hostsim kvcheck kvprobe
+  fi
   mkdir -p "dist/$1"
   cp build/"$1"/bin/kvpsui.dll build/"$1"/bin/kvpsuN.dll build/"$1"/bin/hostsim.exe \
      build/"$1"/bin/kvcheck.exe build/"$1"/bin/kvprobe.exe "dist/$1/"
@@ -61,7 +86,7 @@ build() {  # arch toolchain tests
 
 # 32-bit programs cannot run on these machines: the x86 build is built, not run.
 build x86 i686 OFF
-build x64 x86_64 "$([ "$mode" = test ] && echo ON || echo OFF)"
+build x64 x86_64 ON
 echo "== Plug-in built: dist/x64/kvpsui.dll, dist/x86/kvpsui.dll"
 # Each sample's driver package, both architectures in one, ready to sign; and the policy
 # templates an administrator adds to the central store.
@@ -131,5 +156,5 @@ case "$mode" in
   run) in_loopback_ns sim_with_printer all ;;
   sim) shift; in_loopback_ns sim_with_printer "$@" ;;
   test) cd build/x64 && in_loopback_ns ctest -j"$jobs" --output-on-failure --timeout 120 ;;
-  *) echo "usage: ./build.sh [run | test | sim VERB]" >&2; exit 2 ;;
+  build) ;;
 esac
