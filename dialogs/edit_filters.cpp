@@ -1,5 +1,7 @@
 #include "dialogs/edit_filters.h"
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,27 +49,18 @@ constexpr FilterRule kRules[] = {
 
 const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
 
-struct FilterState {
-  WNDPROC previous;
-  bool swallow_next;
-};
+// Each filtered edit is subclassed under this id. Its reference data holds its filter and
+// whether the next character is the one Control+V produced, per edit.
+constexpr UINT_PTR kSubclassId = 0x4B56;
 
-FilterState g_state[4];
-
-constexpr wchar_t kPreviousProperty[] = L"KvEditFilterPrevious";
+DWORD_PTR SubclassData(EditFilter filter, bool swallow_next) {
+  return static_cast<DWORD_PTR>(filter) * 2 + (swallow_next ? 1 : 0);
+}
 
 // The left Control key alone, not AltGr: keyboards with AltGr report left Control with it,
 // and AltGr+V or AltGr+X type characters ("@" on some layouts) rather than shortcuts.
 bool LeftControlDown() {
   return (GetKeyState(VK_LCONTROL) & 0x8000) != 0 && (GetKeyState(VK_RMENU) & 0x8000) == 0;
-}
-
-// The edit's own previous procedure. Every filtered edit keeps the one it had beside it:
-// edits of one filter need not share it (a tooltip wraps the edits it has a tool for, and
-// only those). The process-wide slot is what an edit without its own falls back to.
-WNDPROC PreviousOf(HWND edit, const FilterState& state) {
-  if (auto* own = reinterpret_cast<WNDPROC>(GetPropW(edit, kPreviousProperty))) return own;
-  return state.previous;
 }
 
 bool IsKey(WPARAM key, char upper) {
@@ -113,13 +106,20 @@ Paste PasteChecked(const FilterRule& rule, HWND edit) {
   return Paste::kPassOn;
 }
 
-LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                            DWORD_PTR swallow_next) noexcept;
+
+void SetSwallowNext(HWND edit, EditFilter filter, bool swallow) {
+  SetWindowSubclass(edit, FilterProc, kSubclassId, SubclassData(filter, swallow));
+}
+
+LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
+               bool swallow_next) {
   const FilterRule& rule = RuleOf(filter);
-  FilterState& state = g_state[static_cast<int>(filter)];
   switch (message) {
     case WM_CHAR:
-      if (rule.swallow && state.swallow_next) {
-        state.swallow_next = false;
+      if (rule.swallow && swallow_next) {
+        SetSwallowNext(edit, filter, false);
         return 0;
       }
       if (!rule.typed(static_cast<unsigned>(wparam))) {
@@ -130,7 +130,7 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
     case WM_KEYDOWN:
       if (!LeftControlDown()) break;
       if (IsKey(wparam, 'V')) {
-        if (rule.swallow) state.swallow_next = true;
+        if (rule.swallow) SetSwallowNext(edit, filter, true);
         if (PasteChecked(rule, edit) == Paste::kDropped) return 0;
       } else if (rule.copy_cut && IsKey(wparam, 'C')) {
         SendMessageW(edit, WM_COPY, 0, 0);
@@ -138,26 +138,20 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
         SendMessageW(edit, WM_CUT, 0, 0);
       }
       break;
-    case WM_NCDESTROY: {
-      const WNDPROC previous = PreviousOf(edit, state);
-      RemovePropW(edit, kPreviousProperty);
-      return CallWindowProcW(previous, edit, message, wparam, lparam);
-    }
+    case WM_NCDESTROY: RemoveWindowSubclass(edit, FilterProc, kSubclassId); break;
     default: break;
   }
-  return CallWindowProcW(PreviousOf(edit, state), edit, message, wparam, lparam);
+  return DefSubclassProc(edit, message, wparam, lparam);
 }
 
-template <EditFilter kFilter>
-LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                            DWORD_PTR data) noexcept {
+  const auto filter = static_cast<EditFilter>(data / 2);
   // Nothing may reach the host's message loop; a paste that ran out of memory is dropped.
-  return Firewall<LRESULT>("an edit field's filter", 0, 0,
-                           [&] { return Filter(kFilter, edit, message, wparam, lparam); });
+  return Firewall<LRESULT>("an edit field's filter", 0, 0, [&] {
+    return Filter(filter, edit, message, wparam, lparam, (data & 1) != 0);
+  });
 }
-
-constexpr WNDPROC kProcs[] = {FilterProc<EditFilter::kName>, FilterProc<EditFilter::kDigits>,
-                              FilterProc<EditFilter::kAccountId>,
-                              FilterProc<EditFilter::kAccountPassword>};
 
 }  // namespace
 
@@ -169,13 +163,8 @@ bool AcceptsPastedByte(EditFilter filter, BYTE byte) { return RuleOf(filter).pas
 
 void InstallEditFilter(HWND edit, EditFilter filter) {
   if (!edit) return;
-  const int index = static_cast<int>(filter);
-  const auto previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(kProcs[index])));
-  // A second installation on the same edit would make the filter its own previous procedure.
-  if (!previous || previous == kProcs[index]) return;
-  g_state[index].previous = previous;
-  SetPropW(edit, kPreviousProperty, reinterpret_cast<HANDLE>(previous));
+  // Installing again replaces the filter; the edit keeps one subclass.
+  SetWindowSubclass(edit, FilterProc, kSubclassId, SubclassData(filter, false));
 }
 
 }  // namespace kv

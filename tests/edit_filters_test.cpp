@@ -308,6 +308,16 @@ TEST_F(EditFilterTest, CharacterAfterThePasteIsSwallowedOrBeeped) {
   }
 }
 
+// The character Control+V makes is swallowed in the edit it was pressed in, not in another
+// edit of the same filter that the user types in next.
+TEST_F(EditFilterTest, OnlyThePastedEditSwallowsTheNextCharacter) {
+  clipboard_.block = Bytes(std::string("1234", 5));
+  HWND pasted = Edit(EditFilter::kName), other = Edit(EditFilter::kName);
+  KeyDown(pasted, 'V', Control::kLeft);
+  Type(other, 'q');
+  EXPECT_EQ(L"WqZ", Text(other));
+}
+
 TEST_F(EditFilterTest, RightControlIsNotAPaste) {
   clipboard_.block = Bytes(std::string("1234", 5));
   for (const Field& field : kFields) {
