@@ -17,7 +17,8 @@ inline bool SystemLibraryPath(const wchar_t* name, wchar_t (&path)[MAX_PATH]) {
     path[0] = L'\0';
     return false;
   }
-  swprintf(path + length, MAX_PATH - length, L"\\%ls", name);
+  path[length] = L'\\';
+  wcscpy(path + length + 1, name);  // fits: checked above
   return true;
 }
 
