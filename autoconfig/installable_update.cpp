@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "config/driver_info.h"
+#include "config/model_keys.h"
 #include "platform/handles.h"
 #include "platform/host_items.h"
 #include "platform/library_loader.h"
@@ -101,10 +102,10 @@ void FillStatusRecord(const OEMCUIPPARAM& param, BYTE* record) {
     if (row.field >= 0 && FindHostItem(param, row.keyword)) WriteStatusField(record, row.field, 0);
   wchar_t profile[kPathUnits];
   ModelProfilePath(param.hPrinter, profile);
-  record[kStatusNetworkModel] = static_cast<BYTE>(
-      profile[0] ? GetPrivateProfileIntW(L"FUNCTION", L"AutoCfgNetworkMDL", 0, profile) : 0);
-  record[kStatusMpTray] = static_cast<BYTE>(
-      profile[0] ? GetPrivateProfileIntW(L"FUNCTION", L"SupportMpTray", 1, profile) : 1);
+  record[kStatusNetworkModel] =
+      static_cast<BYTE>(profile[0] ? ReadModelInt(profile, keys::kAutoCfgNetworkModel) : 0);
+  record[kStatusMpTray] = static_cast<BYTE>(profile[0] ? ReadModelInt(profile, keys::kSupportMpTray)
+                                                       : keys::kSupportMpTray.fallback);
 }
 
 // Sets a host item to an installed (1) or absent (0) answer and has the host store it.

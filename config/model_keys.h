@@ -4,6 +4,8 @@
 // is read.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 namespace kv {
@@ -133,5 +135,11 @@ inline constexpr const ModelKey* kModelKeys[] = {
     &keys::kLanguageDependent,
     &keys::kModel,
 };
+
+// An integer key of a model file read straight from its path, with the key's own default:
+// for readers that have the file but no sheet.
+inline int ReadModelInt(const wchar_t* file, const ModelKey& key) {
+  return static_cast<int>(GetPrivateProfileIntW(key.section, key.name, key.fallback, file));
+}
 
 }  // namespace kv

@@ -12,10 +12,6 @@
 namespace kv {
 namespace {
 
-int ProfileInt(const wchar_t* profile, const ModelKey& key) {
-  return static_cast<int>(GetPrivateProfileIntW(key.section, key.name, 0, profile));
-}
-
 // The printer's stored hard-disk selection, as the option tree keeps it: installed when
 // not 0.
 bool DiskSelected(HANDLE printer) {
@@ -28,13 +24,13 @@ bool DiskSelected(HANDLE printer) {
 // As the option tree decides whether to offer Print and Hold, without the host's own items.
 ModelAbilities ReadAbilities(HANDLE printer, const wchar_t* profile) {
   ModelAbilities model;
-  const int secure_print = ProfileInt(profile, keys::kSecurePrint);
-  const int printer_disk = ProfileInt(profile, keys::kPrinterHdd);
-  const int installed_disk = ProfileInt(profile, keys::kInstalledHdd);
+  const int secure_print = ReadModelInt(profile, keys::kSecurePrint);
+  const int printer_disk = ReadModelInt(profile, keys::kPrinterHdd);
+  const int installed_disk = ReadModelInt(profile, keys::kInstalledHdd);
   model.secure = secure_print == 1;
   model.can_hold = secure_print != 0 || (printer_disk == 0 && installed_disk != 0) ||
                    (printer_disk != 0 && DiskSelected(printer));
-  model.job_accounting = static_cast<int16_t>(ProfileInt(profile, keys::kJobAccounting));
+  model.job_accounting = static_cast<int16_t>(ReadModelInt(profile, keys::kJobAccounting));
   return model;
 }
 
