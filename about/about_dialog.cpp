@@ -145,12 +145,11 @@ void Paint(HWND dialog, SheetContext& context, HDC dc, const RECT& invalid) {
   }
   if (painting && (context.nBrand == 0 || context.nBrand == 2)) {
     wchar_t model[kTextUnits], description[kTextUnits], visit[kTextUnits], details[kTextUnits];
-    context.VersionFile.SetSection(keys::kModel.section);
-    context.VersionFile.ReadText(keys::kModel.name, model);
-    context.StringTable.SetDialogSection(kRow.word);
-    context.StringTable.ReadText(texts::kDescription, description);
-    context.StringTable.ReadText(texts::kVisitKorvane, visit);
-    context.StringTable.ReadText(texts::kDriverDetails, details);
+    context.VersionFile.ReadText(keys::kModel, model);
+    const DialogSection section(kRow.word);
+    context.StringTable.ReadText(section, texts::kDescription, description);
+    context.StringTable.ReadText(section, texts::kVisitKorvane, visit);
+    context.StringTable.ReadText(section, texts::kDriverDetails, details);
     const PaintedText texts[] = {
         {model, 221, 50, kModelFont},
         {description, 221, 130, kDescriptionFont},
@@ -177,7 +176,6 @@ struct AboutDialog : DialogHandlers {
     if (IsRtlSystemLanguage())
       SetWindowLongPtrW(dialog, GWL_EXSTYLE,
                         GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
-    context.VersionFile.SetSection(L"Version");
     SetDialogCaption(dialog, context, kRow.word);
     TranslateDialog(dialog, context, kRow);
 
@@ -194,10 +192,10 @@ struct AboutDialog : DialogHandlers {
       MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
       MoveWindow(info, 0, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     }
-    context.StringTable.SetDialogSection(kRow.word);
-    SetDlgItemTextW(
-        dialog, IDC_ABOUT_INFO,
-        InformationText(context.StringTable, context.VersionFile, context.nBrand).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_INFO,
+                    InformationText(context.StringTable, DialogSection(kRow.word),
+                                    context.VersionFile, context.nBrand)
+                        .c_str());
     CentreOnParent(dialog);
     return TRUE;
   }

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "config/model_keys.h"
 #include "dialogs/dialog_texts.h"
 #include "platform/profile_reader.h"
 #include "platform/text.h"
@@ -59,20 +60,21 @@ const wchar_t* InformationKeyOf(const wchar_t* line, int brand) {
   return placeholder ? placeholder->key : nullptr;
 }
 
-std::wstring InformationText(const ProfileReader& table, const ProfileReader& version, int brand) {
+std::wstring InformationText(const ProfileReader& table, const wchar_t* section,
+                             const ProfileReader& version, int brand) {
   const bool pelma = brand == 1;
   std::wstring text;
   for (int n = 1; n <= kInformationLines; ++n) {
     wchar_t key[16];
     FillNumbers(texts::kInformationFormat, {n}, key, 16);
     wchar_t line[kLineUnits];
-    table.ReadString(key, line, kLineUnits, key);
+    table.ReadString(section, key, line, kLineUnits, key);
     if (wcscmp(line, key) != 0) {
       bool shown = !pelma;
       const wchar_t* found = nullptr;
       if (const Placeholder* placeholder = FirstPlaceholder(line, pelma, &found)) {
         wchar_t value[kTextUnits];
-        version.ReadText(placeholder->key, value);
+        version.ReadText(keys::kVersionSection, placeholder->key, value);
         const bool present = wcscmp(value, placeholder->key) != 0;
         if (!pelma || present) {
           Replace(line, found, placeholder->text, value);

@@ -33,15 +33,15 @@ constexpr LanguageCode kLanguageCodes[] = {
 
 // The model's switches, in the order they are read from section "Common".
 struct Switch {
-  const wchar_t* key;
+  const ModelKey& key;
   int32_t SheetContext::*field;
 };
 
 constexpr Switch kSwitches[] = {
-    {keys::kCopiesSetting.name, &SheetContext::iCopiesSetting},
-    {keys::kPrinterHdd.name, &SheetContext::iPrinterHDD},
-    {keys::kInstalledHdd.name, &SheetContext::iInstalledHDD},
-    {keys::kGrayscaleEnh.name, &SheetContext::iGrayscaleEnh},
+    {keys::kCopiesSetting, &SheetContext::iCopiesSetting},
+    {keys::kPrinterHdd, &SheetContext::iPrinterHDD},
+    {keys::kInstalledHdd, &SheetContext::iInstalledHDD},
+    {keys::kGrayscaleEnh, &SheetContext::iGrayscaleEnh},
 };
 
 struct Brand {
@@ -99,7 +99,7 @@ void ReadDriverDirectory(wchar_t (&dir)[260]) {
 
 int16_t BrandOf(const ProfileReader& profile) {
   wchar_t caption[kTextUnits];
-  profile.ReadText(keys::kCaption.name, caption);
+  profile.ReadText(keys::kCaption, caption);
   return BrandOfCaption(caption);
 }
 
@@ -177,23 +177,16 @@ void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
   }
 
   ProfileReader& profile = context.ModelProfile;
-  profile.SetSection(keys::kOemPrefix.section);
   wchar_t prefix[kTextUnits];
-  profile.ReadText(keys::kOemPrefix.name, prefix);
+  profile.ReadText(keys::kOemPrefix, prefix);
   CopyText(context.szOemPrefix, prefix);
 
-  profile.SetSection(keys::kCopiesSetting.section);
-  for (const auto& row : kSwitches) context.*row.field = profile.ReadInt(row.key, kAbsentMarker);
-  context.wSecurePrint =
-      static_cast<int16_t>(profile.ReadInt(keys::kSecurePrint.name, kAbsentMarker));
-  profile.SetSection(keys::kJobAccounting.section);
-  context.iJobAccounting = profile.ReadInt(keys::kJobAccounting.name, kAbsentMarker);
+  for (const auto& row : kSwitches) context.*row.field = profile.Read(row.key);
+  context.wSecurePrint = static_cast<int16_t>(profile.Read(keys::kSecurePrint));
+  context.iJobAccounting = profile.Read(keys::kJobAccounting);
   context.nBrand = BrandOf(profile);
 
-  context.VersionFile.SetSection(keys::kLanguageDependent.section);
-  const bool language_dependent =
-      context.VersionFile.ReadInt(keys::kLanguageDependent.name,
-                                  keys::kLanguageDependent.fallback) == 1;
+  const bool language_dependent = context.VersionFile.Read(keys::kLanguageDependent) == 1;
   context.szLanguageCode[0] = L'\0';
   if (language_dependent)
     PrinterLanguageCode(printer_name, context.szLanguageCode, kLanguageCodeUnits);
@@ -212,7 +205,6 @@ void LocateModelFiles(SheetContext& context, const wchar_t* printer_name) {
     CopyText(path, base);
     AppendText(path, L".hin");
     context.HintFile.SetFile(path);
-    context.HintFile.SetSection(L"TROUBLE_PAGE");
   }
 }
 

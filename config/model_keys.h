@@ -8,23 +8,9 @@
 
 #include <cstddef>
 
+#include "platform/profile_reader.h"
+
 namespace kv {
-
-enum class ModelFile { kProfile, kVersion };
-enum class KeyKind { kInt, kText };
-
-struct ModelKey {
-  ModelFile file;
-  const wchar_t* section;
-  const wchar_t* name;
-  KeyKind kind;
-  int fallback;  // an integer key's default when absent
-  int minimum;   // the values the code is built for (integer keys)
-  int maximum;
-  // A text key without an entry shows or uses its own name; an integer key without one
-  // quietly takes its default.
-  bool required;
-};
 
 namespace keys {
 
@@ -96,7 +82,8 @@ inline constexpr ModelKey kTabNumber = {
 constexpr wchar_t kTabFormat[] = L"Tab%d";
 constexpr int kTabFallback = 100;
 
-// Version file, section "Version".
+// Version file, section "Version" (the About dialog's placeholders are its keys too).
+inline constexpr wchar_t kVersionSection[] = L"Version";
 inline constexpr ModelKey kLanguageDependent = {
     ModelFile::kVersion, L"Version", L"LanguageDependent", KeyKind::kInt, 0, 0, 1, false};
 // Painted on the About dialog of brands 0 and 2.

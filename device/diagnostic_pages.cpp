@@ -53,9 +53,10 @@ size_t ComposeDiagnosticJob(const char* command, char (&job)[kDiagnosticJobBytes
 const char* DiagnosticCommandFor(const ProfileReader& strings, const wchar_t* text) {
   const char* command = "";
   if (!text) return command;
+  const DialogSection section(kWord);
   for (const DiagnosticPage& page : kDiagnosticPages) {
     wchar_t entry[kTextUnits];
-    strings.ReadText(page.key, entry);
+    strings.ReadText(section, page.key, entry);
     // Exact units, as the list shows them: no collation that would equate different texts.
     if (wcscmp(entry, text) == 0) command = page.command;
   }
@@ -63,10 +64,9 @@ const char* DiagnosticCommandFor(const ProfileReader& strings, const wchar_t* te
 }
 
 void FillDiagnosticList(HWND page, SheetContext& context, int initial_selection) {
-  context.StringTable.SetDialogSection(kWord);
-  context.ModelProfile.SetSection(keys::kTestPages.section);
+  const DialogSection section(kWord);
   wchar_t value[kTextUnits];
-  context.ModelProfile.ReadText(keys::kTestPages.name, value);
+  context.ModelProfile.ReadText(keys::kTestPages, value);
   HWND list = GetDlgItem(page, IDC_TS_DIAG_LIST);
   if (!list) return;
   // Items between commas; consecutive commas make no empty item.
@@ -75,7 +75,7 @@ void FillDiagnosticList(HWND page, SheetContext& context, int initial_selection)
     const int number = length > 0 ? LeadingNumber(item, length) : 0;
     if (number >= 1 && number <= static_cast<int>(kDiagnosticPageCount)) {
       wchar_t text[kTextUnits];
-      context.StringTable.ReadText(kDiagnosticPages[number - 1].key, text);
+      context.StringTable.ReadText(section, kDiagnosticPages[number - 1].key, text);
       SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
       SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(initial_selection), 0);
     }
@@ -94,8 +94,6 @@ void PrintSelectedDiagnosticPage(HWND page, SheetContext& context) {
   if (selected < 0 || selected > last) return;
   wchar_t text[kListTextUnits] = {};
   SendMessageW(list, WM_GETTEXT, kListTextUnits, reinterpret_cast<LPARAM>(text));
-  // The dialogs the page opens move the string table to their own sections.
-  context.StringTable.SetDialogSection(kWord);
   char job[kDiagnosticJobBytes];
   const size_t length = ComposeDiagnosticJob(DiagnosticCommandFor(context.StringTable, text), job);
   static_cast<void>(

@@ -35,7 +35,7 @@ constexpr size_t kDiagnosticJobBytes = 260;  // a job: at most 259 bytes and a t
 // and terminated. Returns its length without the terminator. A null command is empty.
 size_t ComposeDiagnosticJob(const char* command, char (&job)[kDiagnosticJobBytes]);
 
-// The command of the entry whose text in `strings` (at its current section) is exactly
+// The command of the entry whose text in `strings` (the Troubleshooting section) is exactly
 // `text`; when several are, the last of them; "" when none is.
 const char* DiagnosticCommandFor(const ProfileReader& strings, const wchar_t* text);
 

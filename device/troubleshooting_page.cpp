@@ -55,17 +55,15 @@ constexpr wchar_t kLinkFontProperty[] = L"KvLinkFont";
 
 int LinkId(int n) { return IDC_TS_LINK1 + n - 1; }
 
-int StatusMonitorMode(SheetContext& context) {
-  context.ModelProfile.SetSection(keys::kTroubleWayfer.section);
-  return context.ModelProfile.ReadInt(keys::kTroubleWayfer.name, keys::kTroubleWayfer.fallback);
+int StatusMonitorMode(const SheetContext& context) {
+  return context.ModelProfile.Read(keys::kTroubleWayfer);
 }
 
 // The link's target text from the string table; false when the table has none.
 bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
   wchar_t key[16];
   FillNumbers(texts::kLinkTargetFormat, {n}, key, 16);
-  context.StringTable.SetDialogSection(kRow.word);
-  context.StringTable.ReadText(key, target);
+  context.StringTable.ReadText(DialogSection(kRow.word), key, target);
   return wcscmp(target, key) != 0;
 }
 
@@ -368,7 +366,6 @@ struct TroubleshootingPage : DialogHandlers {
     const int mode = StatusMonitorMode(context);
     if (mode == 0) RemoveStatusGroup(page, context);
 
-    context.StringTable.SetDialogSection(kRow.word);
     TranslateDialog(page, context, kRow);
 
     const bool addressed = PrinterAddress(context);
@@ -391,7 +388,6 @@ struct TroubleshootingPage : DialogHandlers {
       else if (!addressed && wcsstr(target, kAddressPlaceholder))
         EnableControl(page, LinkId(n), false);
     }
-    context.StringTable.SetDialogSection(kRow.word);
     return TRUE;
   }
 

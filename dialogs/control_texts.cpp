@@ -40,24 +40,26 @@ bool IsFormattedHint(int id) {
 
 // True when the string table has its own text for the key (the lookup gives more than the
 // key back).
-bool HasEntry(const ProfileReader& table, const wchar_t* key, wchar_t (&text)[kTextUnits]) {
-  table.ReadText(key, text);
+bool HasEntry(const ProfileReader& table, const wchar_t* section, const wchar_t* key,
+              wchar_t (&text)[kTextUnits]) {
+  table.ReadText(section, key, text);
   return wcscmp(text, key) != 0;
 }
 
-void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
-                      const wchar_t* caption) {
+void TranslateCaption(SheetContext& context, const wchar_t* section, HWND dialog, HWND control,
+                      int id, const wchar_t* caption) {
   const ProfileReader& table = context.StringTable;
   wchar_t scratch[kTextUnits];
   const wchar_t* key = caption;
   if (IsLengthHint(id)) {
     key = texts::kRangeHint;
-    if (context.wMinPassLen == context.wMaxPassLen && HasEntry(table, texts::kExactHint, scratch))
+    if (context.wMinPassLen == context.wMaxPassLen &&
+        HasEntry(table, section, texts::kExactHint, scratch))
       key = texts::kExactHint;
   }
 
   wchar_t translation[kTextUnits];
-  table.ReadText(key, translation);
+  table.ReadText(section, key, translation);
   // Job Accounting's password takes letters and signs as well: a length hint without a text
   // of its own shows the numbers alone, not its key, whose "(0-9)" reads as digits only.
   if (IsAccountingTemplate(context.dwTemplateId) && IsLengthHint(id) &&
@@ -67,7 +69,7 @@ void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
   CopyText(tooltip_key, key);
   AppendText(tooltip_key, L" tooltip");
   wchar_t tooltip[kTextUnits];
-  table.ReadString(tooltip_key, tooltip, kTextUnits, L"");
+  table.ReadString(section, tooltip_key, tooltip, kTextUnits, L"");
 
   if (HasLengthLimits(context.dwTemplateId) && IsFormattedHint(id)) {
     const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
@@ -77,8 +79,7 @@ void TranslateCaption(SheetContext& context, HWND dialog, HWND control, int id,
     CopyText(tooltip, scratch);
   }
   if (context.wCustomPaper == 1 && id == kCustomPaperControl) {
-    context.StringTable.SetDialogSection(L"Custom Paper");
-    context.StringTable.ReadText(key, translation);
+    table.ReadText(DialogSection(L"Custom Paper"), key, translation);
   }
   SetWindowTextW(control, translation);
   AddTooltip(dialog, control, id, context.hToolTip, tooltip);
@@ -88,14 +89,14 @@ void Visit(HWND control, SheetContext& context) {
   HWND dialog = context.hPageWnd;
   wchar_t class_name[kTextUnits] = {};
   GetClassNameW(control, class_name, kTextUnits);
-  context.StringTable.SetDialogSection(context.szDialogName);
+  const DialogSection section(context.szDialogName);
   const int id = GetDlgCtrlID(control);
 
   wchar_t caption[kTextUnits] = {};
   GetWindowTextW(control, caption, kTextUnits);
   if (caption[0] != L'\0' && _wcsicmp(class_name, L"Edit") != 0 &&
       _wcsicmp(class_name, L"SysDateTimePick32") != 0)
-    TranslateCaption(context, dialog, control, id, caption);
+    TranslateCaption(context, section, dialog, control, id, caption);
 
   if (const wchar_t* keyed = KeyedClassOf(class_name)) {
     wchar_t key[kKeyUnits], tail[32];
@@ -103,7 +104,7 @@ void Visit(HWND control, SheetContext& context) {
     FillNumbers(L":%d tooltip", {id}, tail);
     AppendText(key, tail);
     wchar_t tooltip[kTextUnits];
-    if (HasEntry(context.StringTable, key, tooltip))
+    if (HasEntry(context.StringTable, section, key, tooltip))
       AddTooltip(dialog, control, id, context.hToolTip, tooltip);
   }
 

@@ -41,7 +41,6 @@ struct DialogRecords {
         min_length(context.wMinPassLen),
         max_length(context.wMaxPassLen) {
     CopyText(word, context.szDialogName);
-    CopyText(section, context.StringTable.szSection);
   }
   void Restore(SheetContext& context) const {
     context.hPageWnd = window;
@@ -50,7 +49,6 @@ struct DialogRecords {
     context.wMinPassLen = min_length;
     context.wMaxPassLen = max_length;
     CopyText(context.szDialogName, word);
-    CopyText(context.StringTable.szSection, section);
   }
 
   HWND window;
@@ -58,7 +56,6 @@ struct DialogRecords {
   HWND tooltip;
   int16_t min_length, max_length;
   wchar_t word[256];
-  wchar_t section[260];
 };
 
 }  // namespace
@@ -122,9 +119,8 @@ LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_
 }
 
 void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word) {
-  context.StringTable.SetDialogSection(word);
   wchar_t caption[kTextUnits];
-  context.StringTable.ReadText(texts::kCaption, caption);
+  context.StringTable.ReadText(DialogSection(word), texts::kCaption, caption);
   SetWindowTextW(dialog, caption);
 }
 
@@ -132,7 +128,6 @@ void TranslateDialog(HWND dialog, SheetContext& context, DWORD template_id, cons
   context.hPageWnd = dialog;
   context.dwTemplateId = template_id;
   CopyText(context.szDialogName, word);
-  context.StringTable.SetDialogSection(word);
   context.hToolTip = CreateTooltipWindow(dialog);
   TranslateControls(context);
 }

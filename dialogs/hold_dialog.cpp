@@ -46,9 +46,8 @@ constexpr int kPasscodeGroup[] = {IDC_PASS_LABEL,
 constexpr int kExactHints[] = {IDC_PASS_HINT, IDC_CONFIRM_HINT, 0};
 constexpr int kRangeHints[] = {IDC_PASS_RANGE_HINT, IDC_CONFIRM_RANGE_HINT, 0};
 
-bool IsSecure(SheetContext& context) {
-  context.ModelProfile.SetSection(keys::kSecurePrint.section);
-  return context.ModelProfile.ReadInt(keys::kSecurePrint.name, keys::kSecurePrint.fallback) == 1;
+bool IsSecure(const SheetContext& context) {
+  return context.ModelProfile.Read(keys::kSecurePrint) == 1;
 }
 
 PrivateDevmode* RecordOf(const SheetContext& context) {
@@ -101,12 +100,12 @@ HoldChoice SelectedChoice(HWND dialog, const SheetContext& context) {
 }
 
 void FillList(HWND dialog, SheetContext& context, bool secure, int selected) {
-  context.StringTable.SetDialogSection(kRow.word);
+  const DialogSection section(kRow.word);
   const wchar_t* const* keys = secure ? kSecureKeys : kStandardKeys;
   const int count = secure ? kSecureJobTypes : kStandardJobTypes;
   for (int i = 0; i < count; ++i) {
     wchar_t text[kTextUnits];
-    context.StringTable.ReadText(keys[i], text);
+    context.StringTable.ReadText(section, keys[i], text);
     SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   }
   // A stored code that is none of the list's leaves the list without a selection.
@@ -171,8 +170,7 @@ bool Store(HWND dialog, SheetContext& context) {
     if (passcode) {
       WriteField(record->szHoldPassword, sizeof record->szHoldPassword, text);
       wchar_t key[kTextUnits];
-      context.ModelProfile.SetSection(keys::kEncryptionKey.section);
-      context.ModelProfile.ReadText(keys::kEncryptionKey.name, key);
+      context.ModelProfile.ReadText(keys::kEncryptionKey, key);
       WriteField(record->szEncryptionKey, sizeof record->szEncryptionKey, key);
     }
   } else {

@@ -31,11 +31,8 @@ void LoggedOnUser(wchar_t* name, size_t units) {
 
 void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum,
                       int field_length) {
-  context.ModelProfile.SetSection(minimum.section);
-  context.wMinPassLen =
-      static_cast<int16_t>(context.ModelProfile.ReadInt(minimum.name, minimum.fallback));
-  context.ModelProfile.SetSection(maximum.section);
-  const int most = context.ModelProfile.ReadInt(maximum.name, maximum.fallback);
+  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.Read(minimum));
+  const int most = context.ModelProfile.Read(maximum);
   context.wMaxPassLen = static_cast<int16_t>(UsableMaxLength(most, field_length));
 }
 
@@ -60,18 +57,18 @@ bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, s
   if (typable && PasscodesValid(first.c_str(), second.c_str(), minimum, maximum)) return true;
   if (empty_allowed && first[0] == L'\0' && second[0] == L'\0') return true;
 
-  ProfileReader& table = context.StringTable;
-  table.SetDialogSection(word);
+  const ProfileReader& table = context.StringTable;
+  const DialogSection section(word);
   wchar_t title[kTextUnits], message[kTextUnits];
-  table.ReadText(texts::kInvalidPasscode, title);
+  table.ReadText(section, texts::kInvalidPasscode, title);
   wchar_t text[260];
   if (minimum == maximum) {
-    table.ReadText(texts::kInvalidPasscode2Msg, message);
+    table.ReadText(section, texts::kInvalidPasscode2Msg, message);
     if (wcscmp(message, texts::kInvalidPasscode2Msg) == 0)
-      table.ReadText(texts::kInvalidPasscodeMsg, message);
+      table.ReadText(section, texts::kInvalidPasscodeMsg, message);
     FillNumbers(message, {minimum}, text);
   } else {
-    table.ReadText(texts::kInvalidPasscodeMsg, message);
+    table.ReadText(section, texts::kInvalidPasscodeMsg, message);
     FillNumbers(message, {minimum, maximum}, text);
   }
   Use<MessageBoxes>().Show(dialog, text, title, MB_ICONWARNING | MB_OK);

@@ -83,10 +83,10 @@ void ApplyCopiesRule(const CPSUICBPARAM& cb, const OEMCUIPPARAM& param, SheetCon
     record.dwMonoCopies = context.iMonoCopies;
     return;
   }
-  context.StringTable.SetDialogSection(words::kPaper);
+  const DialogSection paper(words::kPaper);
   wchar_t title[kTextUnits], text[kTextUnits];
-  context.StringTable.ReadText(texts::kWarning, title);
-  context.StringTable.ReadText(texts::kCopiesChangedMsg, text);
+  context.StringTable.ReadText(paper, texts::kWarning, title);
+  context.StringTable.ReadText(paper, texts::kCopiesChangedMsg, text);
   DEVMODEW* dm = param.pPublicDM;
   for (DWORD i = 0; param.pDrvOptItems && i < param.cDrvOptItems; ++i) {
     OPTITEM& item = param.pDrvOptItems[i];
@@ -111,11 +111,9 @@ void ApplyCopiesRule(const CPSUICBPARAM& cb, const OEMCUIPPARAM& param, SheetCon
 // The job monitor keeps, per printer, the user ID of the last held job.
 void StoreJobMonitorUser(const OEMCUIPPARAM& param, SheetContext& context,
                          const PrivateDevmode& record) {
-  context.ModelProfile.SetSection(keys::kJobMonitor.section);
-  if (context.ModelProfile.ReadInt(keys::kJobMonitor.name, keys::kJobMonitor.fallback) == 0) return;
-  context.ModelProfile.SetSection(keys::kJobMonitorPath.section);
+  if (context.ModelProfile.Read(keys::kJobMonitor) == 0) return;
   wchar_t path[kTextUnits];
-  context.ModelProfile.ReadText(keys::kJobMonitorPath.name, path);
+  context.ModelProfile.ReadText(keys::kJobMonitorPath, path);
   unique_hkey key;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                       nullptr) != ERROR_SUCCESS)
@@ -238,9 +236,7 @@ void BuildResolutionTable(SheetContext& context) {
       {keys::kRes1200, 1200}, {keys::kRes600, 600}, {keys::kRes300, 300}};
   context.nResolution = 0;
   for (const auto& row : kKeys) {
-    context.ModelProfile.SetSection(row.key.section);
-    DecodeResolutions(context, context.ModelProfile.ReadInt(row.key.name, row.key.fallback),
-                      row.base);
+    DecodeResolutions(context, context.ModelProfile.Read(row.key), row.base);
   }
 }
 

@@ -69,9 +69,9 @@ struct PushOptType {
 
 // Fills one push-button item. False when the host's heap has no room for its caption or type.
 bool FillPushItem(SheetContext& context, HANDLE heap, const PushItem& button, OPTITEM& item) {
-  context.StringTable.SetDialogSection(button.word);
   wchar_t caption[kTextUnits];
-  const size_t length = context.StringTable.ReadText(texts::kCaption, caption);
+  const size_t length =
+      context.StringTable.ReadText(DialogSection(button.word), texts::kCaption, caption);
 
   unique_heap_ptr<wchar_t> owned_name(
       heap, HeapAlloc(heap, HEAP_ZERO_MEMORY, (length + 1) * sizeof(wchar_t)));
@@ -157,9 +157,7 @@ HRESULT FillDocumentTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {
       CreateSheetContext(param.hOEMHeap, param.hPrinter, param.pPrinterName, driver_ui);
   if (!context) return S_OK;
 
-  context->ModelProfile.SetSection(keys::kAutoConfiguration.section);
-  if (context->ModelProfile.ReadInt(keys::kAutoConfiguration.name,
-                                    keys::kAutoConfiguration.fallback) != 0)
+  if (context->ModelProfile.Read(keys::kAutoConfiguration) != 0)
     UpdateInstallableOptions(&param, driver_ui);
 
   auto* record = static_cast<PrivateDevmode*>(param.pOEMDM);

@@ -12,41 +12,48 @@ void ProfileReader::SetFile(const wchar_t* path, bool clear_read_only) {
     SetFileAttributesW(szFile, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-void ProfileReader::SetSection(const wchar_t* name) { CopyText(szSection, name); }
-
-void ProfileReader::SetDialogSection(const wchar_t* name) {
-  if (!name) {
-    szSection[0] = L'\0';
-    return;
-  }
-  CopyText(szSection, name);
-  AppendText(szSection, L" Dialog");
+DialogSection::DialogSection(const wchar_t* word) {
+  text_[0] = L'\0';
+  if (!word) return;
+  CopyText(text_, word);
+  AppendText(text_, L" Dialog");
 }
 
-const wchar_t* ProfileReader::Section() const {
-  return szSection[0] != L'\0' ? szSection : L"Common";
+namespace {
+const wchar_t* SectionOf(const wchar_t* section) {
+  return section && section[0] != L'\0' ? section : L"Common";
+}
+}  // namespace
+
+int ProfileReader::Read(const ModelKey& key) const {
+  return ReadInt(key.section, key.name, key.fallback);
 }
 
-size_t ProfileReader::ReadString(const wchar_t* key, wchar_t* buffer, size_t size,
-                                 const wchar_t* fallback) const {
+size_t ProfileReader::ReadText(const ModelKey& key, wchar_t (&buffer)[kTextUnits]) const {
+  return ReadText(key.section, key.name, buffer);
+}
+
+size_t ProfileReader::ReadString(const wchar_t* section, const wchar_t* key, wchar_t* buffer,
+                                 size_t size, const wchar_t* fallback) const {
   if (!buffer || size == 0) return 0;
   buffer[0] = L'\0';
   size_t length = 0;
   if (szFile[0] != L'\0' && key)
-    length =
-        GetPrivateProfileStringW(Section(), key, L"", buffer, static_cast<DWORD>(size), szFile);
+    length = GetPrivateProfileStringW(SectionOf(section), key, L"", buffer,
+                                      static_cast<DWORD>(size), szFile);
   if (length > 0) return length;
   return fallback ? CopyText(buffer, size, fallback) : 0;
 }
 
-size_t ProfileReader::ReadText(const wchar_t* key, wchar_t (&buffer)[kTextUnits]) const {
-  return ReadString(key, buffer, kTextUnits, key);
+size_t ProfileReader::ReadText(const wchar_t* section, const wchar_t* key,
+                               wchar_t (&buffer)[kTextUnits]) const {
+  return ReadString(section, key, buffer, kTextUnits, key);
 }
 
-int ProfileReader::ReadInt(const wchar_t* key, int fallback) const {
+int ProfileReader::ReadInt(const wchar_t* section, const wchar_t* key, int fallback) const {
   int value = kAbsentMarker;
   if (szFile[0] != L'\0' && key)
-    value = static_cast<int>(GetPrivateProfileIntW(Section(), key, kAbsentMarker, szFile));
+    value = static_cast<int>(GetPrivateProfileIntW(SectionOf(section), key, kAbsentMarker, szFile));
   if (value != kAbsentMarker) return value;
   return fallback == kAbsentMarker ? 0 : fallback;
 }

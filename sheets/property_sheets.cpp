@@ -60,22 +60,22 @@ LONG_PTR AddPages(const PROPSHEETUI_INFO& info, SheetContext& context, bool& ask
     page.hActCtx = activation;
   }
 
-  ProfileReader& profile = context.ModelProfile;
-  profile.SetSection(keys::kTabNumber.section);
+  const ProfileReader& profile = context.ModelProfile;
   // A tab list longer than any sheet could show is cut rather than walked for ever.
-  int tabs = profile.ReadInt(keys::kTabNumber.name, keys::kTabNumber.fallback);
+  int tabs = profile.Read(keys::kTabNumber);
   if (tabs > kMaxTabs) tabs = kMaxTabs;
   LONG_PTR added = 0;
   for (int i = 0; i < tabs; ++i) {
     wchar_t key[16];
     FillNumbers(keys::kTabFormat, {i}, key, 16);
-    if (profile.ReadInt(key, keys::kTabFallback) != kTroubleshootingTab || context.nBrand != 1)
+    if (profile.ReadInt(keys::kTabNumber.section, key, keys::kTabFallback) != kTroubleshootingTab ||
+        context.nBrand != 1)
       continue;
     page.pszTemplate = MAKEINTRESOURCEW(TemplateFor(RowOf(DialogRow::kTroubleshooting)));
     page.pfnDlgProc = TroubleshootingPageProc;
     page.lParam = reinterpret_cast<LPARAM>(&context);
-    context.StringTable.SetDialogSection(RowOf(DialogRow::kTroubleshooting).word);
-    context.StringTable.ReadText(texts::kCaption, context.szPageTitle);
+    context.StringTable.ReadText(DialogSection(RowOf(DialogRow::kTroubleshooting).word),
+                                 texts::kCaption, context.szPageTitle);
     page.pszTitle = context.szPageTitle;
     added = CallHost(info, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0);
     asked = true;

@@ -23,12 +23,10 @@ class AboutText : public testing::Test {
                                 L"MainVersion=2.1.0.7\r\nDriverName=KV PS\r\n"
                                 L"CompanyName=Korvane\r\n")
                          .c_str());
-    version_.SetSection(L"Version");
   }
   std::wstring Text(const std::wstring& lines, int brand) {
     table_.SetFile(dir_.Write(L"T.DAT", L"[About Dialog]\r\n" + lines).c_str());
-    table_.SetDialogSection(L"About");
-    return kv::InformationText(table_, version_, brand);
+    return kv::InformationText(table_, kv::DialogSection(L"About"), version_, brand);
   }
   kvtest::TempDir dir_;
   kv::ProfileReader table_ = {}, version_ = {};

@@ -32,7 +32,7 @@ TEST(ProfileReader, TextReadsFallBackToTheKey) {
   struct Case {
     const char* what;
     const wchar_t* file;
-    const wchar_t* dialog;  // SetDialogSection argument, null for none
+    const wchar_t* dialog;  // the dialog word of the section, null for none
     const wchar_t* key;
     const wchar_t* expected;
   };
@@ -47,21 +47,18 @@ TEST(ProfileReader, TextReadsFallBackToTheKey) {
   };
   for (const auto& c : cases) {
     reader.SetFile(c.file);
-    reader.SetDialogSection(c.dialog);
-    const size_t length = reader.ReadText(c.key, text);
+    const size_t length = reader.ReadText(kv::DialogSection(c.dialog), c.key, text);
     EXPECT_STREQ(c.expected, text) << c.what;
     EXPECT_EQ(wcslen(c.expected), length) << c.what;
   }
-  reader.SetDialogSection(nullptr);
-  EXPECT_STREQ(L"", reader.szSection) << "a null dialog name clears the section";
 }
 
 TEST(ProfileReader, ReadStringCutsTheFallbackAndCanGiveNothing) {
   kv::ProfileReader reader = {};
   wchar_t small[5];
-  EXPECT_EQ(4u, reader.ReadString(L"Key", small, 5, L"LongFallback"));
+  EXPECT_EQ(4u, reader.ReadString(L"Common", L"Key", small, 5, L"LongFallback"));
   EXPECT_STREQ(L"Long", small);
-  EXPECT_EQ(0u, reader.ReadString(L"Key", small, 5, nullptr));
+  EXPECT_EQ(0u, reader.ReadString(L"Common", L"Key", small, 5, nullptr));
   EXPECT_STREQ(L"", small);
 }
 
@@ -71,7 +68,6 @@ TEST(ProfileReader, IntegerReadsUseTheAbsentMarker) {
       dir.Write(L"model.INI", L"[Common]\r\nSet=42\r\nMarker=305419896\r\nNegative=-3\r\n");
   kv::ProfileReader reader = {};
   reader.SetFile(file.c_str());
-  reader.SetSection(L"Common");
   struct Case {
     const wchar_t* key;
     int fallback;
@@ -86,7 +82,7 @@ TEST(ProfileReader, IntegerReadsUseTheAbsentMarker) {
       {L"Negative", 0, -3},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(c.expected, reader.ReadInt(c.key, c.fallback))
+    EXPECT_EQ(c.expected, reader.ReadInt(L"Common", c.key, c.fallback))
         << std::string(c.key, c.key + wcslen(c.key));
 }
 
@@ -181,9 +177,6 @@ TEST_F(ModelFilesTest, TheCaptionChoosesTheBrand) {
     EXPECT_EQ(c.string_table_is_profile,
               std::wstring(context->StringTable.szFile) == context->ModelProfile.szFile);
     EXPECT_EQ(c.hint_file, std::wstring(context->HintFile.szFile) == dir_.File(L"MODEL.hin"));
-    if (c.hint_file) {
-      EXPECT_STREQ(L"TROUBLE_PAGE", context->HintFile.szSection);
-    }
   }
 }
 

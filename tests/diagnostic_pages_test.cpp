@@ -61,8 +61,6 @@ class DiagnosticPagesTest : public kvtest::DialogFixture {
   kv::SheetContext& Filled(int initial_selection = 0) {
     kv::SheetContext& context = NewContext();
     context.hPrinter = printer_;
-    context.StringTable.SetDialogSection(L"Hold");
-    context.ModelProfile.SetSection(L"FUNCTION");
     kv::FillDiagnosticList(owner_, context, initial_selection);
     return context;
   }
@@ -147,8 +145,6 @@ TEST_F(DiagnosticPagesTest, PrintSendsTheCommandOfTheSelectedTextAsADocument) {
     kv::SheetContext& context = Filled();
     if (c.strings_at_print) Strings(c.strings_at_print);
     Select(c.select);
-    // A dialog opened from the page leaves the string table in its own section.
-    context.StringTable.SetDialogSection(L"Hold");
     kv::PrintSelectedDiagnosticPage(owner_, context);
     EXPECT_EQ(c.sent ? Job(c.sent) : "", Received()) << c.label;
     if (!c.sent) continue;

@@ -38,7 +38,6 @@ struct RecordingDialog {
     // A dialog records itself over whatever the page had recorded.
     context.hPageWnd = dialog;
     context.dwTemplateId = g_seen.template_id;
-    context.StringTable.SetDialogSection(L"Hold");
     return TRUE;
   }
   static INT_PTR OnMessage(HWND dialog, kv::SheetContext&, UINT message, WPARAM wparam, LPARAM) {
@@ -89,7 +88,6 @@ TEST_F(DialogFrame, ModalDialogsRunInThePluginsActivationContextAndLeaveThePageI
   kv::SheetContext& context = NewContext();
   context.hPageWnd = owner_;
   context.dwTemplateId = IDD_TROUBLESHOOTING;
-  context.StringTable.SetDialogSection(L"Troubleshooting");
   emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
   EXPECT_EQ(IDCANCEL,
             kv::RunModalDialog(owner_, IDD_HOLD, kv::DialogProc<RecordingDialog>, context));
@@ -101,7 +99,6 @@ TEST_F(DialogFrame, ModalDialogsRunInThePluginsActivationContextAndLeaveThePageI
   EXPECT_EQ(owner_, g_seen.owner);
   EXPECT_EQ(owner_, context.hPageWnd);
   EXPECT_EQ(static_cast<DWORD>(IDD_TROUBLESHOOTING), context.dwTemplateId);
-  EXPECT_STREQ(L"Troubleshooting Dialog", context.StringTable.szSection);
 }
 
 TEST_F(DialogFrame, APushButtonOpensItsDialogOnlyWhenPushedWithASheet) {

@@ -484,7 +484,6 @@ TEST_F(TroubleshootingPage, TheDialogsItOpensGiveThePageItsRecordsBack) {
     EXPECT_EQ(1u, driver.driven().size()) << button;
     EXPECT_EQ(page, context_->hPageWnd);
     EXPECT_EQ(static_cast<DWORD>(IDD_TROUBLESHOOTING), context_->dwTemplateId);
-    EXPECT_STREQ(L"Troubleshooting Dialog", context_->StringTable.szSection);
   }
 }
 

@@ -308,18 +308,14 @@ class Checker {
   }
 
   int ReadInt(const ModelKey& row) {
-    kv::ProfileReader& reader = row.file == ModelFile::kProfile ? profile_ : version_;
-    reader.SetSection(row.section);
-    return reader.ReadInt(row.name, row.fallback);
+    return (row.file == ModelFile::kProfile ? profile_ : version_).Read(row);
   }
 
   void ReadModel() {
     wchar_t text[kv::kTextUnits];
-    profile_.SetSection(kv::keys::kOemPrefix.section);
-    profile_.ReadText(kv::keys::kOemPrefix.name, text);
+    profile_.ReadText(kv::keys::kOemPrefix, text);
     prefix_ = text;
-    profile_.SetSection(kv::keys::kCaption.section);
-    profile_.ReadText(kv::keys::kCaption.name, text);
+    profile_.ReadText(kv::keys::kCaption, text);
     brand_ = kv::BrandOfCaption(text);
     secure_print_ = ReadInt(kv::keys::kSecurePrint);
     status_monitor_ = ReadInt(kv::keys::kTroubleWayfer) != 0;
@@ -338,8 +334,7 @@ class Checker {
   int ReadTab(int i) {
     wchar_t key[16];
     swprintf(key, 16, kv::keys::kTabFormat, i);
-    profile_.SetSection(kv::keys::kTabNumber.section);
-    return profile_.ReadInt(key, kv::keys::kTabFallback);
+    return profile_.ReadInt(kv::keys::kTabNumber.section, key, kv::keys::kTabFallback);
   }
 
   bool Reached(Reach reach) const {
