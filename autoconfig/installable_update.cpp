@@ -26,18 +26,18 @@ struct FeatureKeyword {
 };
 
 constexpr FeatureKeyword kFeatureKeywords[] = {
-    {"Option1", kStatusTray2},
-    {"Option2", kStatusDuplex},
-    {"Option4", kStatusHardDisk},
-    {"Option5", kStatusTray3},
-    {"Option6", -1},
-    {"Finisher", kStatusFinisher},
-    {"InstalledMemory", -1},
-    {"OptTray2", kStatusTray2},
-    {"DuplexUnit", kStatusDuplex},
-    {"PrinterHardDisk", kStatusHardDisk},
-    {"OptTray3", kStatusTray3},
-    {"OptTray4", -1},
+    {ppd::kTray2.numbered, kStatusTray2},
+    {ppd::kDuplex.numbered, kStatusDuplex},
+    {ppd::kHardDisk.numbered, kStatusHardDisk},
+    {ppd::kTray3.numbered, kStatusTray3},
+    {ppd::kTray4.numbered, -1},
+    {ppd::kFinisher, kStatusFinisher},
+    {ppd::kInstalledMemory, -1},
+    {ppd::kTray2.named, kStatusTray2},
+    {ppd::kDuplex.named, kStatusDuplex},
+    {ppd::kHardDisk.named, kStatusHardDisk},
+    {ppd::kTray3.named, kStatusTray3},
+    {ppd::kTray4.named, -1},
 };
 
 // The trays a tray code of 0 or more reports: tray 2, tray 3, tray 4. Codes 0 and 2 (and
@@ -124,10 +124,12 @@ bool ApplyInstalled(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, con
                      "False");
 }
 
-// The first keyword when the PPD has it, else the second.
-bool ApplyToEither(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const char* first,
-                   const char* second, int value) {
-  return ApplyInstalled(param, driver_ui, FindHostItem(param, first) ? first : second, value);
+// The numbered keyword when the PPD has it, else the named one.
+bool ApplyToEither(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui,
+                   const FeatureKeywords& keywords, int value) {
+  return ApplyInstalled(param, driver_ui,
+                        FindHostItem(param, keywords.numbered) ? keywords.numbered : keywords.named,
+                        value);
 }
 
 // Answers are 0 (absent), negative (no answer) or anything else (installed): an installed
@@ -142,27 +144,28 @@ void ApplyAnswers(const OEMCUIPPARAM& param, IPrintOemDriverUI& driver_ui, const
   if (tray_code >= 0) {
     const Trays trays = TraysOf(tray_code);
     const struct {
-      const char* keyword;
+      const FeatureKeywords& keywords;
       int value;
-    } tray_answers[] = {{"Option1", trays.tray2},  {"Option5", trays.tray3},
-                        {"Option6", trays.tray4},  {"OptTray2", trays.tray2},
-                        {"OptTray3", trays.tray3}, {"OptTray4", trays.tray4}};
-    for (const auto& answer : tray_answers)
-      ApplyInstalled(param, driver_ui, answer.keyword, answer.value);
+    } tray_answers[] = {
+        {ppd::kTray2, trays.tray2}, {ppd::kTray3, trays.tray3}, {ppd::kTray4, trays.tray4}};
+    for (const char* FeatureKeywords::*spelling :
+         {&FeatureKeywords::numbered, &FeatureKeywords::named})
+      for (const auto& answer : tray_answers)
+        ApplyInstalled(param, driver_ui, answer.keywords.*spelling, answer.value);
   }
 
   const int16_t duplex = ReadStatusField(record, kStatusDuplex);
-  if (duplex >= 0) ApplyToEither(param, driver_ui, "Option2", "DuplexUnit", Installed(duplex));
+  if (duplex >= 0) ApplyToEither(param, driver_ui, ppd::kDuplex, Installed(duplex));
 
   const int16_t disk = ReadStatusField(record, kStatusHardDisk);
-  if (disk >= 0 && ApplyToEither(param, driver_ui, "Option4", "PrinterHardDisk", Installed(disk))) {
+  if (disk >= 0 && ApplyToEither(param, driver_ui, ppd::kHardDisk, Installed(disk))) {
     SetPrinterDword(param.hPrinter, L"HDD_SETTING", static_cast<DWORD>(Installed(disk)));
   }
 
   const int16_t finisher = ReadStatusField(record, kStatusFinisher);
   if (finisher >= 0)
-    ApplyAnswer(param, driver_ui, FindHostItem(param, "Finisher"), "Finisher", Installed(finisher),
-                "MPFinisher", "None");
+    ApplyAnswer(param, driver_ui, FindHostItem(param, ppd::kFinisher), ppd::kFinisher,
+                Installed(finisher), ppd::kFinisherFitted, ppd::kFinisherNone);
 }
 
 }  // namespace

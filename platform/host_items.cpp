@@ -27,13 +27,13 @@ POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id) {
 }
 
 POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param) {
-  POPTITEM disk = FindHostItem(param, "Option4");
-  return disk ? disk : FindHostItem(param, "PrinterHardDisk");
+  POPTITEM disk = FindHostItem(param, ppd::kHardDisk.numbered);
+  return disk ? disk : FindHostItem(param, ppd::kHardDisk.named);
 }
 
 bool HardDiskInstalled(IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object) {
   if (!driver_ui) return false;
-  for (const char* feature : {"Option4", "PrinterHardDisk"}) {
+  for (const char* feature : {ppd::kHardDisk.numbered, ppd::kHardDisk.named}) {
     char answer[10] = {};
     DWORD needed = 0, options = 0;
     if (driver_ui->DrvGetDriverSetting(ui_object, feature, answer, sizeof answer, &needed,

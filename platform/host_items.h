@@ -5,12 +5,34 @@
 
 namespace kv {
 
+// The PPD keywords of the installable features, in the two spellings models' PPDs use: the
+// numbered one and the named one. The option tree, the hard-disk test and the installable-
+// option update all find the host's items by these rows.
+struct FeatureKeywords {
+  const char* numbered;
+  const char* named;
+};
+
+namespace ppd {
+inline constexpr FeatureKeywords kTray2 = {"Option1", "OptTray2"};
+inline constexpr FeatureKeywords kDuplex = {"Option2", "DuplexUnit"};
+inline constexpr FeatureKeywords kHardDisk = {"Option4", "PrinterHardDisk"};
+inline constexpr FeatureKeywords kTray3 = {"Option5", "OptTray3"};
+inline constexpr FeatureKeywords kTray4 = {"Option6", "OptTray4"};
+inline constexpr char kFinisher[] = "Finisher";
+inline constexpr char kInstalledMemory[] = "InstalledMemory";
+// The finisher item's options: fitted and not.
+inline constexpr char kFinisherFitted[] = "MPFinisher";
+inline constexpr char kFinisherNone[] = "None";
+}  // namespace ppd
+
 // The first host item whose PPD keyword (in its USERDATA) is exactly `keyword`; items with
 // no USERDATA or no keyword are skipped.
 [[nodiscard]] POPTITEM FindHostItem(const OEMCUIPPARAM& param, const char* keyword);
 // The first host item with public id `dmpub_id`.
 [[nodiscard]] POPTITEM FindHostItemById(const OEMCUIPPARAM& param, BYTE dmpub_id);
-// The host's hard-disk item: "Option4", else "PrinterHardDisk"; null when the PPD has neither.
+// The host's hard-disk item: ppd::kHardDisk's numbered, else its named keyword; null when the
+// PPD has neither.
 [[nodiscard]] POPTITEM FindHardDiskItem(const OEMCUIPPARAM& param);
 // Whether `selection` is one the item's type offers: an index of its options, 0 or 1 for a
 // check box, or within an up-down, track or scroll bar's range. An item without a type, or
@@ -38,8 +60,8 @@ namespace kv {
 // The item's PPD keyword, or null.
 [[nodiscard]] const char* KeywordOf(const OPTITEM& item);
 
-// The hard-disk test: the host's "Option4" selection, or "PrinterHardDisk" when the host does
-// not know "Option4", is exactly "True".
+// The hard-disk test: the host's selection of ppd::kHardDisk's numbered keyword, or of its
+// named one when the host does not know the first, is exactly "True".
 [[nodiscard]] bool HardDiskInstalled(IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object);
 
 }  // namespace kv
