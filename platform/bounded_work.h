@@ -26,8 +26,8 @@ namespace detail {
 
 struct BoundedWorkStart {
   std::shared_ptr<BoundedWork> work;
-  HMODULE module;
-  HANDLE done;  // the thread's own handle of the event it sets when the work has run
+  unique_hmodule module;  // the reference that keeps the work's code loaded
+  unique_handle done;     // the thread's own handle of the event it sets when the work has run
 };
 
 // An inline function has one address per module, so the reference taken from it pins the
@@ -35,12 +35,12 @@ struct BoundedWorkStart {
 // the event, not by the thread's exit: a thread's exit waits for the loader's lock (to tell
 // the process's libraries of it), which the host may be holding.
 inline DWORD WINAPI RunBoundedWork(void* parameter) {
-  auto* start = static_cast<BoundedWorkStart*>(parameter);
-  const HMODULE module = start->module;
+  std::unique_ptr<BoundedWorkStart> start(static_cast<BoundedWorkStart*>(parameter));
   start->work->Run();
-  SetEvent(start->done);
-  CloseHandle(start->done);
-  delete start;
+  SetEvent(start->done.get());
+  // The module's reference is the last thing let go, by the call that ends the thread.
+  const HMODULE module = start->module.release();
+  start.reset();
   FreeLibraryAndExitThread(module, 0);
 }
 
@@ -50,27 +50,24 @@ inline DWORD WINAPI RunBoundedWork(void* parameter) {
 // within the wait. False also when no thread could be started (the work has not run).
 inline bool RunBounded(const std::shared_ptr<BoundedWork>& work, DWORD wait_ms) noexcept {
   if (!work || wait_ms == 0) return false;
-  HMODULE module = nullptr;
+  HMODULE pinned = nullptr;
   if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                          reinterpret_cast<LPCWSTR>(&detail::RunBoundedWork), &module))
+                          reinterpret_cast<LPCWSTR>(&detail::RunBoundedWork), &pinned))
     return false;
+  unique_hmodule module(pinned);
   const unique_handle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   HANDLE theirs = nullptr;
   if (!done || !DuplicateHandle(GetCurrentProcess(), done.get(), GetCurrentProcess(), &theirs, 0,
-                                FALSE, DUPLICATE_SAME_ACCESS)) {
-    FreeLibrary(module);
+                                FALSE, DUPLICATE_SAME_ACCESS))
     return false;
-  }
-  auto* start = new (std::nothrow) detail::BoundedWorkStart{work, module, theirs};
-  HANDLE thread =
-      start ? CreateThread(nullptr, 0, detail::RunBoundedWork, start, 0, nullptr) : nullptr;
-  if (!thread) {
-    delete start;
-    CloseHandle(theirs);
-    FreeLibrary(module);
-    return false;
-  }
-  CloseHandle(thread);
+  unique_handle their_done(theirs);
+  std::unique_ptr<detail::BoundedWorkStart> start(
+      new (std::nothrow) detail::BoundedWorkStart{work, std::move(module), std::move(their_done)});
+  if (!start) return false;
+  const unique_handle thread(
+      CreateThread(nullptr, 0, detail::RunBoundedWork, start.get(), 0, nullptr));
+  if (!thread) return false;
+  start.release();  // the thread's now
   return WaitForSingleObject(done.get(), wait_ms) == WAIT_OBJECT_0;
 }
 
