@@ -8,6 +8,7 @@
 
 #include "platform/bounded_work.h"
 #include "platform/firewall.h"
+#include "platform/handles.h"
 #include "platform/system_library.h"
 
 namespace kv::ipp {
@@ -24,7 +25,7 @@ class WinHttp {
   // flag: the library is then loaded by its full path, never by its bare name.
   WinHttp() : module_(LoadLibraryExW(L"winhttp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     wchar_t path[MAX_PATH];
-    if (!module_ && SystemLibraryPath(L"winhttp.dll", path)) module_ = LoadLibraryW(path);
+    if (!module_ && SystemLibraryPath(L"winhttp.dll", path)) module_.reset(LoadLibraryW(path));
     HMODULE pinned = nullptr;
     ok_ = module_ && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"winhttp.dll", &pinned) &&
           Find(open, "WinHttpOpen") && Find(connect, "WinHttpConnect") &&
@@ -34,11 +35,6 @@ class WinHttp {
           Find(query_headers, "WinHttpQueryHeaders") && Find(read_data, "WinHttpReadData") &&
           Find(close_handle, "WinHttpCloseHandle");
   }
-  ~WinHttp() {
-    if (module_) FreeLibrary(module_);
-  }
-  WinHttp(const WinHttp&) = delete;
-  WinHttp& operator=(const WinHttp&) = delete;
   [[nodiscard]] bool ok() const { return ok_; }
 
   decltype(&WinHttpOpen) open = nullptr;
@@ -54,30 +50,25 @@ class WinHttp {
  private:
   template <class Function>
   bool Find(Function& function, const char* name) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    function =
+        reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
     return function != nullptr;
   }
 
-  HMODULE module_;
+  unique_hmodule module_;
   bool ok_ = false;
 };
 
-// Owns a WinHTTP handle.
-class Handle {
- public:
-  Handle(const WinHttp& http, HINTERNET handle) : http_(http), handle_(handle) {}
-  ~Handle() {
-    if (handle_) http_.close_handle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  [[nodiscard]] HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  const WinHttp& http_;
-  HINTERNET handle_;
+// A WinHTTP handle's owner, closing it through the loaded library.
+struct HttpCloser {
+  decltype(&WinHttpCloseHandle) close;
+  void operator()(HINTERNET handle) const noexcept { close(handle); }
 };
+using unique_hinternet = std::unique_ptr<void, HttpCloser>;
+
+unique_hinternet Handle(const WinHttp& http, HINTERNET handle) {
+  return unique_hinternet(handle, HttpCloser{http.close_handle});
+}
 
 enum class Posted {
   kBody,       // an HTTP 200 with its body
@@ -96,10 +87,11 @@ Posted Post(const WinHttp& http, HINTERNET session, const std::wstring& address,
             const std::wstring& path, const std::vector<uint8_t>& request, const Deadline& deadline,
             std::vector<uint8_t>& body) {
   body.clear();
-  Handle connection(http, http.connect(session, address.c_str(), port, 0));
+  const unique_hinternet connection = Handle(http, http.connect(session, address.c_str(), port, 0));
   if (!connection) return Posted::kRefused;
-  Handle call(http, http.open_request(connection.get(), L"POST", path.c_str(), nullptr,
-                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  const unique_hinternet call =
+      Handle(http, http.open_request(connection.get(), L"POST", path.c_str(), nullptr,
+                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
   if (!call || !LimitWaits(http, call.get(), deadline)) return Posted::kFailed;
   static const wchar_t kContentType[] = L"Content-Type: application/ipp\r\n";
   if (!http.send_request(call.get(), kContentType, static_cast<DWORD>(-1L),
@@ -153,8 +145,9 @@ class Asking final : public BoundedWork {
     Exchange exchange;
     const WinHttp http;
     if (!http.ok()) return exchange;
-    Handle session(http, http.open(L"kvpsuN", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                   WINHTTP_NO_PROXY_BYPASS, 0));
+    const unique_hinternet session =
+        Handle(http, http.open(L"kvpsuN", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session || !LimitWaits(http, session.get(), deadline_)) return exchange;
     std::vector<std::wstring> paths = {settings_.path};
     if (settings_.path.empty()) paths = {L"/ipp/print", L"/ipp"};
