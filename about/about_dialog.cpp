@@ -17,6 +17,7 @@
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "platform/window_property.h"
 #include "resources/dialog_ids.h"
 
 namespace kv {
@@ -90,7 +91,7 @@ void PreparePainting(HWND dialog, const SheetContext& context, int dpi) {
         wanted.caption ? OUT_TT_ONLY_PRECIS : OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
         wanted.caption ? PROOF_QUALITY : DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial"));
   }
-  if (SetPropW(dialog, kPaintingProperty, painting.get())) (void)painting.release();
+  KeepOnWindow(dialog, kPaintingProperty, std::move(painting));
 }
 
 // One painted text, in `colour`.
@@ -218,9 +219,7 @@ struct AboutDialog : DialogHandlers {
         SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
         return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-      case WM_DESTROY:
-        delete static_cast<Painting*>(RemovePropW(dialog, kPaintingProperty));
-        return FALSE;
+      case WM_DESTROY: TakeFromWindow<Painting>(dialog, kPaintingProperty).reset(); return FALSE;
       case WM_MOUSEMOVE: {
         MSG relayed = {dialog, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
         GetCursorPos(&relayed.pt);

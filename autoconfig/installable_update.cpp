@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
+#include <type_traits>
 
 #include "config/driver_info.h"
 #include "config/model_keys.h"
@@ -38,6 +40,12 @@ constexpr FeatureKeyword kFeatureKeywords[] = {
     {ppd::kHardDisk.named, kStatusHardDisk},
     {ppd::kTray3.named, kStatusTray3},
     {ppd::kTray4.named, -1},
+};
+
+// A library's owner that frees it through the loader that loaded it.
+struct FreedBy {
+  LibraryLoader* loader;
+  void operator()(HMODULE module) const noexcept { loader->Free(module); }
 };
 
 // The trays a tray code of 0 or more reports: tray 2, tray 3, tray 4. Codes 0 and 2 (and
@@ -179,16 +187,12 @@ void UpdateInstallableOptions(POEMCUIPPARAM param, IPrintOemDriverUI* driver_ui)
   if (!PortName(param->hPrinter, port)) return;
 
   // The companion is freed through the loader that loaded it, however this ends.
-  struct Loaded {
-    LibraryLoader& loader;
-    HMODULE module;
-    ~Loaded() {
-      if (module) loader.Free(module);
-    }
-  } library{Use<LibraryLoader>(), Use<LibraryLoader>().Load(library_path)};
-  if (!library.module) return;
+  LibraryLoader& loader = Use<LibraryLoader>();
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, FreedBy> library(loader.Load(library_path),
+                                                                         FreedBy{&loader});
+  if (!library) return;
   auto update = reinterpret_cast<SnmpAutoUpdateFn>(
-      reinterpret_cast<void*>(library.loader.Find(library.module, kSnmpAutoUpdate)));
+      reinterpret_cast<void*>(loader.Find(library.get(), kSnmpAutoUpdate)));
   HANDLE heap = param->hOEMHeap;
   const unique_heap_ptr<BYTE> record(
       heap, update && heap ? HeapAlloc(heap, HEAP_ZERO_MEMORY, kStatusRecordSize) : nullptr);

@@ -3,7 +3,9 @@
 #include <oleacc.h>
 
 #include <new>
+#include <utility>
 
+#include "platform/handles.h"
 #include "platform/module.h"
 
 namespace kv {
@@ -43,7 +45,8 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // The system's object for the static text, answering as a link where the two differ.
 class LinkAccessible final : public IAccessible {
  public:
-  LinkAccessible(HWND link, IAccessible* standard) : link_(link), standard_(standard) {
+  LinkAccessible(HWND link, com_ptr<IAccessible> standard)
+      : link_(link), standard_(std::move(standard)) {
     ObjectCreated();
   }
   LinkAccessible(const LinkAccessible&) = delete;
@@ -170,14 +173,11 @@ class LinkAccessible final : public IAccessible {
   }
 
  private:
-  ~LinkAccessible() {
-    standard_->Release();
-    ObjectDestroyed();
-  }
+  ~LinkAccessible() { ObjectDestroyed(); }
 
   LONG refs_ = 1;
   HWND link_;
-  IAccessible* standard_;
+  com_ptr<IAccessible> standard_;
 };
 
 }  // namespace
@@ -186,19 +186,15 @@ LRESULT LinkAccessibleObject(HWND link, WPARAM flags, LPARAM object_id) noexcept
   if (static_cast<LONG>(object_id) != OBJID_CLIENT) return 0;
   const Accessibility& library = Library();
   if (!library.create || !library.result || !library.alloc_string) return 0;
-  IAccessible* standard = nullptr;
+  com_ptr<IAccessible> standard;
   if (FAILED(library.create(link, OBJID_CLIENT, __uuidof(IAccessible),
-                            reinterpret_cast<void**>(&standard))) ||
+                            reinterpret_cast<void**>(standard.put()))) ||
       !standard)
     return 0;
-  auto* object = new (std::nothrow) LinkAccessible(link, standard);
-  if (!object) {
-    standard->Release();
-    return 0;
-  }
-  const LRESULT result =
-      library.result(__uuidof(IAccessible), flags, static_cast<IAccessible*>(object));
-  object->Release();  // the reference the result holds is the caller's
+  // Ours is let go when this ends: the reference the result holds is the caller's.
+  const com_ptr<IAccessible> object(new (std::nothrow) LinkAccessible(link, std::move(standard)));
+  if (!object) return 0;
+  const LRESULT result = library.result(__uuidof(IAccessible), flags, object.get());
   return result > 0 ? result : 0;
 }
 

@@ -25,6 +25,7 @@
 #include "platform/spooler.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "platform/window_property.h"
 #include "resources/dialog_ids.h"
 
 namespace kv {
@@ -325,10 +326,10 @@ void PrepareLogo(HWND page, const SheetContext& context) {
     SetWindowPos(area, nullptr, where.left, where.top, logo->shown.cx, logo->shown.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (SetPropW(page, kLogoProperty, logo.get())) (void)logo.release();
+  KeepOnWindow(page, kLogoProperty, std::move(logo));
 }
 
-void ReleaseLogo(HWND page) { delete static_cast<Logo*>(RemovePropW(page, kLogoProperty)); }
+void ReleaseLogo(HWND page) { TakeFromWindow<Logo>(page, kLogoProperty).reset(); }
 
 // Draws the logo over its area, its transparent colour letting the background through. In
 // high contrast its shape is drawn in the theme's text colour instead of its own colours.

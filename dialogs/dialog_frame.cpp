@@ -5,6 +5,7 @@
 #include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
 #include "platform/firewall.h"
+#include "platform/handles.h"
 #include "platform/language.h"
 #include "platform/module.h"
 #include "platform/text.h"
@@ -12,25 +13,6 @@
 
 namespace kv {
 namespace {
-
-// The plug-in's activation context for as long as a modal dialog runs.
-class ActivationScope {
- public:
-  ActivationScope() noexcept {
-    HANDLE context = PluginActivationContext();
-    active_ =
-        context != INVALID_HANDLE_VALUE && context != nullptr && ActivateActCtx(context, &cookie_);
-  }
-  ~ActivationScope() {
-    if (active_) DeactivateActCtx(0, cookie_);
-  }
-  ActivationScope(const ActivationScope&) = delete;
-  ActivationScope& operator=(const ActivationScope&) = delete;
-
- private:
-  ULONG_PTR cookie_ = 0;
-  bool active_ = false;
-};
 
 // What a modal dialog records in the context over the page or dialog that opened it.
 struct DialogRecords {
@@ -86,7 +68,8 @@ INT_PTR RunModalDialog(HWND owner, WORD template_id, DLGPROC procedure, SheetCon
   const DialogRecords saved(context);
   INT_PTR result = -1;
   {
-    ActivationScope activation;
+    // The plug-in's activation context for as long as the dialog runs.
+    const unique_activation activation = Activate(PluginActivationContext());
     result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(template_id), owner, procedure,
                              reinterpret_cast<LPARAM>(&context));
   }

@@ -83,6 +83,10 @@ struct ActivationContextTraits {
   static type invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static void close(type context) noexcept { ReleaseActCtx(context); }
 };
+// An activation context made the thread's by ActivateActCtx: its cookie, which is never 0.
+struct DeactivateActivation {
+  void operator()(ULONG_PTR cookie) const noexcept { DeactivateActCtx(0, cookie); }
+};
 
 using unique_hkey = unique_any<NullInvalid<HKEY, CloseRegKey>>;
 using unique_hmodule = unique_any<NullInvalid<HMODULE, CloseModule>>;
@@ -94,6 +98,46 @@ using unique_hbitmap = unique_any<NullInvalid<HBITMAP, DeleteGdiObject>>;
 using unique_hbrush = unique_any<NullInvalid<HBRUSH, DeleteGdiObject>>;
 using unique_memory_dc = unique_any<NullInvalid<HDC, DeleteMemoryDc>>;  // from CreateCompatibleDC
 using unique_actctx = unique_any<ActivationContextTraits>;
+using unique_activation = unique_any<NullInvalid<ULONG_PTR, DeactivateActivation>>;
+
+// The context made the thread's until the owner ends; none for a null or invalid context.
+[[nodiscard]] inline unique_activation Activate(HANDLE context) noexcept {
+  ULONG_PTR cookie = 0;
+  if (context == INVALID_HANDLE_VALUE || !context || !ActivateActCtx(context, &cookie)) return {};
+  return unique_activation(cookie);
+}
+
+// A reference to a COM object: released when the owner ends. It takes the reference it is
+// given (a new object's first, or one an out-parameter filled through put()).
+template <class Interface>
+class com_ptr {
+ public:
+  com_ptr() noexcept = default;
+  explicit com_ptr(Interface* adopted) noexcept : object_(adopted) {}
+  com_ptr(const com_ptr&) = delete;
+  com_ptr& operator=(const com_ptr&) = delete;
+  com_ptr(com_ptr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  com_ptr& operator=(com_ptr&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.object_, nullptr));
+    return *this;
+  }
+  ~com_ptr() { reset(); }
+
+  [[nodiscard]] Interface* get() const noexcept { return object_; }
+  Interface* operator->() const noexcept { return object_; }
+  explicit operator bool() const noexcept { return object_ != nullptr; }
+  void reset(Interface* adopted = nullptr) noexcept {
+    if (Interface* old = std::exchange(object_, adopted)) old->Release();
+  }
+  // Releases the current reference first, then hands out its slot for an out-parameter.
+  Interface** put() noexcept {
+    reset();
+    return &object_;
+  }
+
+ private:
+  Interface* object_ = nullptr;
+};
 
 // A window's device context from GetDC, released to the same window.
 class unique_window_dc {
