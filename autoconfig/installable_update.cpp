@@ -9,13 +9,13 @@
 
 #include "config/driver_info.h"
 #include "config/model_keys.h"
+#include "host/host_items.h"
+#include "host/status_record.h"
 #include "platform/handles.h"
-#include "platform/host_items.h"
 #include "platform/library_loader.h"
 #include "platform/module.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
-#include "platform/status_record.h"
 #include "platform/text.h"
 
 namespace kv {

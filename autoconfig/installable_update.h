@@ -2,7 +2,7 @@
 // with what the printer reports through the companion network library.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

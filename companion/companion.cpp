@@ -32,12 +32,12 @@
 #include "companion/printer_attributes.h"
 #include "companion/printer_mibs.h"
 #include "companion/snmp_client.h"
+#include "host/status_record.h"
 #include "platform/bounded_resolution.h"
 #include "platform/firewall.h"
 #include "platform/name_resolution.h"
 #include "platform/policy.h"
 #include "platform/runtime.h"
-#include "platform/status_record.h"
 
 namespace kv::snmp {
 namespace {

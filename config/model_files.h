@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

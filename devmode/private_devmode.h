@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

@@ -2,7 +2,7 @@
 // Opened from the "Copies" push button of the document settings.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

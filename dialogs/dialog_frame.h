@@ -12,8 +12,8 @@
 #include <prsht.h>
 
 #include "dialogs/dialog_texts.h"
+#include "host/host_abi.h"
 #include "platform/firewall.h"
-#include "platform/host_abi.h"
 
 namespace kv {
 

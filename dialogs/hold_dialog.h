@@ -2,7 +2,7 @@
 // print-at time that go with it. Opened from the "Hold" push button of the document settings.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

@@ -2,7 +2,7 @@
 // Opened from the "Job Accounting" push button of the printer settings.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

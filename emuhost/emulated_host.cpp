@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "emuhost/report.h"
-#include "platform/host_items.h"
+#include "host/host_items.h"
 
 namespace emuhost {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "emuhost/fake_driver_ui.h"
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace emuhost {
 

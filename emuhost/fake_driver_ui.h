@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace emuhost {
 

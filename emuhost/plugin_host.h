@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "host/host_abi.h"
 #include "platform/handles.h"
-#include "platform/host_abi.h"
 
 namespace emuhost {
 

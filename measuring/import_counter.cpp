@@ -14,7 +14,7 @@
 #include <unordered_map>
 
 #include "emuhost/imports.h"
-#include "platform/status_record.h"
+#include "host/status_record.h"
 
 namespace measuring {
 namespace {

@@ -2,7 +2,7 @@
 // the user changes an item, a page becomes active or inactive, or the user applies.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

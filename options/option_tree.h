@@ -2,7 +2,7 @@
 // settings, "Job Accounting" in the printer settings.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

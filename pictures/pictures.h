@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace pictures {
 

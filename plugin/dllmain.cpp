@@ -1,7 +1,7 @@
 // The module's exports: the class object of the plug-in and the unload query.
 #include <new>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 #include "platform/module.h"
 #include "platform/runtime.h"
 #include "plugin/plugin_object.h"

@@ -3,7 +3,7 @@
 
 #include <wrl/client.h>
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

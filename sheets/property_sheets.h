@@ -2,7 +2,7 @@
 // page, through the common property-sheet protocol.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 

@@ -19,7 +19,7 @@
 #include "companion/ber.h"
 #include "companion/snmp_client.h"
 #include "emuhost/plugin_host.h"
-#include "platform/status_record.h"
+#include "host/status_record.h"
 #include "tests/support/companion_fixture.h"
 #include "tests/support/snmp_responder.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/status_record.h"
+#include "host/status_record.h"
 #include "tests/support/plugin_fixture.h"
 
 using emuhost::EmulatedHost;

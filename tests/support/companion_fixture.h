@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "emuhost/plugin_host.h"
-#include "platform/status_record.h"
+#include "host/status_record.h"
 #include "tests/support/sandbox.h"
 
 #ifndef KV_TEST_AGENTS

@@ -1,4 +1,4 @@
-#include "platform/host_items.h"
+#include "host/host_items.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -1,7 +1,7 @@
 // The host's own option items, as the plug-in finds and changes them.
 #pragma once
 
-#include "platform/host_abi.h"
+#include "host/host_abi.h"
 
 namespace kv {
 
