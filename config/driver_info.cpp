@@ -37,12 +37,15 @@ void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]) {
   if (wchar_t* dot = wcschr(base, L'.')) *dot = L'\0';
 }
 
+void ModelProfileOf(const wchar_t* data_file, wchar_t (&path)[kPathUnits]) {
+  ModelBasePath(data_file, path);
+  if (path[0] != L'\0') AppendText(path, L"u.INI");
+}
+
 void ModelProfilePath(HANDLE printer, wchar_t (&path)[kPathUnits]) {
   path[0] = L'\0';
   const auto info = ReadDriverInfoAs<DRIVER_INFO_2W>(GetProcessHeap(), printer, 2);
-  if (!info) return;
-  ModelBasePath(info.get()->pDataFile, path);
-  if (path[0] != L'\0') AppendText(path, L"u.INI");
+  if (info) ModelProfileOf(info.get()->pDataFile, path);
 }
 
 }  // namespace kv

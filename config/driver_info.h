@@ -28,8 +28,10 @@ template <typename Info>
 // cut to kPathUnits - 1 units. An empty or null path gives an empty stem.
 void ModelBasePath(const wchar_t* data_file, wchar_t (&base)[kPathUnits]);
 
-// The model profile ("<stem>u.INI") of the printer's driver; empty when the driver
-// information cannot be had.
+// The model profile ("<stem>u.INI") beside a data file; empty for an empty or null path.
+void ModelProfileOf(const wchar_t* data_file, wchar_t (&path)[kPathUnits]);
+
+// The model profile of the printer's driver; empty when the driver information cannot be had.
 void ModelProfilePath(HANDLE printer, wchar_t (&path)[kPathUnits]);
 
 }  // namespace kv

@@ -30,6 +30,16 @@ constexpr int kHoldDelay = 5;
 // Whether the index lies in the variant's list.
 [[nodiscard]] bool InHoldList(bool secure, int index);
 
+// Whether the model offers Print and Hold: the secure variant always; otherwise a hard disk,
+// built in (the model has no disk option) or fitted as the printer is set up. `disk_fitted`
+// is asked only when the model has a disk option.
+template <class DiskFitted>
+[[nodiscard]] bool OffersHold(int secure_print, int printer_disk, int installed_disk,
+                              DiskFitted disk_fitted) {
+  return secure_print != 0 || (printer_disk == 0 && installed_disk != 0) ||
+         (printer_disk != 0 && disk_fitted());
+}
+
 // The standard list's index of a job type's word in a policy ("Normal", "Proof",
 // "Confidential", "Store", "Spool", "Delay"; any case); -1 for any other word.
 [[nodiscard]] int HoldIndexOfWord(const wchar_t* word);

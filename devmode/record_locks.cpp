@@ -7,7 +7,6 @@
 #include "config/model_keys.h"
 #include "platform/seam.h"
 #include "platform/spooler.h"
-#include "platform/text.h"
 
 namespace kv {
 namespace {
@@ -28,8 +27,8 @@ ModelAbilities ReadAbilities(HANDLE printer, const wchar_t* profile) {
   const int printer_disk = ReadModelInt(profile, keys::kPrinterHdd);
   const int installed_disk = ReadModelInt(profile, keys::kInstalledHdd);
   model.secure = secure_print == 1;
-  model.can_hold = secure_print != 0 || (printer_disk == 0 && installed_disk != 0) ||
-                   (printer_disk != 0 && DiskSelected(printer));
+  model.can_hold = OffersHold(secure_print, printer_disk, installed_disk,
+                              [printer] { return DiskSelected(printer); });
   model.job_accounting = static_cast<int16_t>(ReadModelInt(profile, keys::kJobAccounting));
   return model;
 }
@@ -63,10 +62,8 @@ RecordLocks ReadRecordLocks(HANDLE printer, const Policy& policy) {
   const bool hold = policy.ForModel(policy::kHoldJobType, model, hold_word, 32);
   const bool accounting = policy.ForModel(policy::kJobAccounting, model, listed, 8);
   if (!hold && !accounting) return {};
-  wchar_t base[kPathUnits], profile[kPathUnits];
-  ModelBasePath(info.get()->pDataFile, base);
-  CopyText(profile, base);
-  if (base[0] != L'\0') AppendText(profile, L"u.INI");
+  wchar_t profile[kPathUnits];
+  ModelProfileOf(info.get()->pDataFile, profile);
   const ModelAbilities abilities = profile[0] ? ReadAbilities(printer, profile) : ModelAbilities{};
   return LocksFor(abilities, hold ? hold_word : nullptr, accounting);
 }

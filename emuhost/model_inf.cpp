@@ -18,8 +18,6 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
   return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
-std::wstring Field(INFCONTEXT& line, DWORD index) { return InfField(line, index); }
-
 // The first line of a section, or with `key` the first line of that key.
 bool FirstLine(HINF inf, const std::wstring& section, const wchar_t* key, INFCONTEXT& line) {
   return SetupFindFirstLineW(inf, section.c_str(), key, &line) != FALSE;
@@ -55,11 +53,12 @@ class InfReader {
 
   bool CheckClass() {
     INFCONTEXT line;
-    const std::wstring klass = FirstLine(inf_, L"Version", L"Class", line) ? Field(line, 1) : L"";
+    const std::wstring klass =
+        FirstLine(inf_, L"Version", L"Class", line) ? InfField(line, 1) : L"";
     if (!SameName(klass, L"Printer"))
       return Fail(L"[Version] Class is \"" + klass + L"\", not Printer");
     const std::wstring guid =
-        FirstLine(inf_, L"Version", L"ClassGUID", line) ? Field(line, 1) : L"";
+        FirstLine(inf_, L"Version", L"ClassGUID", line) ? InfField(line, 1) : L"";
     if (!SameName(guid, kPrinterClassGuid))
       return Fail(L"[Version] ClassGUID is \"" + guid + L"\", not the printer class " +
                   kPrinterClassGuid);
@@ -71,10 +70,10 @@ class InfReader {
   bool FindModel(const std::wstring& architecture) {
     INFCONTEXT line;
     if (!FirstLine(inf_, L"Manufacturer", nullptr, line)) return Fail(L"no [Manufacturer] section");
-    const std::wstring base = Field(line, 1);
+    const std::wstring base = InfField(line, 1);
     std::wstring models;
     for (DWORD i = 2; i <= SetupGetFieldCount(&line) && models.empty(); ++i) {
-      const std::wstring decoration = Field(line, i);
+      const std::wstring decoration = InfField(line, i);
       if (SameName(decoration, architecture) ||
           (decoration.size() > architecture.size() && decoration[architecture.size()] == L'.' &&
            SameName(decoration.substr(0, architecture.size()), architecture)))
@@ -83,8 +82,8 @@ class InfReader {
     if (models.empty()) return Fail(L"[Manufacturer] lists no models for " + architecture);
     if (!FirstLine(inf_, models, nullptr, line))
       return Fail(L"no models section " + Bracketed(models));
-    result_.package.driver_name = Field(line, 0);
-    result_.install_section = Field(line, 1);
+    result_.package.driver_name = InfField(line, 0);
+    result_.install_section = InfField(line, 1);
     if (result_.package.driver_name.empty() || result_.install_section.empty())
       return Fail(Bracketed(models) + L": the model has no name or no install section");
     if (!HasSection(inf_, result_.install_section))
@@ -99,7 +98,7 @@ class InfReader {
     for (bool more = FirstLine(inf_, install, L"CopyFiles", line); more;
          more = SetupFindNextMatchLineW(&line, L"CopyFiles", &line)) {
       for (DWORD i = 1; i <= SetupGetFieldCount(&line); ++i) {
-        const std::wstring entry = Field(line, i);
+        const std::wstring entry = InfField(line, i);
         if (entry.empty()) continue;
         if (entry[0] == L'@') {
           if (!Copy(entry.substr(1), L"")) return false;
@@ -111,7 +110,7 @@ class InfReader {
     if (result_.copied.empty()) return Fail(Bracketed(install) + L" copies no files");
     // Without a DataFile entry the class installer takes the install section's name.
     result_.package.data_file =
-        FirstLine(inf_, install, L"DataFile", line) ? Field(line, 1) : install;
+        FirstLine(inf_, install, L"DataFile", line) ? InfField(line, 1) : install;
     bool data_copied = false;
     for (const auto& file : result_.copied) {
       if (SameName(file.name, result_.package.data_file))
@@ -140,7 +139,7 @@ class InfReader {
     INFCONTEXT line;
     for (bool more = FirstLine(inf_, list, nullptr, line); more;
          more = SetupFindNextLine(&line, &line))
-      if (!Copy(Field(line, 1), list)) return false;
+      if (!Copy(InfField(line, 1), list)) return false;
     return true;
   }
 
@@ -162,7 +161,7 @@ class InfReader {
     if (!PlatformLine(L"SourceDisksNames", std::to_wstring(disk).c_str(), line))
       return Fail(name + L" lies on disk " + std::to_wstring(disk) +
                   L", which [SourceDisksNames] does not name for " + platform_);
-    std::wstring folder = Field(line, 4);
+    std::wstring folder = InfField(line, 4);
     while (!folder.empty() && (folder[0] == L'\\' || folder[0] == L'/')) folder.erase(0, 1);
     const int dirid = DestinationOf(inf_, list);
     if (dirid != kPrinterDriverDirid)
@@ -199,7 +198,8 @@ std::wstring CompanionOf(const std::wstring& plugin) {
 }
 
 std::wstring CompanionSettingsOf(const std::wstring& plugin) {
-  return plugin.size() < 5 ? L"" : plugin.substr(0, plugin.size() - 5) + L"N.ini";
+  const std::wstring companion = CompanionOf(plugin);  // "...N.DLL"
+  return companion.empty() ? L"" : companion.substr(0, companion.size() - 4) + L".ini";
 }
 
 ModelInf ReadModelInf(const std::wstring& path, const wchar_t* architecture) {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "autoconfig/installable_update.h"
+#include "config/hold_codes.h"
 #include "config/model_files.h"
 #include "config/model_keys.h"
 #include "context/sheet_context.h"
@@ -146,10 +147,8 @@ void EnsureHardDiskSetting(const OEMCUIPPARAM& param) {
 }
 
 bool HoldHidden(const SheetContext& context, IPrintOemDriverUI* driver_ui, POEMUIOBJ ui_object) {
-  if (context.wSecurePrint != 0) return false;
-  if (context.iPrinterHDD == 0 && context.iInstalledHDD != 0) return false;
-  if (context.iPrinterHDD != 0 && HardDiskInstalled(driver_ui, ui_object)) return false;
-  return true;
+  return !OffersHold(context.wSecurePrint, context.iPrinterHDD, context.iInstalledHDD,
+                     [&] { return HardDiskInstalled(driver_ui, ui_object); });
 }
 
 HRESULT FillDocumentTree(OEMCUIPPARAM& param, IPrintOemDriverUI* driver_ui) {

@@ -274,7 +274,8 @@ class Checker {
       }
       facts.data_file = inf.package.data_file;
       facts.architectures.push_back(
-          {architecture, inf.install_section, inf.package.driver_name, {}});
+          {architecture, inf.install_section, inf.package.driver_name, {}, {}});
+      for (const auto& file : inf.copied) facts.architectures.back().copied.push_back(file.name);
       const auto copies = [&](const std::wstring& name) {
         return std::any_of(inf.copied.begin(), inf.copied.end(),
                            [&](const CopiedFile& c) { return SameFile(c.name, name); });

@@ -178,11 +178,9 @@ class PackageChecker {
   // installer then keeps whichever copy is newer for both.
   void CheckNames(const PackageFacts::Architecture& arch) {
     const std::wstring stem = facts_.data_file.substr(0, facts_.data_file.find(L'.'));
-    const emuhost::ModelInf read =
-        emuhost::ReadModelInf(facts_.folder + facts_.inf_name, arch.decoration.c_str());
-    for (const auto& file : read.copied)
-      if (file.name.size() < stem.size() || !Same(file.name.substr(0, stem.size()), stem))
-        Report(file.name, L"", L"",
+    for (const auto& name : arch.copied)
+      if (name.size() < stem.size() || !Same(name.substr(0, stem.size()), stem))
+        Report(name, L"", L"",
                L"not named after the model (" + stem +
                    L"...): another model's package may bring a file of this name, and the "
                    L"installer keeps only the newer of the two for both models");

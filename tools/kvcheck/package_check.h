@@ -18,10 +18,11 @@ struct PackageFacts {
   std::wstring inf_name;   // the INF's file name in the folder
   std::wstring data_file;  // the PPD's file name
   // Each architecture's models section decoration read ("NTamd64"), its install section and
-  // model name, and the binaries the package holds for it (paths within the folder).
+  // model name, the names of the files the INF copies for it, and the binaries the package
+  // holds for it (paths within the folder).
   struct Architecture {
     std::wstring decoration, install_section, model_name;
-    std::vector<std::wstring> binaries;
+    std::vector<std::wstring> copied, binaries;
   };
   std::vector<Architecture> architectures;
 };
