@@ -172,13 +172,14 @@ void Paint(HWND dialog, SheetContext& context) {
 }
 
 struct AboutDialog : DialogHandlers {
-  static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+  static INT_PTR OnInit(HWND dialog, DialogState& state) {
+    SheetContext& context = state.sheet;
     SetWindowContextHelpId(dialog, kRow.template_id);
     if (IsRtlSystemLanguage())
       SetWindowLongPtrW(dialog, GWL_EXSTYLE,
                         GetWindowLongPtrW(dialog, GWL_EXSTYLE) ^ WS_EX_LAYOUTRTL);
     SetDialogCaption(dialog, context, kRow.word);
-    TranslateDialog(dialog, context, kRow);
+    TranslateDialog(dialog, state, kRow);
 
     const int dpi = Use<System>().ScreenDpi();
     PreparePainting(dialog, context, dpi);
@@ -202,10 +203,11 @@ struct AboutDialog : DialogHandlers {
   }
 
   static constexpr bool kHasHelp = false;
-  static bool Confirm(HWND, SheetContext&) { return true; }
+  static bool Confirm(HWND, DialogState&) { return true; }
 
-  static INT_PTR OnOther(HWND dialog, SheetContext& context, UINT message, WPARAM wparam,
+  static INT_PTR OnOther(HWND dialog, DialogState& state, UINT message, WPARAM wparam,
                          LPARAM lparam) {
+    SheetContext& context = state.sheet;
     switch (message) {
       case WM_PAINT: Paint(dialog, context); return TRUE;
       case WM_PRINTCLIENT: {
@@ -223,8 +225,8 @@ struct AboutDialog : DialogHandlers {
       case WM_MOUSEMOVE: {
         MSG relayed = {dialog, message, wparam, lparam, static_cast<DWORD>(GetMessageTime()), {}};
         GetCursorPos(&relayed.pt);
-        if (context.hToolTip)
-          SendMessageW(context.hToolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        if (state.tooltip)
+          SendMessageW(state.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
         return FALSE;
       }
       default: return FALSE;

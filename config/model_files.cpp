@@ -42,6 +42,7 @@ constexpr Switch kSwitches[] = {
     {keys::kPrinterHdd, &SheetContext::iPrinterHDD},
     {keys::kInstalledHdd, &SheetContext::iInstalledHDD},
     {keys::kGrayscaleEnh, &SheetContext::iGrayscaleEnh},
+    {keys::kTroubleWayfer, &SheetContext::iTroubleWayfer},
 };
 
 struct Brand {

@@ -23,17 +23,6 @@ struct SheetContext {
   IPrintOemDriverUI* pDriverUI;
   HANDLE hPrinter;
 
-  // The dialog or page on screen, as its initialisation records it for the control-text
-  // pass, the layout helpers and the edit filters: its window, its template, the word that
-  // names its string-table section ("<word> Dialog"), its tooltip window, and the passcode
-  // or password length limits (minimum, maximum) of the dialog that has them.
-  HWND hPageWnd;
-  DWORD dwTemplateId;
-  wchar_t szDialogName[256];
-  int16_t wMinPassLen;
-  int16_t wMaxPassLen;
-  int16_t wCustomPaper;  // 1: control 1001 takes its caption from "Custom Paper Dialog"
-
   // The copies split (document sheets). The two counts are those seen at the last change of
   // the copies item; a sheet starts with no change pending and the public copy count.
   int16_t wPreviousCopies;
@@ -48,7 +37,6 @@ struct SheetContext {
   ProfileReader StringTable;
   ProfileReader ModelProfile;
   ProfileReader VersionFile;
-  HWND hToolTip;
   BOOL bDataFileIsPpd;
   int16_t nBrand;
   ProfileReader HintFile;
@@ -65,6 +53,7 @@ struct SheetContext {
   int32_t iPrinterHDD;
   int32_t iInstalledHDD;
   int32_t iGrayscaleEnh;
+  int32_t iTroubleWayfer;  // the status monitor's mode, which the Troubleshooting page follows
   int16_t wSecurePrint;
   int32_t iJobAccounting;
 
@@ -72,18 +61,11 @@ struct SheetContext {
   // dependent).
   wchar_t szLanguageCode[kLanguageCodeUnits];
 
-  // Job accounting texts: the ID and password that the Job Accounting dialog confirmed, the
-  // pending pair it shows when it opens again, and whether a confirmation is waiting for the
-  // printer tree's apply to store it.
+  // Job accounting: the ID and password that the Job Accounting dialog confirmed in this
+  // sheet, and whether they wait for the printer tree's apply to store them.
   wchar_t szJobAccountID[kJobAccountUnits];
-  wchar_t szJobAccountIDWork[kJobAccountUnits];
   wchar_t szJobAccountPW[kJobAccountUnits];
-  wchar_t szJobAccountPWWork[kJobAccountUnits];
   BOOL bJobAccountConfirmed;
-
-  // Print and Hold while it is open: the store flag and the print-at time text.
-  int16_t wHoldStore;
-  wchar_t szHoldTimeText[128];
 
   // Where the block came from.
   HANDLE hHeap;

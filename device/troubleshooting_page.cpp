@@ -8,7 +8,6 @@
 
 #include "about/about_dialog.h"
 #include "autoconfig/printer_address.h"
-#include "config/model_keys.h"
 #include "context/sheet_context.h"
 #include "device/diagnostic_pages.h"
 #include "device/link_accessible.h"
@@ -56,10 +55,6 @@ constexpr wchar_t kLinkFontProperty[] = L"KvLinkFont";
 
 int LinkId(int n) { return IDC_TS_LINK1 + n - 1; }
 
-int StatusMonitorMode(const SheetContext& context) {
-  return context.ModelProfile.Read(keys::kTroubleWayfer);
-}
-
 // The link's target text from the string table; false when the table has none.
 bool LinkTarget(SheetContext& context, int n, wchar_t (&target)[kTextUnits]) {
   wchar_t key[16];
@@ -84,15 +79,15 @@ bool LastStatusTopic(const SheetContext& context, wchar_t (&topic)[kLastInfoByte
 
 // Moves the diagnostic and web groups up into the places of the status group and the
 // diagnostic group.
-void RemoveStatusGroup(HWND page, const SheetContext& context) {
+void RemoveStatusGroup(HWND page, HWND tooltip) {
   const RECT status = RectInDialog(page, GetDlgItem(page, IDC_TS_WAYFER_GROUP));
   const RECT diagnostic = RectInDialog(page, GetDlgItem(page, IDC_TS_DIAG_GROUP));
   const RECT web = RectInDialog(page, GetDlgItem(page, IDC_TS_WEB_GROUP));
   const POINT up_one = {status.left - diagnostic.left, status.top - diagnostic.top};
   const POINT up_two = {diagnostic.left - web.left, diagnostic.top - web.top};
-  ShowControlList(page, kStatusGroup, Visibility::kHide, nullptr, context);
-  ShowControlList(page, kDiagnosticGroup, Visibility::kShow, &up_one, context);
-  ShowControlList(page, kWebGroup, Visibility::kShow, &up_two, context);
+  ShowControlList(page, kStatusGroup, Visibility::kHide, nullptr, tooltip);
+  ShowControlList(page, kDiagnosticGroup, Visibility::kShow, &up_one, tooltip);
+  ShowControlList(page, kWebGroup, Visibility::kShow, &up_two, tooltip);
 }
 
 // The links' font: the page's own, underlined and semi-bold, made once for the page.
@@ -362,12 +357,12 @@ void DrawLogo(HWND page, HDC dc) {
 }
 
 struct TroubleshootingPage : DialogHandlers {
-  static INT_PTR OnInit(HWND page, SheetContext& context) {
-    context.hToolTip = nullptr;
-    const int mode = StatusMonitorMode(context);
-    if (mode == 0) RemoveStatusGroup(page, context);
+  static INT_PTR OnInit(HWND page, DialogState& state) {
+    SheetContext& context = state.sheet;
+    const int mode = context.iTroubleWayfer;
+    if (mode == 0) RemoveStatusGroup(page, state.tooltip);
 
-    TranslateDialog(page, context, kRow);
+    TranslateDialog(page, state, kRow);
 
     const bool addressed = PrinterAddress(context);
     wchar_t topic[kLastInfoBytes / 2];
@@ -385,14 +380,15 @@ struct TroubleshootingPage : DialogHandlers {
     for (int n = 1; n <= kLinks; ++n) {
       wchar_t target[kTextUnits];
       if (!LinkTarget(context, n, target))
-        ShowControl(page, LinkId(n), Visibility::kHide, nullptr, context);
+        ShowControl(page, LinkId(n), Visibility::kHide, nullptr, state.tooltip);
       else if (!addressed && wcsstr(target, kAddressPlaceholder))
         EnableControl(page, LinkId(n), false);
     }
     return TRUE;
   }
 
-  static INT_PTR OnCommand(HWND page, SheetContext& context, int id, int code) {
+  static INT_PTR OnCommand(HWND page, DialogState& state, int id, int code) {
+    SheetContext& context = state.sheet;
     HWND control = GetDlgItem(page, id);
     if (id >= IDC_TS_LINK1 && id <= IDC_TS_LINK6) {
       if (code == STN_CLICKED && IsWindowEnabled(control)) OpenLink(context, id - IDC_TS_LINK1 + 1);
@@ -411,17 +407,17 @@ struct TroubleshootingPage : DialogHandlers {
     return 0;
   }
 
-  static INT_PTR OnNotify(HWND, SheetContext& context, const NMHDR& header) {
-    if (header.code == static_cast<UINT>(PSN_HELP)) OpenHelp(context, kRow);
+  static INT_PTR OnNotify(HWND, DialogState& state, const NMHDR& header) {
+    if (header.code == static_cast<UINT>(PSN_HELP)) OpenHelp(state.sheet, kRow);
     return 0;
   }
 
-  static INT_PTR OnMessage(HWND page, SheetContext& context, UINT message, WPARAM wparam,
+  static INT_PTR OnMessage(HWND page, DialogState& state, UINT message, WPARAM wparam,
                            LPARAM lparam) {
-    return Dispatch<TroubleshootingPage>(page, context, message, wparam, lparam);
+    return Dispatch<TroubleshootingPage>(page, state, message, wparam, lparam);
   }
 
-  static INT_PTR OnOther(HWND page, SheetContext&, UINT message, WPARAM wparam, LPARAM lparam) {
+  static INT_PTR OnOther(HWND page, DialogState&, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
       case WM_SETCURSOR:
         if (!SetLinkCursor(page)) return FALSE;

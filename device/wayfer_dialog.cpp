@@ -71,8 +71,9 @@ void FollowEdit(HWND dialog) {
 }
 
 struct WayferDialog : DialogHandlers {
-  static INT_PTR OnInit(HWND dialog, SheetContext& context) {
-    TranslateDialog(dialog, context, kRow);
+  static INT_PTR OnInit(HWND dialog, DialogState& state) {
+    const SheetContext& context = state.sheet;
+    TranslateDialog(dialog, state, kRow);
     SetDialogCaption(dialog, context, kRow.word);
     const DWORD enable = StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable);
     CheckDlgButton(dialog, IDC_WF_ENABLE, enable == 1 ? BST_CHECKED : BST_UNCHECKED);
@@ -88,7 +89,8 @@ struct WayferDialog : DialogHandlers {
 
   static constexpr bool kHasHelp = false;
 
-  static bool Confirm(HWND dialog, SheetContext& context) {
+  static bool Confirm(HWND dialog, DialogState& state) {
+    const SheetContext& context = state.sheet;
     // Stored within 1..60 by the same rule as leaving the field: the status monitor reads it.
     const int seconds = Clamped(Typed(dialog));
     SetPrinterDword(context.hPrinter, L"PWayfer_Enable",
@@ -97,14 +99,14 @@ struct WayferDialog : DialogHandlers {
     return true;
   }
 
-  static INT_PTR OnNotify(HWND dialog, SheetContext&, const NMHDR& header) {
+  static INT_PTR OnNotify(HWND dialog, DialogState&, const NMHDR& header) {
     // Before the arrows step, they start from what the user typed.
     if (header.idFrom == IDC_WF_SPIN && header.code == UDN_DELTAPOS)
       SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, Typed(dialog));
     return FALSE;
   }
 
-  static INT_PTR OnCommand(HWND dialog, SheetContext&, int id, int code) {
+  static INT_PTR OnCommand(HWND dialog, DialogState&, int id, int code) {
     if (id != IDC_WF_INTERVAL) return FALSE;
     if (code == EN_CHANGE) FollowEdit(dialog);
     if (code == EN_KILLFOCUS) {

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "context/sheet_context.h"
+#include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/layout.h"
 #include "platform/firewall.h"
@@ -46,14 +47,14 @@ bool HasEntry(const ProfileReader& table, const wchar_t* section, const wchar_t*
   return wcscmp(text, key) != 0;
 }
 
-void TranslateCaption(SheetContext& context, const wchar_t* section, HWND dialog, HWND control,
+void TranslateCaption(const DialogState& state, const wchar_t* section, HWND dialog, HWND control,
                       int id, const wchar_t* caption) {
-  const ProfileReader& table = context.StringTable;
+  const ProfileReader& table = state.sheet.StringTable;
   wchar_t scratch[kTextUnits];
   const wchar_t* key = caption;
   if (IsLengthHint(id)) {
     key = texts::kRangeHint;
-    if (context.wMinPassLen == context.wMaxPassLen &&
+    if (state.min_length == state.max_length &&
         HasEntry(table, section, texts::kExactHint, scratch))
       key = texts::kExactHint;
   }
@@ -62,41 +63,40 @@ void TranslateCaption(SheetContext& context, const wchar_t* section, HWND dialog
   table.ReadText(section, key, translation);
   // Job Accounting's password takes letters and signs as well: a length hint without a text
   // of its own shows the numbers alone, not its key, whose "(0-9)" reads as digits only.
-  if (IsAccountingTemplate(context.dwTemplateId) && IsLengthHint(id) &&
-      wcscmp(translation, key) == 0)
-    CopyText(translation, context.wMinPassLen == context.wMaxPassLen ? L"(%d)" : L"(%d-%d)");
+  if (IsAccountingTemplate(state.template_id) && IsLengthHint(id) && wcscmp(translation, key) == 0)
+    CopyText(translation, state.min_length == state.max_length ? L"(%d)" : L"(%d-%d)");
   wchar_t tooltip_key[kKeyUnits];
   CopyText(tooltip_key, key);
   AppendText(tooltip_key, L" tooltip");
   wchar_t tooltip[kTextUnits];
   table.ReadString(section, tooltip_key, tooltip, kTextUnits, L"");
 
-  if (HasLengthLimits(context.dwTemplateId) && IsFormattedHint(id)) {
-    const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
+  if (HasLengthLimits(state.template_id) && IsFormattedHint(id)) {
+    const int minimum = state.min_length, maximum = state.max_length;
     FillNumbers(translation, {minimum, maximum}, scratch);
     CopyText(translation, scratch);
     FillNumbers(tooltip, {minimum, maximum}, scratch);
     CopyText(tooltip, scratch);
   }
-  if (context.wCustomPaper == 1 && id == kCustomPaperControl) {
+  if (state.custom_paper && id == kCustomPaperControl) {
     table.ReadText(DialogSection(L"Custom Paper"), key, translation);
   }
   SetWindowTextW(control, translation);
-  AddTooltip(dialog, control, id, context.hToolTip, tooltip);
+  AddTooltip(dialog, control, id, state.tooltip, tooltip);
 }
 
-void Visit(HWND control, SheetContext& context) {
-  HWND dialog = context.hPageWnd;
+void Visit(HWND control, const DialogState& state) {
+  HWND dialog = state.window;
   wchar_t class_name[kTextUnits] = {};
   GetClassNameW(control, class_name, kTextUnits);
-  const DialogSection section(context.szDialogName);
+  const DialogSection section(state.word);
   const int id = GetDlgCtrlID(control);
 
   wchar_t caption[kTextUnits] = {};
   GetWindowTextW(control, caption, kTextUnits);
   if (caption[0] != L'\0' && _wcsicmp(class_name, L"Edit") != 0 &&
       _wcsicmp(class_name, L"SysDateTimePick32") != 0)
-    TranslateCaption(context, section, dialog, control, id, caption);
+    TranslateCaption(state, section, dialog, control, id, caption);
 
   if (const wchar_t* keyed = KeyedClassOf(class_name)) {
     wchar_t key[kKeyUnits], tail[32];
@@ -104,13 +104,13 @@ void Visit(HWND control, SheetContext& context) {
     FillNumbers(L":%d tooltip", {id}, tail);
     AppendText(key, tail);
     wchar_t tooltip[kTextUnits];
-    if (HasEntry(context.StringTable, section, key, tooltip))
-      AddTooltip(dialog, control, id, context.hToolTip, tooltip);
+    if (HasEntry(state.sheet.StringTable, section, key, tooltip))
+      AddTooltip(dialog, control, id, state.tooltip, tooltip);
   }
 
   // The user may not change anything, but must still be able to leave: a modal dialog whose
   // Cancel button is disabled cannot be closed at all (the system refuses its close box too).
-  if (context.bNoPermission && id != IDCANCEL) EnableWindow(control, FALSE);
+  if (state.sheet.bNoPermission && id != IDCANCEL) EnableWindow(control, FALSE);
 }
 
 }  // namespace
@@ -147,16 +147,15 @@ void AddTooltip(HWND dialog, HWND control, int id, HWND tooltip, const wchar_t* 
 }
 
 BOOL CALLBACK VisitControl(HWND control, LPARAM lparam) {
-  auto* context = reinterpret_cast<SheetContext*>(lparam);
-  if (!context) return TRUE;
+  const auto* state = reinterpret_cast<const DialogState*>(lparam);
+  if (!state) return TRUE;
   // One control left untranslated is better than a pass that stops.
-  FirewallVoid("the control-text pass", [&] { Visit(control, *context); });
+  FirewallVoid("the control-text pass", [&] { Visit(control, *state); });
   return TRUE;
 }
 
-void TranslateControls(SheetContext& context) {
-  if (context.hPageWnd)
-    EnumChildWindows(context.hPageWnd, VisitControl, reinterpret_cast<LPARAM>(&context));
+void TranslateControls(DialogState& state) {
+  if (state.window) EnumChildWindows(state.window, VisitControl, reinterpret_cast<LPARAM>(&state));
 }
 
 }  // namespace kv

@@ -8,15 +8,15 @@
 
 namespace kv {
 
-struct SheetContext;
+struct DialogState;
 
-// Visits one control (an EnumChildWindows step; `lparam` is the SheetContext whose dialog
-// window, template, dialog word, limits, custom-paper flag and tooltip window are set).
+// Visits one control (an EnumChildWindows step; `lparam` is the DialogState whose window,
+// template, word, limits, custom-paper flag and tooltip window are set).
 // Always TRUE, so that every child is visited.
 BOOL CALLBACK VisitControl(HWND control, LPARAM lparam);
 
-// Visits every child of the context's dialog window.
-void TranslateControls(SheetContext& context);
+// Visits every child of the dialog's window.
+void TranslateControls(DialogState& state);
 
 // Adds one tool for `control` to the tooltip window. A static text's tool belongs to the
 // dialog and covers the text's rectangle (keyed by the text's window when it has the notify

@@ -50,43 +50,42 @@ void Split(HWND dialog) {
 }
 
 struct CopiesDialog : DialogHandlers {
-  static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+  static INT_PTR OnInit(HWND dialog, DialogState& state) {
+    const auto& settings = state.Edited<CopiesSettings>();
     HideTitleBarHelp(dialog);
-    SetDialogCaption(dialog, context, kRow.word);
-    TranslateDialog(dialog, context, kRow);
+    SetDialogCaption(dialog, state.sheet, kRow.word);
+    TranslateDialog(dialog, state, kRow);
 
-    const DEVMODEW* dm = context.pParam ? context.pParam->pPublicDM : nullptr;
-    const int copies = dm ? dm->dmCopies : 0;
+    const int copies = settings.copies;
     ShowNumber(dialog, IDC_TOTAL_COPIES, copies);
-    ShowNumber(dialog, IDC_GRAY_COPIES, context.iMonoCopies);
+    ShowNumber(dialog, IDC_GRAY_COPIES, settings.gray);
     SendDlgItemMessageW(dialog, IDC_GRAY_SPIN, UDM_SETRANGE32, 0, copies);
     SendDlgItemMessageW(dialog, IDC_GRAY_COPIES, EM_LIMITTEXT, 4, 0);
-    if (copies < context.iMonoCopies) {
+    if (copies < settings.gray) {
       SetDlgItemTextW(dialog, IDC_GRAY_COPIES, L"");
       ShowNumber(dialog, IDC_COLOR_COPIES, copies);
     } else {
-      ShowNumber(dialog, IDC_COLOR_COPIES, copies - context.iMonoCopies);
+      ShowNumber(dialog, IDC_COLOR_COPIES, copies - settings.gray);
     }
-    const bool splittable = dm && dm->dmColor == DMCOLOR_COLOR && dm->dmCollate == DMCOLLATE_TRUE &&
-                            !context.bNoPermission;
+    const bool splittable = settings.splittable && !state.sheet.bNoPermission;
     EnableControl(dialog, IDC_GRAY_COPIES, splittable);
     EnableControl(dialog, IDC_GRAY_SPIN, splittable);
     return TRUE;
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context, kRow); }
+  static void ShowHelp(const DialogState& state) { OpenHelp(state.sheet, kRow); }
   // The grayscale count, within 0 to the copy count, and the rest in colour: the two always
   // add up to the copies.
-  static bool Confirm(HWND dialog, SheetContext& context) {
+  static bool Confirm(HWND dialog, DialogState& state) {
+    auto& settings = state.Edited<CopiesSettings>();
     const int total = NumberIn(dialog, IDC_TOTAL_COPIES);
-    const int gray = std::min(NumberIn(dialog, IDC_GRAY_COPIES), total);
-    context.iMonoCopies = gray;
-    context.iColorCopies = total - gray;
+    settings.gray = std::min(NumberIn(dialog, IDC_GRAY_COPIES), total);
+    settings.colour = total - settings.gray;
     return true;
   }
 
-  static INT_PTR OnCommand(HWND dialog, SheetContext&, int id, int) {
+  static INT_PTR OnCommand(HWND dialog, DialogState&, int id, int) {
     if (id != IDC_GRAY_COPIES) return FALSE;
     Split(dialog);
     return TRUE;
@@ -95,8 +94,9 @@ struct CopiesDialog : DialogHandlers {
 
 }  // namespace
 
-LONG APIENTRY CopiesPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, kRow, DialogProc<OkCancelDialog<CopiesDialog>>);
+bool EditCopiesSettings(HWND owner, SheetContext& sheet, CopiesSettings& settings) {
+  return RunModalDialog(owner, TemplateFor(kRow), DialogProc<OkCancelDialog<CopiesDialog>>, sheet,
+                        &settings) == IDOK;
 }
 
 }  // namespace kv

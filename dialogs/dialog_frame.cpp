@@ -1,5 +1,8 @@
 #include "dialogs/dialog_frame.h"
 
+#include <memory>
+#include <new>
+
 #include "context/sheet_context.h"
 #include "dialogs/control_texts.h"
 #include "dialogs/dialog_texts.h"
@@ -9,72 +12,82 @@
 #include "platform/language.h"
 #include "platform/module.h"
 #include "platform/text.h"
+#include "platform/window_property.h"
 #include "resources/dialog_ids.h"
 
 namespace kv {
 namespace {
 
-// What a modal dialog records in the context over the page or dialog that opened it.
-struct DialogRecords {
-  explicit DialogRecords(const SheetContext& context)
-      : window(context.hPageWnd),
-        template_id(context.dwTemplateId),
-        tooltip(context.hToolTip),
-        min_length(context.wMinPassLen),
-        max_length(context.wMaxPassLen) {
-    CopyText(word, context.szDialogName);
+// The property under which a page's window keeps the state the frame made for it.
+constexpr wchar_t kPageStateProperty[] = L"KV.PageState";
+
+// The state a dialog starts with, attached to its window; null when it has none.
+DialogState* Attach(HWND dialog, DialogKind kind, LPARAM lparam) noexcept {
+  DialogState* state = nullptr;
+  if (kind == DialogKind::kModal) {
+    state = reinterpret_cast<DialogState*>(lparam);
+  } else {
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lparam);
+    auto* sheet = page ? reinterpret_cast<SheetContext*>(page->lParam) : nullptr;
+    if (!sheet) return nullptr;
+    auto made = std::unique_ptr<DialogState>(new (std::nothrow) DialogState(*sheet));
+    state = made.get();
+    if (!KeepOnWindow(dialog, kPageStateProperty, std::move(made))) return nullptr;
   }
-  void Restore(SheetContext& context) const {
-    context.hPageWnd = window;
-    context.dwTemplateId = template_id;
-    context.hToolTip = tooltip;
-    context.wMinPassLen = min_length;
-    context.wMaxPassLen = max_length;
-    CopyText(context.szDialogName, word);
-  }
-
-  HWND window;
-  DWORD template_id;
-  HWND tooltip;
-  int16_t min_length, max_length;
-  wchar_t word[256];
-};
-
-}  // namespace
-
-SheetContext* AttachedContext(HWND dialog) noexcept {
-  return reinterpret_cast<SheetContext*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+  if (state) SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  return state;
 }
 
-namespace detail {
-
-void Attach(HWND dialog, SheetContext* context) noexcept {
-  SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
+void Detach(HWND dialog, DialogKind kind) noexcept {
+  SetWindowLongPtrW(dialog, GWLP_USERDATA, 0);
+  if (kind == DialogKind::kPage) TakeFromWindow<DialogState>(dialog, kPageStateProperty).reset();
 }
 
-SheetContext* InitialContext(DialogKind kind, LPARAM lparam) noexcept {
-  if (kind == DialogKind::kModal) return reinterpret_cast<SheetContext*>(lparam);
-  const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(lparam);
-  return page ? reinterpret_cast<SheetContext*>(page->lParam) : nullptr;
-}
-
+// A modal dialog that cannot go on is closed as if cancelled.
 void Abandon(HWND dialog, DialogKind kind) noexcept {
   if (kind == DialogKind::kModal) EndDialog(dialog, IDCANCEL);
 }
 
+}  // namespace
+
+namespace detail {
+
+INT_PTR FrameProc(const Handlers& handlers, DialogKind kind, HWND dialog, UINT message,
+                  WPARAM wparam, LPARAM lparam) noexcept {
+  return Firewall<INT_PTR>(
+      "a dialog procedure", FALSE, FALSE,
+      [&]() -> INT_PTR {
+        if (message == WM_INITDIALOG) {
+          DialogState* state = Attach(dialog, kind, lparam);
+          if (!state) {
+            Abandon(dialog, kind);
+            return TRUE;
+          }
+          return handlers.init(dialog, *state);
+        }
+        DialogState* state = AttachedState(dialog);
+        if (!state) return FALSE;
+        const INT_PTR result = handlers.message(dialog, *state, message, wparam, lparam);
+        if (message == WM_NCDESTROY) Detach(dialog, kind);
+        return result;
+      },
+      [&] { Abandon(dialog, kind); });
+}
+
 }  // namespace detail
 
-INT_PTR RunModalDialog(HWND owner, WORD template_id, DLGPROC procedure, SheetContext& context) {
-  const DialogRecords saved(context);
-  INT_PTR result = -1;
-  {
-    // The plug-in's activation context for as long as the dialog runs.
-    const unique_activation activation = Activate(PluginActivationContext());
-    result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(template_id), owner, procedure,
-                             reinterpret_cast<LPARAM>(&context));
-  }
-  saved.Restore(context);
-  return result;
+INT_PTR RunModalDialog(HWND owner, WORD template_id, DLGPROC procedure, SheetContext& sheet,
+                       void* settings) {
+  DialogState state(sheet, settings);
+  // The plug-in's activation context for as long as the dialog runs.
+  const unique_activation activation = Activate(PluginActivationContext());
+  return DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(template_id), owner, procedure,
+                         reinterpret_cast<LPARAM>(&state));
+}
+
+SheetContext* PushedSheet(const CPSUICBPARAM* cb) noexcept {
+  if (!cb || cb->Reason != CPSUICB_REASON_PUSHBUTTON || !cb->pCurItem) return nullptr;
+  return reinterpret_cast<SheetContext*>(cb->pCurItem->UserData);
 }
 
 bool IsHelpRequest(UINT message, WPARAM wparam) {
@@ -85,34 +98,18 @@ WORD TemplateFor(WORD template_id, WORD mirrored_template_id) {
   return IsRtlSystemLanguage() ? mirrored_template_id : template_id;
 }
 
-LONG OpenFromPushButton(const CPSUICBPARAM* cb, WORD template_id, WORD mirrored_template_id,
-                        DLGPROC procedure) {
-  return Firewall<LONG>("a push-button callback", CPSUICB_ACTION_NONE, CPSUICB_ACTION_NONE,
-                        [&]() -> LONG {
-                          if (!cb || cb->Reason != CPSUICB_REASON_PUSHBUTTON || !cb->pCurItem)
-                            return CPSUICB_ACTION_NONE;
-                          // The change callbacks put the sheet's context into the item when its
-                          // page became active; a push before that has no sheet to work on.
-                          auto* context = reinterpret_cast<SheetContext*>(cb->pCurItem->UserData);
-                          if (!context) return CPSUICB_ACTION_NONE;
-                          RunModalDialog(cb->hDlg, TemplateFor(template_id, mirrored_template_id),
-                                         procedure, *context);
-                          return CPSUICB_ACTION_NONE;
-                        });
-}
-
-void SetDialogCaption(HWND dialog, SheetContext& context, const wchar_t* word) {
+void SetDialogCaption(HWND dialog, const SheetContext& sheet, const wchar_t* word) {
   wchar_t caption[kTextUnits];
-  context.StringTable.ReadText(DialogSection(word), texts::kCaption, caption);
+  sheet.StringTable.ReadText(DialogSection(word), texts::kCaption, caption);
   SetWindowTextW(dialog, caption);
 }
 
-void TranslateDialog(HWND dialog, SheetContext& context, DWORD template_id, const wchar_t* word) {
-  context.hPageWnd = dialog;
-  context.dwTemplateId = template_id;
-  CopyText(context.szDialogName, word);
-  context.hToolTip = CreateTooltipWindow(dialog);
-  TranslateControls(context);
+void TranslateDialog(HWND dialog, DialogState& state, DWORD template_id, const wchar_t* word) {
+  state.window = dialog;
+  state.template_id = template_id;
+  state.word = word ? word : L"";
+  state.tooltip = CreateTooltipWindow(dialog);
+  TranslateControls(state);
 }
 
 }  // namespace kv

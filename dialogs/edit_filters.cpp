@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "context/sheet_context.h"
 #include "platform/clipboard.h"
 #include "platform/firewall.h"
 #include "platform/message_box.h"
@@ -49,12 +48,31 @@ constexpr FilterRule kRules[] = {
 
 const FilterRule& RuleOf(EditFilter filter) { return kRules[static_cast<int>(filter)]; }
 
-// Each filtered edit is subclassed under this id. Its reference data holds its filter and
-// whether the next character is the one Control+V produced, per edit.
+// Each filtered edit is subclassed under this id. Its reference data holds, per edit, whether
+// the next character is the one Control+V produced (bit 0), its filter (bits 1 to 7) and its
+// paste limits (bits 8 to 15 and 16 to 23). Limits are kept within 0 to 255: a passcode field
+// keeps at most 32 characters, so a larger minimum still refuses every paste, and a negative
+// one none by its length.
 constexpr UINT_PTR kSubclassId = 0x4B56;
 
-DWORD_PTR SubclassData(EditFilter filter, bool swallow_next) {
-  return static_cast<DWORD_PTR>(filter) * 2 + (swallow_next ? 1 : 0);
+struct EditState {
+  EditFilter filter;
+  LengthLimits limits;
+  bool swallow_next;
+};
+
+DWORD_PTR Packed(const EditState& state) {
+  const auto byte = [](int value) {
+    return static_cast<DWORD_PTR>(value < 0 ? 0 : value > 255 ? 255 : value);
+  };
+  return (state.swallow_next ? 1u : 0u) | static_cast<DWORD_PTR>(state.filter) << 1 |
+         byte(state.limits.minimum) << 8 | byte(state.limits.maximum) << 16;
+}
+
+EditState Unpacked(DWORD_PTR data) {
+  return {static_cast<EditFilter>((data >> 1) & 0x7F),
+          {static_cast<int>((data >> 8) & 0xFF), static_cast<int>((data >> 16) & 0xFF)},
+          (data & 1) != 0};
 }
 
 // The left Control key alone, not AltGr: keyboards with AltGr report left Control with it,
@@ -69,26 +87,22 @@ bool IsKey(WPARAM key, char upper) {
 
 enum class Paste { kPassOn, kDropped };
 
-bool LengthWithinLimits(HWND edit, size_t length) {
-  const auto* context =
-      reinterpret_cast<const SheetContext*>(GetWindowLongPtrW(GetParent(edit), GWLP_USERDATA));
-  // Without the dialog's limits the length cannot be checked, so the paste is refused.
-  if (!context) return false;
+bool LengthWithinLimits(const LengthLimits& limits, size_t length) {
   const auto units = static_cast<long long>(length);
-  return units >= context->wMinPassLen && units <= context->wMaxPassLen;
+  return units >= limits.minimum && units <= limits.maximum;
 }
 
 // Checks the clipboard's text and, when every byte is acceptable, puts it in place of the
 // edit's selection. The text ends at its terminator: what follows it in the block (whose size
 // the system rounds up) is no text. A block without a terminator is text to its end.
-Paste PasteChecked(const FilterRule& rule, HWND edit) {
+Paste PasteChecked(const FilterRule& rule, const LengthLimits& limits, HWND edit) {
   std::vector<BYTE> block;
   if (!Use<Clipboard>().CopyTextBlock(edit, rule.unicode_paste, block) || block.empty())
     return Paste::kPassOn;
   const void* end = std::memchr(block.data(), 0, block.size());
   const size_t bytes =
       end ? static_cast<size_t>(static_cast<const BYTE*>(end) - block.data()) : block.size();
-  if (rule.length_check && !LengthWithinLimits(edit, bytes)) return Paste::kDropped;
+  if (rule.length_check && !LengthWithinLimits(limits, bytes)) return Paste::kDropped;
   for (size_t i = 0; i < bytes; ++i)
     if (!rule.pasted(block[i])) return Paste::kDropped;
 
@@ -107,19 +121,19 @@ Paste PasteChecked(const FilterRule& rule, HWND edit) {
 }
 
 LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                            DWORD_PTR swallow_next) noexcept;
+                            DWORD_PTR data) noexcept;
 
-void SetSwallowNext(HWND edit, EditFilter filter, bool swallow) {
-  SetWindowSubclass(edit, FilterProc, kSubclassId, SubclassData(filter, swallow));
+void SetSwallowNext(HWND edit, EditState state, bool swallow) {
+  state.swallow_next = swallow;
+  SetWindowSubclass(edit, FilterProc, kSubclassId, Packed(state));
 }
 
-LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
-               bool swallow_next) {
-  const FilterRule& rule = RuleOf(filter);
+LRESULT Filter(const EditState& state, HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+  const FilterRule& rule = RuleOf(state.filter);
   switch (message) {
     case WM_CHAR:
-      if (rule.swallow && swallow_next) {
-        SetSwallowNext(edit, filter, false);
+      if (rule.swallow && state.swallow_next) {
+        SetSwallowNext(edit, state, false);
         return 0;
       }
       if (!rule.typed(static_cast<unsigned>(wparam))) {
@@ -130,8 +144,8 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
     case WM_KEYDOWN:
       if (!LeftControlDown()) break;
       if (IsKey(wparam, 'V')) {
-        if (rule.swallow) SetSwallowNext(edit, filter, true);
-        if (PasteChecked(rule, edit) == Paste::kDropped) return 0;
+        if (rule.swallow) SetSwallowNext(edit, state, true);
+        if (PasteChecked(rule, state.limits, edit) == Paste::kDropped) return 0;
       } else if (rule.copy_cut && IsKey(wparam, 'C')) {
         SendMessageW(edit, WM_COPY, 0, 0);
       } else if (rule.copy_cut && IsKey(wparam, 'X')) {
@@ -146,11 +160,9 @@ LRESULT Filter(EditFilter filter, HWND edit, UINT message, WPARAM wparam, LPARAM
 
 LRESULT CALLBACK FilterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                             DWORD_PTR data) noexcept {
-  const auto filter = static_cast<EditFilter>(data / 2);
   // Nothing may reach the host's message loop; a paste that ran out of memory is dropped.
-  return Firewall<LRESULT>("an edit field's filter", 0, 0, [&] {
-    return Filter(filter, edit, message, wparam, lparam, (data & 1) != 0);
-  });
+  return Firewall<LRESULT>("an edit field's filter", 0, 0,
+                           [&] { return Filter(Unpacked(data), edit, message, wparam, lparam); });
 }
 
 }  // namespace
@@ -161,10 +173,10 @@ bool AcceptsTyped(EditFilter filter, WPARAM character) {
 
 bool AcceptsPastedByte(EditFilter filter, BYTE byte) { return RuleOf(filter).pasted(byte); }
 
-void InstallEditFilter(HWND edit, EditFilter filter) {
+void InstallEditFilter(HWND edit, EditFilter filter, LengthLimits limits) {
   if (!edit) return;
   // Installing again replaces the filter; the edit keeps one subclass.
-  SetWindowSubclass(edit, FilterProc, kSubclassId, SubclassData(filter, false));
+  SetWindowSubclass(edit, FilterProc, kSubclassId, Packed({filter, limits, false}));
 }
 
 }  // namespace kv

@@ -5,8 +5,8 @@
 // accept (with the default beep), checks what Control+V would paste (a refused paste is dropped
 // silently), and hands everything else to the edit's own procedure.
 //
-// The length-checking filters read the limits from the sheet context in the user data of the
-// edit's dialog, so a dialog stores its context and its limits before installing them.
+// The passcode filters also refuse a paste whose length lies outside the limits they were
+// installed with.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,15 @@ namespace kv {
 
 enum class EditFilter { kName, kDigits, kAccountId, kAccountPassword };
 
+// The length limits of a passcode (or password): the passcode filters refuse a paste of
+// another length; the name filters do not check lengths.
+struct LengthLimits {
+  int minimum = 0;
+  int maximum = 0;
+};
+
 // Installs the filter on the edit; installing another replaces it.
-void InstallEditFilter(HWND edit, EditFilter filter);
+void InstallEditFilter(HWND edit, EditFilter filter, LengthLimits limits = {});
 
 // The acceptance rules, without windows: a typed character, and one byte of a pasted block.
 [[nodiscard]] bool AcceptsTyped(EditFilter filter, WPARAM character);

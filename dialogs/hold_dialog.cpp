@@ -2,18 +2,13 @@
 
 #include <commctrl.h>
 
-#include "config/model_keys.h"
 #include "context/sheet_context.h"
-#include "devmode/private_devmode.h"
-#include "devmode/record_locks.h"
 #include "dialogs/context_help.h"
 #include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_texts.h"
-#include "dialogs/edit_filters.h"
 #include "dialogs/hold_rules.h"
 #include "dialogs/job_dialogs.h"
 #include "dialogs/layout.h"
-#include "platform/profile_reader.h"
 #include "platform/seam.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -23,13 +18,10 @@ namespace kv {
 namespace {
 
 constexpr const DialogText& kRow = RowOf(DialogRow::kHold);
-constexpr size_t kUserIdUnits = 21;   // 20 characters and a terminator
-constexpr size_t kJobNameUnits = 65;  // 64 and a terminator
-constexpr size_t kPasscodeUnits = 260;
+constexpr size_t kPasscodeReadUnits = 260;
 
 static_assert(kStandardHoldTypes == kStandardJobTypes && kSecureHoldTypes == kSecureJobTypes);
-static_assert(sizeof(PrivateDevmode::szHoldPIN) == kPinLength * sizeof(wchar_t));
-static_assert(sizeof(PrivateDevmode::szHoldPassword) == kSecurePasswordLength * sizeof(wchar_t));
+static_assert(kHoldPasscodeUnits > kSecurePasswordLength);
 constexpr auto& kStandardKeys = kStandardHoldKeys;
 constexpr auto& kSecureKeys = kSecureHoldKeys;
 
@@ -46,66 +38,60 @@ constexpr int kPasscodeGroup[] = {IDC_PASS_LABEL,
 constexpr int kExactHints[] = {IDC_PASS_HINT, IDC_CONFIRM_HINT, 0};
 constexpr int kRangeHints[] = {IDC_PASS_RANGE_HINT, IDC_CONFIRM_RANGE_HINT, 0};
 
-bool IsSecure(const SheetContext& context) {
-  return context.ModelProfile.Read(keys::kSecurePrint) == 1;
-}
-
-PrivateDevmode* RecordOf(const SheetContext& context) {
-  return context.pParam ? static_cast<PrivateDevmode*>(context.pParam->pOEMDM) : nullptr;
-}
-
 Visibility Seen(bool shown) { return shown ? Visibility::kShow : Visibility::kHide; }
 
-void ApplyLayout(HWND dialog, SheetContext& context, bool secure, HoldChoice choice) {
-  const HoldLayout layout = LayoutFor(secure, choice, context.wMinPassLen, context.wMaxPassLen);
-  ShowControl(dialog, IDC_HOLD_STORE, Seen(layout.store_box), nullptr, context);
-  ShowControl(dialog, IDC_HOLD_PUBLIC, Seen(layout.public_box), nullptr, context);
+void ApplyLayout(HWND dialog, const DialogState& state, HoldChoice choice) {
+  const bool secure = state.Edited<HoldSettings>().secure;
+  const HoldLayout layout = LayoutFor(secure, choice, state.min_length, state.max_length);
+  ShowControl(dialog, IDC_HOLD_STORE, Seen(layout.store_box), nullptr, state.tooltip);
+  ShowControl(dialog, IDC_HOLD_PUBLIC, Seen(layout.public_box), nullptr, state.tooltip);
   if (layout.checks_follow) {
     const WPARAM check = choice.store ? BST_CHECKED : BST_UNCHECKED;
     CheckDlgButton(dialog, IDC_HOLD_STORE, check);
     CheckDlgButton(dialog, IDC_HOLD_PUBLIC, check);
   }
-  ShowControlList(dialog, kPrintAtGroup, Seen(layout.print_at), nullptr, context);
-  ShowControlList(dialog, kPasscodeGroup, Seen(layout.passcode), nullptr, context);
+  ShowControlList(dialog, kPrintAtGroup, Seen(layout.print_at), nullptr, state.tooltip);
+  ShowControlList(dialog, kPasscodeGroup, Seen(layout.passcode), nullptr, state.tooltip);
   // A user who may not change the settings keeps every control disabled.
   if (layout.passcode_enabling != Enabling::kUnchanged)
     EnableControlList(dialog, kPasscodeGroup,
-                      layout.passcode_enabling == Enabling::kEnable && !context.bNoPermission);
-  ShowControlList(dialog, kExactHints, Seen(layout.exact_hints), nullptr, context);
-  ShowControlList(dialog, kRangeHints, Seen(layout.range_hints), nullptr, context);
+                      layout.passcode_enabling == Enabling::kEnable && !state.sheet.bNoPermission);
+  ShowControlList(dialog, kExactHints, Seen(layout.exact_hints), nullptr, state.tooltip);
+  ShowControlList(dialog, kRangeHints, Seen(layout.range_hints), nullptr, state.tooltip);
 }
 
 // The pickers show the stored time; a text they cannot take leaves them as they are.
-void LoadPickers(HWND dialog, const SheetContext& context) {
+void LoadPickers(HWND dialog, const HoldSettings& settings) {
   SYSTEMTIME time = {};
   Use<System>().Now(time);
-  if (!ParseHoldTime(context.szHoldTimeText, time)) return;
+  if (!ParseHoldTime(settings.time_text, time)) return;
   SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
                       reinterpret_cast<LPARAM>(&time));
   SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_SETSYSTEMTIME, GDT_VALID,
                       reinterpret_cast<LPARAM>(&time));
 }
 
-void ReadPickers(HWND dialog, SheetContext& context) {
+void ReadPickers(HWND dialog, HoldSettings& settings) {
   SYSTEMTIME date = {}, time = {};
   SendDlgItemMessageW(dialog, IDC_HOLD_DATE, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&date));
   SendDlgItemMessageW(dialog, IDC_HOLD_TIME, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
-  FormatHoldTime(date, time, context.szHoldTimeText, 128);
+  FormatHoldTime(date, time, settings.time_text, kHoldTimeUnits);
 }
 
-HoldChoice SelectedChoice(HWND dialog, const SheetContext& context) {
+// The selected type with the store flag as the check boxes last set it.
+HoldChoice SelectedChoice(HWND dialog, const HoldSettings& settings) {
   const auto index =
       static_cast<int>(SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_GETCURSEL, 0, 0));
-  return {index, context.wHoldStore};
+  return {index, settings.choice.store};
 }
 
-void FillList(HWND dialog, SheetContext& context, bool secure, int selected) {
+void FillList(HWND dialog, const SheetContext& sheet, bool secure, int selected) {
   const DialogSection section(kRow.word);
   const wchar_t* const* keys = secure ? kSecureKeys : kStandardKeys;
   const int count = secure ? kSecureJobTypes : kStandardJobTypes;
   for (int i = 0; i < count; ++i) {
     wchar_t text[kTextUnits];
-    context.StringTable.ReadText(section, keys[i], text);
+    sheet.StringTable.ReadText(section, keys[i], text);
     SendDlgItemMessageW(dialog, IDC_HOLD_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   }
   // A stored code that is none of the list's leaves the list without a selection.
@@ -113,24 +99,12 @@ void FillList(HWND dialog, SheetContext& context, bool secure, int selected) {
                       InHoldList(secure, selected) ? selected : -1, 0);
 }
 
-void ShowStoredTexts(HWND dialog, const PrivateDevmode& record, bool secure) {
-  wchar_t user[kUserIdUnits];
-  ReadField(record.szHoldUserID, sizeof record.szHoldUserID, user, kUserIdUnits);
-  if (user[0] == L'\0') LoggedOnUser(user, kUserIdUnits - 1);  // a 20-unit buffer: 19 characters
-  SetDlgItemTextW(dialog, IDC_USER_ID, user);
-
-  wchar_t job[kJobNameUnits];
-  ReadField(record.szHoldJobName, sizeof record.szHoldJobName, job, kJobNameUnits);
-  SetDlgItemTextW(dialog, IDC_JOB_NAME, job[0] ? job : L"Untitled");
-
-  wchar_t passcode[kUserIdUnits];
-  if (secure)
-    ReadField(record.szHoldPassword, sizeof record.szHoldPassword, passcode, kUserIdUnits);
-  else
-    ReadField(record.szHoldPIN, sizeof record.szHoldPIN, passcode, kUserIdUnits);
-  if (passcode[0] != L'\0') {
-    SetDlgItemTextW(dialog, IDC_PASS, passcode);
-    SetDlgItemTextW(dialog, IDC_CONFIRM, passcode);
+void ShowTexts(HWND dialog, const HoldSettings& settings) {
+  SetDlgItemTextW(dialog, IDC_USER_ID, settings.user_id);
+  SetDlgItemTextW(dialog, IDC_JOB_NAME, settings.job_name);
+  if (settings.passcode[0] != L'\0') {
+    SetDlgItemTextW(dialog, IDC_PASS, settings.passcode);
+    SetDlgItemTextW(dialog, IDC_CONFIRM, settings.passcode);
   }
 }
 
@@ -142,103 +116,71 @@ void ReadName(HWND dialog, int id, wchar_t* text, int units, const wchar_t* repl
     CopyText(text, static_cast<size_t>(units), replacement);
 }
 
-// OK: everything is checked before anything is stored, so that a refused passcode leaves
-// the record as it was.
-bool Store(HWND dialog, SheetContext& context) {
-  PrivateDevmode* record = RecordOf(context);
-  const bool secure = IsSecure(context);
-  HoldChoice choice = SelectedChoice(dialog, context);
+// OK: everything is checked before anything is kept, so that a refused passcode leaves the
+// settings as they were.
+bool ConfirmSettings(HWND dialog, const DialogState& state) {
+  auto& settings = state.Edited<HoldSettings>();
+  HoldChoice choice = SelectedChoice(dialog, settings);
   // Nothing selected (the stored code was none of the list's): the job prints normally.
-  if (!InHoldList(secure, choice.index)) choice = {0, 0};
-  const bool passcode = NeedsPasscode(secure, choice);
+  if (!InHoldList(settings.secure, choice.index)) choice = {0, 0};
+  const bool passcode = NeedsPasscode(settings.secure, choice);
   if (passcode &&
-      !ConfirmPasscodes(dialog, context, kRow.word, kPasscodeUnits, false, EditFilter::kDigits))
+      !ConfirmPasscodes(dialog, state, kRow.word, kPasscodeReadUnits, false, EditFilter::kDigits))
     return false;
-  if (!record) return true;
 
-  wchar_t user[kUserIdUnits], job[kJobNameUnits];
-  ReadName(dialog, IDC_USER_ID, user, kUserIdUnits, L"Unknown");
-  ReadName(dialog, IDC_JOB_NAME, job, kJobNameUnits, L"Untitled");
-  WriteField(record->szHoldUserID, sizeof record->szHoldUserID, user);
-  WriteField(record->szHoldJobName, sizeof record->szHoldJobName, job);
-  record->wSecureMode = context.wSecurePrint;
-
-  wchar_t text[kPasscodeUnits];
-  GetDlgItemTextW(dialog, IDC_PASS, text, kPasscodeUnits);
-  if (secure) {
-    record->wHoldMode = static_cast<int16_t>(choice.index);
-    if (passcode) {
-      WriteField(record->szHoldPassword, sizeof record->szHoldPassword, text);
-      wchar_t key[kTextUnits];
-      context.ModelProfile.ReadText(keys::kEncryptionKey, key);
-      WriteField(record->szEncryptionKey, sizeof record->szEncryptionKey, key);
-    }
-  } else {
-    record->wHoldMode = EncodeHoldMode(choice.index, choice.store);
-    if (passcode) {
-      WriteField(record->szHoldPIN, sizeof record->szHoldPIN, text);
-    } else if (choice.index == kHoldDelay) {
-      ReadPickers(dialog, context);
-      WriteField(record->szHoldTime, sizeof record->szHoldTime, context.szHoldTimeText);
-    }
-  }
-  MarkSheetChanged(context);
+  settings.choice = choice;
+  ReadName(dialog, IDC_USER_ID, settings.user_id, kHoldUserIdUnits, L"Unknown");
+  ReadName(dialog, IDC_JOB_NAME, settings.job_name, kHoldJobNameUnits, L"Untitled");
+  // A confirmed passcode is within the limits, which are never longer than the field.
+  if (passcode) GetDlgItemTextW(dialog, IDC_PASS, settings.passcode, kHoldPasscodeUnits);
+  if (!settings.secure && !passcode && choice.index == kHoldDelay) ReadPickers(dialog, settings);
   return true;
 }
 
 struct HoldDialog : DialogHandlers {
-  static INT_PTR OnInit(HWND dialog, SheetContext& context) {
+  static INT_PTR OnInit(HWND dialog, DialogState& state) {
+    const auto& settings = state.Edited<HoldSettings>();
     HideTitleBarHelp(dialog);
-    SetDialogCaption(dialog, context, kRow.word);
-    const bool secure = IsSecure(context);
-    ReadLengthLimits(context, keys::kHoldMinPass, keys::kHoldMaxPass, HoldPasscodeLength(secure));
-    TranslateDialog(dialog, context, kRow);
+    SetDialogCaption(dialog, state.sheet, kRow.word);
+    RecordLengthLimits(state, settings.passcode_limits);
+    TranslateDialog(dialog, state, kRow);
 
     // A job type the machine's policy locks is shown, and cannot be changed.
-    const PrivateDevmode* record = RecordOf(context);
-    const RecordLocks locks = ReadRecordLocks(context.hPrinter, Policy());
-    const HoldChoice choice =
-        ChoiceForCode(secure, LockedHoldMode(locks, record ? record->wHoldMode : 0));
-    context.wHoldStore = static_cast<int16_t>(choice.store);
-    FillList(dialog, context, secure, choice.index);
-    if (locks.HoldLocked()) EnableWindow(GetDlgItem(dialog, IDC_HOLD_MODE), FALSE);
-    ApplyLayout(dialog, context, secure, choice);
+    FillList(dialog, state.sheet, settings.secure, settings.choice.index);
+    if (settings.type_locked) EnableWindow(GetDlgItem(dialog, IDC_HOLD_MODE), FALSE);
+    ApplyLayout(dialog, state, settings.choice);
 
     SendDlgItemMessageW(dialog, IDC_USER_ID, EM_LIMITTEXT, 20, 0);
     SendDlgItemMessageW(dialog, IDC_JOB_NAME, EM_LIMITTEXT, 64, 0);
     InstallEditFilter(GetDlgItem(dialog, IDC_USER_ID), EditFilter::kName);
     InstallEditFilter(GetDlgItem(dialog, IDC_JOB_NAME), EditFilter::kName);
-    PreparePasscodeEdits(dialog, context, EditFilter::kDigits);
+    PreparePasscodeEdits(dialog, state, EditFilter::kDigits);
 
-    context.szHoldTimeText[0] = L'\0';
-    if (record) {
-      ShowStoredTexts(dialog, *record, secure);
-      ReadField(record->szHoldTime, sizeof record->szHoldTime, context.szHoldTimeText, 128);
-    }
-    if (!secure && choice.index == kHoldDelay) LoadPickers(dialog, context);
+    ShowTexts(dialog, settings);
+    if (!settings.secure && settings.choice.index == kHoldDelay) LoadPickers(dialog, settings);
     return TRUE;
   }
 
   static constexpr bool kHasHelp = true;
-  static void ShowHelp(const SheetContext& context) { OpenHelp(context, kRow); }
-  static bool Confirm(HWND dialog, SheetContext& context) { return Store(dialog, context); }
+  static void ShowHelp(const DialogState& state) { OpenHelp(state.sheet, kRow); }
+  static bool Confirm(HWND dialog, DialogState& state) { return ConfirmSettings(dialog, state); }
 
-  static INT_PTR OnCommand(HWND dialog, SheetContext& context, int id, int code) {
+  static INT_PTR OnCommand(HWND dialog, DialogState& state, int id, int code) {
+    auto& settings = state.Edited<HoldSettings>();
     switch (id) {
       case IDC_HOLD_STORE:
-        context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_STORE) == BST_CHECKED ? 1 : 0;
+        settings.choice.store = IsDlgButtonChecked(dialog, IDC_HOLD_STORE) == BST_CHECKED ? 1 : 0;
         return TRUE;
       case IDC_HOLD_PUBLIC:
-        context.wHoldStore = IsDlgButtonChecked(dialog, IDC_HOLD_PUBLIC) == BST_CHECKED ? 1 : 0;
+        settings.choice.store = IsDlgButtonChecked(dialog, IDC_HOLD_PUBLIC) == BST_CHECKED ? 1 : 0;
         EnableControlList(dialog, kPasscodeGroup,
-                          context.wHoldStore == 0 && !context.bNoPermission);
+                          settings.choice.store == 0 && !state.sheet.bNoPermission);
         return TRUE;
       case IDC_HOLD_MODE: {
         if (code != CBN_SELCHANGE) return FALSE;
-        const bool secure = IsSecure(context);
-        const HoldChoice choice = SelectedChoice(dialog, context);
-        ApplyLayout(dialog, context, secure, choice);
-        if (!secure && choice.index == kHoldDelay) LoadPickers(dialog, context);
+        const HoldChoice choice = SelectedChoice(dialog, settings);
+        ApplyLayout(dialog, state, choice);
+        if (!settings.secure && choice.index == kHoldDelay) LoadPickers(dialog, settings);
         return TRUE;
       }
       default: return FALSE;
@@ -248,8 +190,9 @@ struct HoldDialog : DialogHandlers {
 
 }  // namespace
 
-LONG APIENTRY HoldPushed(PCPSUICBPARAM cb) {
-  return OpenFromPushButton(cb, kRow, DialogProc<OkCancelDialog<HoldDialog>>);
+bool EditHoldSettings(HWND owner, SheetContext& sheet, HoldSettings& settings) {
+  return RunModalDialog(owner, TemplateFor(kRow), DialogProc<OkCancelDialog<HoldDialog>>, sheet,
+                        &settings) == IDOK;
 }
 
 }  // namespace kv

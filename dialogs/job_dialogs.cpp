@@ -3,6 +3,7 @@
 #include <string>
 
 #include "context/sheet_context.h"
+#include "dialogs/dialog_frame.h"
 #include "dialogs/dialog_texts.h"
 #include "dialogs/hold_rules.h"
 #include "platform/message_box.h"
@@ -29,35 +30,33 @@ void LoggedOnUser(wchar_t* name, size_t units) {
   if (!IsPlainName(name)) CopyText(name, units, L"Unknown");
 }
 
-void ReadLengthLimits(SheetContext& context, const ModelKey& minimum, const ModelKey& maximum,
-                      int field_length) {
-  context.wMinPassLen = static_cast<int16_t>(context.ModelProfile.Read(minimum));
-  const int most = context.ModelProfile.Read(maximum);
-  context.wMaxPassLen = static_cast<int16_t>(UsableMaxLength(most, field_length));
+void RecordLengthLimits(DialogState& state, const LengthLimits& limits) {
+  state.min_length = limits.minimum;
+  state.max_length = limits.maximum;
 }
 
-void PreparePasscodeEdits(HWND dialog, const SheetContext& context, EditFilter filter) {
+void PreparePasscodeEdits(HWND dialog, const DialogState& state, EditFilter filter) {
   // EM_LIMITTEXT 0 would lift the limit instead of setting one.
-  const auto limit = static_cast<WPARAM>(context.wMaxPassLen > 0 ? context.wMaxPassLen : 1);
+  const auto limit = static_cast<WPARAM>(state.max_length > 0 ? state.max_length : 1);
   for (int id : {IDC_PASS, IDC_CONFIRM}) {
     SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, limit, 0);
-    InstallEditFilter(GetDlgItem(dialog, id), filter);
+    InstallEditFilter(GetDlgItem(dialog, id), filter, {state.min_length, state.max_length});
   }
 }
 
-bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, size_t units,
+bool ConfirmPasscodes(HWND dialog, const DialogState& state, const wchar_t* word, size_t units,
                       bool empty_allowed, EditFilter filter) {
   std::wstring first(units, L'\0'), second(units, L'\0');
   GetDlgItemTextW(dialog, IDC_PASS, first.data(), static_cast<int>(units));
   GetDlgItemTextW(dialog, IDC_CONFIRM, second.data(), static_cast<int>(units));
-  const int minimum = context.wMinPassLen, maximum = context.wMaxPassLen;
+  const int minimum = state.min_length, maximum = state.max_length;
   bool typable = true;
   for (const wchar_t* c = first.c_str(); *c; ++c)
     typable = typable && *c != 8 && AcceptsTyped(filter, *c);
   if (typable && PasscodesValid(first.c_str(), second.c_str(), minimum, maximum)) return true;
   if (empty_allowed && first[0] == L'\0' && second[0] == L'\0') return true;
 
-  const ProfileReader& table = context.StringTable;
+  const ProfileReader& table = state.sheet.StringTable;
   const DialogSection section(word);
   wchar_t title[kTextUnits], message[kTextUnits];
   table.ReadText(section, texts::kInvalidPasscode, title);
@@ -73,13 +72,6 @@ bool ConfirmPasscodes(HWND dialog, SheetContext& context, const wchar_t* word, s
   }
   Use<MessageBoxes>().Show(dialog, text, title, MB_ICONWARNING | MB_OK);
   return false;
-}
-
-void MarkSheetChanged(SheetContext& context) {
-  context.bChanged = TRUE;
-  if (context.pfnComPropSheet)
-    context.pfnComPropSheet(context.hComPropSheet, CPSFUNC_SET_RESULT,
-                            reinterpret_cast<LPARAM>(context.hPage), CPSUI_OK);
 }
 
 }  // namespace kv

@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "context/sheet_context.h"
 #include "platform/language.h"
 #include "platform/module.h"
 
@@ -16,14 +15,14 @@ constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
 
 // The static text's tool, as the control-text pass added it: owned by the dialog, keyed by
 // the control id.
-void SetToolRect(const SheetContext& context, HWND dialog, int id, const RECT& rect) {
-  if (!context.hToolTip) return;
+void SetToolRect(HWND tooltip, HWND dialog, int id, const RECT& rect) {
+  if (!tooltip) return;
   TOOLINFOW tool = {};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = dialog;
   tool.uId = static_cast<UINT_PTR>(id);
   tool.rect = rect;
-  SendMessageW(context.hToolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 }  // namespace
@@ -67,8 +66,7 @@ RECT RectInDialog(HWND dialog, HWND control) {
   return rect;
 }
 
-void ShowControl(HWND dialog, int id, Visibility show, const POINT* offset,
-                 const SheetContext& context) {
+void ShowControl(HWND dialog, int id, Visibility show, const POINT* offset, HWND tooltip) {
   HWND control = GetDlgItem(dialog, id);
   if (!control) return;
   if (offset) {
@@ -79,16 +77,16 @@ void ShowControl(HWND dialog, int id, Visibility show, const POINT* offset,
   const bool is_static = IsStaticText(control);
   if (show == Visibility::kShow) {
     ShowWindow(control, SW_SHOW);
-    if (is_static) SetToolRect(context, dialog, id, RectInDialog(dialog, control));
+    if (is_static) SetToolRect(tooltip, dialog, id, RectInDialog(dialog, control));
   } else if (show == Visibility::kHide) {
     ShowWindow(control, SW_HIDE);
-    if (is_static) SetToolRect(context, dialog, id, RECT{0, 0, 0, 0});
+    if (is_static) SetToolRect(tooltip, dialog, id, RECT{0, 0, 0, 0});
   }
 }
 
 void ShowControlList(HWND dialog, ControlList ids, Visibility show, const POINT* offset,
-                     const SheetContext& context) {
-  for (; ids && *ids != 0; ++ids) ShowControl(dialog, *ids, show, offset, context);
+                     HWND tooltip) {
+  for (; ids && *ids != 0; ++ids) ShowControl(dialog, *ids, show, offset, tooltip);
 }
 
 void EnableControl(HWND dialog, int id, bool enable) {

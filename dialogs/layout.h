@@ -7,8 +7,6 @@
 
 namespace kv {
 
-struct SheetContext;
-
 // A control list is a sequence of control ids ended by 0.
 using ControlList = const int*;
 
@@ -19,12 +17,11 @@ enum class Visibility { kHide = 0, kShow = 1, kUnchanged = -1 };
 [[nodiscard]] HWND CreateTooltipWindow(HWND dialog);
 
 // Moves the control by `offset` (when given) and shows or hides it. A static text's tooltip
-// area (its tool in the context's tooltip window) follows: the control's rectangle while it
+// area (its tool in the dialog's `tooltip` window) follows: the control's rectangle while it
 // shows, empty while it is hidden. A control the dialog does not have is left alone.
-void ShowControl(HWND dialog, int id, Visibility show, const POINT* offset,
-                 const SheetContext& context);
+void ShowControl(HWND dialog, int id, Visibility show, const POINT* offset, HWND tooltip);
 void ShowControlList(HWND dialog, ControlList ids, Visibility show, const POINT* offset,
-                     const SheetContext& context);
+                     HWND tooltip);
 
 void EnableControl(HWND dialog, int id, bool enable);
 void EnableControlList(HWND dialog, ControlList ids, bool enable);

@@ -187,8 +187,8 @@ void ApplyPrinter(const OEMCUIPPARAM& param, SheetContext& context) {
   if (context.bJobAccountConfirmed) {
     StoreText(param.hPrinter, L"JOBACCOUNT_ID", context.szJobAccountID, kJobAccountUnits);
     StoreText(param.hPrinter, L"JOBACCOUNT_PW", context.szJobAccountPW, kJobAccountUnits);
-    SecureZeroMemory(context.szJobAccountIDWork, sizeof context.szJobAccountIDWork);
-    SecureZeroMemory(context.szJobAccountPWWork, sizeof context.szJobAccountPWWork);
+    SecureZeroMemory(context.szJobAccountID, sizeof context.szJobAccountID);
+    SecureZeroMemory(context.szJobAccountPW, sizeof context.szJobAccountPW);
     context.bJobAccountConfirmed = FALSE;
   }
   if (const OPTITEM* disk = FindHardDiskItem(param))

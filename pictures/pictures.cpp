@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "context/sheet_context.h"
 #include "devmode/private_devmode.h"
+#include "dialogs/dialog_frame.h"
 #include "emuhost/emulated_host.h"
 #include "emuhost/modal_driver.h"
 #include "emuhost/model_install.h"
@@ -29,7 +29,8 @@ using emuhost::PageSheet;
 using emuhost::PrinterSheetPage;
 using emuhost::ProfileValue;
 using emuhost::RightToLeftSystem;
-using kv::SheetContext;
+using kv::AttachedState;
+using kv::DialogState;
 
 class Photographer {
  public:
@@ -58,12 +59,13 @@ class Photographer {
     if (run_.log) run_.log(line);
   }
 
-  // Pictures the dialog that `open` shows modally, with the template its sheet context
-  // records, and cancels it.
-  void SnapModal(const std::function<void()>& open, const SheetContext* context,
-                 const std::wstring& state, DWORD fallback_template) {
+  // Pictures the dialog that `open` shows modally, with the template it records in its state,
+  // and cancels it.
+  void SnapModal(const std::function<void()>& open, const std::wstring& state,
+                 DWORD fallback_template) {
     ModalDriver driver([&](HWND dialog) {
-      Snap(dialog, context && context->dwTemplateId ? context->dwTemplateId : fallback_template,
+      const DialogState* recorded = AttachedState(dialog);
+      Snap(dialog, recorded && recorded->template_id ? recorded->template_id : fallback_template,
            state);
       ModalDriver::Press(dialog, IDCANCEL);
     });
@@ -105,10 +107,6 @@ class Sheet {
   Sheet& operator=(const Sheet&) = delete;
 
   EmulatedHost& host() { return *host_; }
-  const SheetContext* ItemContext(DWORD index) {
-    if (index >= host_->PluginItemCount()) return nullptr;
-    return reinterpret_cast<const SheetContext*>(host_->PluginItems()[index].UserData);
-  }
 
  private:
   DWORD mode_;
@@ -144,8 +142,7 @@ void HoldPictures(Photographer& camera, const PictureRun& run, const HoldState* 
       wcscpy(record.szHoldJobName, L"Quarterly report");
       wcscpy(record.szHoldTime, L"2027:03:07:09:05");
     });
-    camera.SnapModal([&] { document.host().Push(0); }, document.ItemContext(0), states[i].name,
-                     hold);
+    camera.SnapModal([&] { document.host().Push(0); }, states[i].name, hold);
   }
 }
 
@@ -158,8 +155,7 @@ void CopiesPictures(Photographer& camera, const PictureRun& run) {
       RecordOf(host).dwColorCopies = 3;
       RecordOf(host).dwMonoCopies = 2;
     });
-    camera.SnapModal([&] { document.host().Push(1); }, document.ItemContext(1),
-                     colour ? L"enabled" : L"disabled", copies);
+    camera.SnapModal([&] { document.host().Push(1); }, colour ? L"enabled" : L"disabled", copies);
   }
 }
 
@@ -218,7 +214,6 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
     camera.Snap(sheet.page(), page.template_id, L"nostatus");
     return;
   }
-  auto* context = reinterpret_cast<const SheetContext*>(page.lparam);
   camera.Snap(sheet.page(), page.template_id, L"normal");
   // The page as a keyboard user has it: Tab has brought the focus to the first link that
   // takes it, with the keyboard cues shown.
@@ -232,10 +227,9 @@ void PrinterPage(Photographer& camera, const PictureRun& run, Sheet& printer, bo
     camera.Snap(sheet.page(), page.template_id, L"link-focus");
     break;
   }
-  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, context, L"normal",
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_SETTINGS); }, L"normal",
                    RightToLeftSystem() ? IDD_WAYFER_RTL : IDD_WAYFER);
-  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, context, L"about",
-                   IDD_ABOUT);
+  camera.SnapModal([&] { ModalDriver::Press(sheet.page(), IDC_TS_ABOUT); }, L"about", IDD_ABOUT);
 }
 
 }  // namespace
@@ -252,8 +246,7 @@ std::vector<TakenPicture> TakePictures(const PictureRun& run) {
   {
     Sheet printer(run, OEMCUIP_PRNPROP);
     const WORD accounting = RightToLeftSystem() ? IDD_JOB_ACCOUNTING_RTL : IDD_JOB_ACCOUNTING;
-    camera.SnapModal([&] { printer.host().Push(0); }, printer.ItemContext(0), L"normal",
-                     accounting);
+    camera.SnapModal([&] { printer.host().Push(0); }, L"normal", accounting);
     PrinterPage(camera, run, printer, true);
   }
   WithProfileValue(run, L"TroubleWayfer", L"0", [&] {

@@ -70,12 +70,13 @@ class ClipboardTest : public kvtest::DialogFixture {
     const bool password = filter == EditFilter::kDigits || filter == EditFilter::kAccountPassword;
     HWND dialog = accounting ? Open(IDD_JOB_ACCOUNTING, context_) : hold_;
     HWND edit = GetDlgItem(dialog, password ? IDC_PASS : IDC_USER_ID);
-    kv::InstallEditFilter(edit, filter);
+    kv::InstallEditFilter(edit, filter, limits_);
     SetWindowTextW(edit, L"");
     return edit;
   }
 
   kv::SheetContext& context_ = NewContext();
+  kv::LengthLimits limits_;  // the passcode filters' paste limits
   HWND hold_ = nullptr;
 };
 
@@ -121,8 +122,7 @@ TEST_F(ClipboardTest, LeftControlPasteIsChecked) {
       {EditFilter::kAccountId, "Zed-42", true, L"Zed-42"},
       {EditFilter::kAccountPassword, "Zed-42", true, L"Zed-42"},
   };
-  context_.wMinPassLen = 4;
-  context_.wMaxPassLen = 6;
+  limits_ = {4, 6};
   for (const Case& c : cases) {
     if (c.unicode)
       PutUnicode(std::wstring(c.block.begin(), c.block.end()));

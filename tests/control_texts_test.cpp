@@ -40,21 +40,21 @@ class ControlTexts : public kvtest::DialogFixture {
   // Opens the template, sets the limits, and runs the pass as a dialog's initialisation does.
   HWND Translate(WORD template_id, const wchar_t* word, int16_t minimum = 4, int16_t maximum = 8) {
     kv::SheetContext& context = NewContext();
-    context.wMinPassLen = minimum;
-    context.wMaxPassLen = maximum;
-    context.wCustomPaper = custom_paper_;
     context.bNoPermission = no_permission_;
-    context_ = &context;
     HWND dialog = Open(template_id, context);
-    kv::TranslateDialog(dialog, context, template_id, word);
+    state_ = &StateOf(dialog);
+    state_->min_length = minimum;
+    state_->max_length = maximum;
+    state_->custom_paper = custom_paper_;
+    kv::TranslateDialog(dialog, *state_, template_id, word);
     return dialog;
   }
   std::wstring Tool(HWND dialog, int id) {
-    return ToolTextOf(context_->hToolTip, dialog, GetDlgItem(dialog, id), id);
+    return ToolTextOf(state_->tooltip, dialog, GetDlgItem(dialog, id), id);
   }
 
-  kv::SheetContext* context_ = nullptr;
-  int16_t custom_paper_ = 0;
+  kv::DialogState* state_ = nullptr;
+  bool custom_paper_ = false;
   BOOL no_permission_ = FALSE;
 };
 
@@ -118,10 +118,10 @@ TEST_F(ControlTexts, TheCustomPaperFlagTakesControl1001FromItsOwnSection) {
   WriteStringTable(
       L"[Troubleshooting Dialog]\r\nHelp=Help here\r\nHelp tooltip=Page help.\r\n"
       L"[Custom Paper Dialog]\r\nHelp=Paper help\r\n");
-  for (int16_t flag : {0, 1, 2}) {
+  for (bool flag : {false, true}) {
     custom_paper_ = flag;
     HWND dialog = Translate(IDD_TROUBLESHOOTING, L"Troubleshooting");
-    EXPECT_EQ(flag == 1 ? L"Paper help" : L"Help here", ItemText(dialog, IDC_TS_HELP)) << flag;
+    EXPECT_EQ(flag ? L"Paper help" : L"Help here", ItemText(dialog, IDC_TS_HELP)) << flag;
     EXPECT_EQ(L"Page help.", Tool(dialog, IDC_TS_HELP)) << "the tooltip stays the dialog's";
     EXPECT_EQ(L"About", ItemText(dialog, IDC_TS_ABOUT)) << "later controls read their own section";
   }
@@ -142,7 +142,7 @@ TEST_F(ControlTexts, StaticToolsCoverTheTextAndNotifyingTextsAreTheirOwnTool) {
     tool.hwnd = owner;
     tool.uId = id;
     EXPECT_TRUE(
-        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+        SendMessageW(state_->tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     return tool;
   };
   const TOOLINFOW notifying = info(dialog, reinterpret_cast<UINT_PTR>(link));
@@ -173,7 +173,7 @@ TEST_F(ControlTexts, AHiddenTextHasNoTooltipArea) {
     tool.hwnd = dialog;
     tool.uId = static_cast<UINT_PTR>(id);
     ASSERT_TRUE(
-        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+        SendMessageW(state_->tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     EXPECT_EQ(shown, !IsRectEmpty(&tool.rect)) << id;
   }
 }

@@ -23,30 +23,36 @@ struct Seen {
   HANDLE activation = nullptr;
   HWND owner = nullptr;
   DWORD template_id = 0;
-  kv::SheetContext* context = nullptr;
+  kv::DialogState* state = nullptr;
 };
 Seen g_seen;
 
 struct RecordingDialog {
-  static INT_PTR OnInit(HWND dialog, kv::SheetContext& context) {
+  static INT_PTR OnInit(HWND dialog, kv::DialogState& state) {
     g_seen.messages.push_back(WM_INITDIALOG);
-    g_seen.context = &context;
+    g_seen.state = &state;
     GetCurrentActCtx(&g_seen.activation);
     g_seen.owner = GetWindow(dialog, GW_OWNER);
     g_seen.template_id =
         (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? IDD_HOLD_RTL : IDD_HOLD;
-    // A dialog records itself over whatever the page had recorded.
-    context.hPageWnd = dialog;
-    context.dwTemplateId = g_seen.template_id;
+    state.window = dialog;
+    state.template_id = g_seen.template_id;
     return TRUE;
   }
-  static INT_PTR OnMessage(HWND dialog, kv::SheetContext&, UINT message, WPARAM wparam, LPARAM) {
+  static INT_PTR OnMessage(HWND dialog, kv::DialogState&, UINT message, WPARAM wparam, LPARAM) {
     g_seen.messages.push_back(message);
     if (message == WM_COMMAND && LOWORD(wparam) == IDOK) throw std::runtime_error("fault");
     if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
     return message == WM_COMMAND;
   }
 };
+
+// What a job dialog's push button does with its sheet: its dialog, mirrored on right-to-left
+// systems, over the host's window.
+void OpenHold(HWND owner, kv::SheetContext& sheet) {
+  kv::RunModalDialog(owner, kv::TemplateFor(IDD_HOLD, IDD_HOLD_RTL),
+                     kv::DialogProc<RecordingDialog>, sheet);
+}
 
 class DialogFrame : public kvtest::DialogFixture {
  protected:
@@ -59,8 +65,8 @@ TEST_F(DialogFrame, MessagesBeforeTheContextIsAttachedAreIgnored) {
   ASSERT_FALSE(g_seen.messages.empty());
   EXPECT_EQ(static_cast<UINT>(WM_INITDIALOG), g_seen.messages.front())
       << "WM_SETFONT and the like come first and reach no handler";
-  EXPECT_EQ(&context, kv::AttachedContext(dialog));
-  EXPECT_EQ(&context, g_seen.context);
+  EXPECT_EQ(&StateOf(dialog), g_seen.state);
+  EXPECT_EQ(&context, &g_seen.state->sheet);
 }
 
 TEST_F(DialogFrame, AnExceptionStopsInTheFrameAndEndsAModalDialog) {
@@ -76,7 +82,7 @@ TEST_F(DialogFrame, AnExceptionStopsInTheFrameAndEndsAModalDialog) {
 }
 
 TEST_F(DialogFrame, AModalDialogWithoutAContextClosesAtOnce) {
-  kv::SheetContext* none = nullptr;
+  kv::DialogState* none = nullptr;
   const INT_PTR result =
       DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HOLD), owner_,
                       kv::DialogProc<RecordingDialog>, reinterpret_cast<LPARAM>(none));
@@ -84,21 +90,27 @@ TEST_F(DialogFrame, AModalDialogWithoutAContextClosesAtOnce) {
   EXPECT_TRUE(g_seen.messages.empty());
 }
 
-TEST_F(DialogFrame, ModalDialogsRunInThePluginsActivationContextAndLeaveThePageItsRecords) {
+TEST_F(DialogFrame, ModalDialogsRunInThePluginsActivationContextWithTheirCallersSettings) {
   kv::SheetContext& context = NewContext();
-  context.hPageWnd = owner_;
-  context.dwTemplateId = IDD_TROUBLESHOOTING;
-  emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
-  EXPECT_EQ(IDCANCEL,
-            kv::RunModalDialog(owner_, IDD_HOLD, kv::DialogProc<RecordingDialog>, context));
+  int settings = 0;
+  const kv::DialogState* seen = nullptr;
+  emuhost::ModalDriver driver([&](HWND dialog) {
+    seen = kv::AttachedState(dialog);
+    if (seen) {
+      EXPECT_EQ(&settings, &seen->Edited<int>());
+    }
+    emuhost::ModalDriver::Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(IDCANCEL, kv::RunModalDialog(owner_, IDD_HOLD, kv::DialogProc<RecordingDialog>, context,
+                                         &settings));
+  ASSERT_NE(nullptr, seen);
+  EXPECT_EQ(&context, &g_seen.state->sheet);
 
   const HANDLE plugin_context = kv::PluginActivationContext();
   ASSERT_NE(INVALID_HANDLE_VALUE, plugin_context) << "the test program carries the manifest";
   EXPECT_EQ(plugin_context, g_seen.activation);
   if (g_seen.activation) ReleaseActCtx(g_seen.activation);
   EXPECT_EQ(owner_, g_seen.owner);
-  EXPECT_EQ(owner_, context.hPageWnd);
-  EXPECT_EQ(static_cast<DWORD>(IDD_TROUBLESHOOTING), context.dwTemplateId);
 }
 
 TEST_F(DialogFrame, APushButtonOpensItsDialogOnlyWhenPushedWithASheet) {
@@ -131,17 +143,14 @@ TEST_F(DialogFrame, APushButtonOpensItsDialogOnlyWhenPushedWithASheet) {
     cb.hDlg = owner_;
     cb.pCurItem = &item;
     emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDCANCEL); });
-    EXPECT_EQ(CPSUICB_ACTION_NONE,
-              kv::OpenFromPushButton(&cb, IDD_HOLD, IDD_HOLD_RTL, kv::DialogProc<RecordingDialog>))
-        << c.what;
+    EXPECT_EQ(CPSUICB_ACTION_NONE, kv::OnPushButton(&cb, OpenHold)) << c.what;
     EXPECT_EQ(c.opens ? 1u : 0u, driver.driven().size()) << c.what;
     if (c.opens) {
       EXPECT_EQ(c.template_id, g_seen.template_id) << c.what;
       EXPECT_EQ(owner_, g_seen.owner) << c.what;
     }
   }
-  EXPECT_EQ(CPSUICB_ACTION_NONE, kv::OpenFromPushButton(nullptr, IDD_HOLD, IDD_HOLD_RTL,
-                                                        kv::DialogProc<RecordingDialog>));
+  EXPECT_EQ(CPSUICB_ACTION_NONE, kv::OnPushButton(nullptr, OpenHold));
 }
 
 }  // namespace

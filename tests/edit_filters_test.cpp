@@ -116,7 +116,7 @@ class EditFilterTest : public kvtest::DialogFixture {
     HWND edit = GetDlgItem(Open(field.dialog, context_), field.id);
     g_edit_procs[edit] = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder)));
-    kv::InstallEditFilter(edit, filter);
+    kv::InstallEditFilter(edit, filter, limits_);
     SetWindowTextW(edit, L"WXYZ");
     SendMessageW(edit, EM_SETSEL, 1, 3);
     return edit;
@@ -140,6 +140,7 @@ class EditFilterTest : public kvtest::DialogFixture {
   static void Type(HWND edit, WPARAM code) { SendMessageW(edit, WM_CHAR, code, 1); }
 
   kv::SheetContext& context_ = NewContext();
+  kv::LengthLimits limits_;  // the passcode filters' paste limits
   FakeClipboard clipboard_;
   kv::ScopedSeam<kv::Clipboard> use_clipboard_{clipboard_};
 };
@@ -219,8 +220,7 @@ TEST_F(EditFilterTest, PasteIsCheckedBeforeItReplacesTheSelection) {
       {EditFilter::kAccountPassword, "pa ss\0"s, 0, 32, L"WXYZ"},
   };
   for (const Case& c : cases) {
-    context_.wMinPassLen = c.min;
-    context_.wMaxPassLen = c.max;
+    limits_ = {c.min, c.max};
     boxes_.beeps.clear();
     g_reached.clear();
     clipboard_.block = Bytes(c.block);
@@ -289,7 +289,7 @@ TEST_F(EditFilterTest, CharacterAfterThePasteIsSwallowedOrBeeped) {
                         {EditFilter::kAccountId, 'q', {}},
                         {EditFilter::kDigits, kControlV, {0}},
                         {EditFilter::kAccountPassword, kControlV, {0}}};
-  context_.wMaxPassLen = 8;
+  limits_ = {0, 8};
   for (const Case& c : cases) {
     for (const auto& [block, typed] :
          {std::pair{"1234\0"s, L"W12345Z"}, std::pair{"1 /4\0"s, L"W5Z"}}) {

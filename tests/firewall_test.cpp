@@ -184,7 +184,8 @@ TEST_F(Firewall, ADialogThatThrowsEndsAsCancelled) {
   for (const bool out_of_memory : {true, false}) {
     g_out_of_memory = out_of_memory;
     emuhost::EmulatedHost& host = OpenSheet(OEMCUIP_DOCPROP);
-    Record().wHoldMode = 2;  // the print-at row reads the clock
+    Record().wHoldMode = 2;                // the print-at row reads the clock
+    wcscpy(Record().szHoldUserID, L"me");  // no need to ask the system for the user
     const kv::PrivateDevmode before = Record();
     kv::ScopedSeam<kv::System> throws(system_throws_);
     emuhost::ModalDriver driver([](HWND dialog) { emuhost::ModalDriver::Press(dialog, IDOK); });

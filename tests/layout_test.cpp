@@ -19,9 +19,9 @@ class Layout : public kvtest::DialogFixture {
  protected:
   HWND OpenTranslated(WORD template_id) {
     kv::SheetContext& context = NewContext();
-    context_ = &context;
     HWND dialog = Open(template_id, context);
-    kv::TranslateDialog(dialog, context, template_id, L"Hold");
+    state_ = &StateOf(dialog);
+    kv::TranslateDialog(dialog, *state_, template_id, L"Hold");
     return dialog;
   }
   bool ToolRectIs(HWND dialog, int id, const RECT& expected) {
@@ -34,10 +34,10 @@ class Layout : public kvtest::DialogFixture {
     tool.hwnd = dialog;
     tool.uId = static_cast<UINT_PTR>(id);
     EXPECT_TRUE(
-        SendMessageW(context_->hToolTip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
+        SendMessageW(state_->tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)));
     return tool.rect;
   }
-  kv::SheetContext* context_ = nullptr;
+  kv::DialogState* state_ = nullptr;
 };
 
 TEST_F(Layout, TheTooltipWindowIsATopmostPopupOwnedByTheDialogMirroredOnRtlSystems) {
@@ -71,12 +71,12 @@ TEST_F(Layout, AHiddenLabelHasNoTooltipAreaAndShowingItBringsItBack) {
     const RECT shown = kv::RectInDialog(dialog, GetDlgItem(dialog, IDC_PASS_LABEL));
     EXPECT_TRUE(ToolRectIs(dialog, IDC_PASS_LABEL, shown));
 
-    kv::ShowControl(dialog, IDC_PASS_LABEL, kv::Visibility::kHide, nullptr, *context_);
+    kv::ShowControl(dialog, IDC_PASS_LABEL, kv::Visibility::kHide, nullptr, state_->tooltip);
     EXPECT_FALSE(Shown(dialog, IDC_PASS_LABEL));
     const RECT empty = {0, 0, 0, 0};
     EXPECT_TRUE(ToolRectIs(dialog, IDC_PASS_LABEL, empty)) << template_id;
 
-    kv::ShowControl(dialog, IDC_PASS_LABEL, kv::Visibility::kShow, nullptr, *context_);
+    kv::ShowControl(dialog, IDC_PASS_LABEL, kv::Visibility::kShow, nullptr, state_->tooltip);
     EXPECT_TRUE(Shown(dialog, IDC_PASS_LABEL));
     EXPECT_TRUE(ToolRectIs(dialog, IDC_PASS_LABEL, shown)) << template_id;
   }
@@ -123,18 +123,18 @@ Snapshot Take(HWND dialog, HWND tooltip) {
 
 TEST_F(Layout, AControlTheDialogDoesNotHaveIsLeftAlone) {
   HWND dialog = OpenTranslated(IDD_HOLD);
-  ASSERT_GT(SendMessageW(context_->hToolTip, TTM_GETTOOLCOUNT, 0, 0), 0);
-  const Snapshot before = Take(dialog, context_->hToolTip);
+  ASSERT_GT(SendMessageW(state_->tooltip, TTM_GETTOOLCOUNT, 0, 0), 0);
+  const Snapshot before = Take(dialog, state_->tooltip);
   const POINT offset = {5, 5};
   const int missing[] = {4242, 0};
   for (kv::Visibility show :
        {kv::Visibility::kHide, kv::Visibility::kShow, kv::Visibility::kUnchanged}) {
-    kv::ShowControl(dialog, 4242, show, &offset, *context_);
-    kv::ShowControlList(dialog, missing, show, &offset, *context_);
+    kv::ShowControl(dialog, 4242, show, &offset, state_->tooltip);
+    kv::ShowControlList(dialog, missing, show, &offset, state_->tooltip);
   }
   kv::EnableControl(dialog, 4242, false);
   kv::EnableControlList(dialog, missing, false);
-  EXPECT_TRUE(before == Take(dialog, context_->hToolTip));
+  EXPECT_TRUE(before == Take(dialog, state_->tooltip));
 }
 
 TEST_F(Layout, AnOffsetMovesTheControlWithinTheDialogInBothLayouts) {
@@ -143,14 +143,14 @@ TEST_F(Layout, AnOffsetMovesTheControlWithinTheDialogInBothLayouts) {
     HWND link = GetDlgItem(dialog, IDC_TS_LINK2);
     const RECT before = kv::RectInDialog(dialog, link);
     const POINT offset = {-3, 17};
-    kv::ShowControl(dialog, IDC_TS_LINK2, kv::Visibility::kUnchanged, &offset, *context_);
+    kv::ShowControl(dialog, IDC_TS_LINK2, kv::Visibility::kUnchanged, &offset, state_->tooltip);
     const RECT after = kv::RectInDialog(dialog, link);
     EXPECT_EQ(before.left + offset.x, after.left) << template_id;
     EXPECT_EQ(before.top + offset.y, after.top) << template_id;
     EXPECT_EQ(before.right - before.left, after.right - after.left);
     EXPECT_TRUE(Shown(link)) << "visibility is left unchanged";
 
-    kv::ShowControl(dialog, IDC_TS_LINK2, kv::Visibility::kShow, &offset, *context_);
+    kv::ShowControl(dialog, IDC_TS_LINK2, kv::Visibility::kShow, &offset, state_->tooltip);
     EXPECT_EQ(before.top + 2 * offset.y, kv::RectInDialog(dialog, link).top);
   }
 }
@@ -159,7 +159,7 @@ TEST_F(Layout, ListsActOnEveryControlUpToTheirEnd) {
   HWND dialog = OpenTranslated(IDD_HOLD);
   const int passcode[] = {IDC_PASS_LABEL, IDC_PASS, IDC_PASS_HINT, 0, IDC_CONFIRM};
   kv::EnableControlList(dialog, passcode, false);
-  kv::ShowControlList(dialog, passcode, kv::Visibility::kHide, nullptr, *context_);
+  kv::ShowControlList(dialog, passcode, kv::Visibility::kHide, nullptr, state_->tooltip);
   for (int id : {IDC_PASS_LABEL, IDC_PASS, IDC_PASS_HINT}) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;
     EXPECT_FALSE(Shown(dialog, id)) << id;

@@ -302,8 +302,6 @@ TEST_F(PrinterRulesTest, ApplyStoresAccountingDiskAndItemSelection) {
   auto& context = *static_cast<kv::SheetContext*>(host.cuip_.pOEMUserData);
   wcscpy(context.szJobAccountID, L"dept42");
   wcscpy(context.szJobAccountPW, L"secret");
-  wcscpy(context.szJobAccountIDWork, L"typing");
-  wcscpy(context.szJobAccountPWWork, L"typing");
   context.bJobAccountConfirmed = TRUE;  // the Job Accounting dialog's OK
   host.HostItem("Option4")->Sel = 1;
   host.PluginItems()[0].Sel = 3;
@@ -319,18 +317,16 @@ TEST_F(PrinterRulesTest, ApplyStoresAccountingDiskAndItemSelection) {
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), spooler_.data[L"JOBACCOUNT_ID"].type);
   EXPECT_EQ((std::vector<BYTE>{1, 0, 0, 0}), spooler_.data[L"HDD_SETTING"].bytes);
   EXPECT_EQ((std::vector<BYTE>{3, 0, 0, 0}), spooler_.data[L"OEMUI_VALUE"].bytes);
-  EXPECT_STREQ(L"", context.szJobAccountIDWork);
-  EXPECT_STREQ(L"", context.szJobAccountPWWork);
+  EXPECT_STREQ(L"", context.szJobAccountPW) << "the stored password does not stay in memory";
   EXPECT_EQ(1u, loader_.loaded.size()) << "apply asks the printer again";
   EXPECT_FALSE(context.bJobAccountConfirmed);
 
   // A second apply without a new confirmation leaves the stored values alone.
   spooler_.data[L"JOBACCOUNT_ID"] = {REG_SZ, {'x', 0}};
-  wcscpy(context.szJobAccountIDWork, L"typing");
+  wcscpy(context.szJobAccountID, L"typing");
   EXPECT_EQ(CPSUICB_ACTION_OPTIF_CHANGED, host.Callback(CPSUICB_REASON_APPLYNOW));
   EXPECT_EQ(L"x", text(L"JOBACCOUNT_ID"));
   EXPECT_EQ(L"secret", text(L"JOBACCOUNT_PW"));
-  EXPECT_STREQ(L"typing", context.szJobAccountIDWork) << "the pending ID waits for its OK";
 }
 
 TEST_F(PrinterRulesTest, TheHardDiskSelectionComesFromEitherKeyword) {

@@ -482,8 +482,9 @@ TEST_F(TroubleshootingPage, TheDialogsItOpensGiveThePageItsRecordsBack) {
     });
     Click(page, button, BN_CLICKED);
     EXPECT_EQ(1u, driver.driven().size()) << button;
-    EXPECT_EQ(page, context_->hPageWnd);
-    EXPECT_EQ(static_cast<DWORD>(IDD_TROUBLESHOOTING), context_->dwTemplateId);
+    EXPECT_EQ(page, StateOf(page).window);
+    EXPECT_EQ(static_cast<DWORD>(IDD_TROUBLESHOOTING), StateOf(page).template_id);
+    EXPECT_EQ(context_, &StateOf(page).sheet);
   }
 }
 

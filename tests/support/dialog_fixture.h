@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,10 @@
 
 namespace kvtest {
 
-// A dialog that only attaches its context: what a test then does to it is the test's.
+// A dialog that only attaches its state: what a test then does to it is the test's.
 struct BareDialog {
-  static INT_PTR OnInit(HWND, kv::SheetContext&) { return TRUE; }
-  static INT_PTR OnMessage(HWND, kv::SheetContext&, UINT, WPARAM, LPARAM) { return FALSE; }
+  static INT_PTR OnInit(HWND, kv::DialogState&) { return TRUE; }
+  static INT_PTR OnMessage(HWND, kv::DialogState&, UINT, WPARAM, LPARAM) { return FALSE; }
 };
 
 class DialogFixture : public PluginFixture {
@@ -47,16 +48,19 @@ class DialogFixture : public PluginFixture {
     return *context;
   }
 
-  // A modeless dialog of the template whose procedure is the frame around `Dialog`.
+  // A modeless dialog of the template whose procedure is the frame around `Dialog`, with a
+  // state over `context` (and `settings`, when the dialog edits some) that the test keeps.
   template <class Dialog = BareDialog>
-  HWND Open(WORD template_id, kv::SheetContext& context) {
+  HWND Open(WORD template_id, kv::SheetContext& context, void* settings = nullptr) {
+    states_.push_back(std::make_unique<kv::DialogState>(context, settings));
     HWND dialog =
         CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(template_id), owner_,
-                           kv::DialogProc<Dialog>, reinterpret_cast<LPARAM>(&context));
+                           kv::DialogProc<Dialog>, reinterpret_cast<LPARAM>(states_.back().get()));
     EXPECT_NE(nullptr, dialog) << "template " << template_id;
     windows_.push_back(dialog);
     return dialog;
   }
+  static kv::DialogState& StateOf(HWND dialog) { return *kv::AttachedState(dialog); }
 
   // Whether the control itself is shown (the modeless dialogs of the tests stay hidden).
   static bool Shown(HWND control) {
@@ -103,6 +107,7 @@ class DialogFixture : public PluginFixture {
   HANDLE heap_;
   HWND owner_ = nullptr;
   std::vector<HWND> windows_;
+  std::vector<std::unique_ptr<kv::DialogState>> states_;
   FakeSystem system_;
   kv::ScopedSeam<kv::System> use_system_{system_};
 };
