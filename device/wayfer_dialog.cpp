@@ -21,6 +21,12 @@ constexpr DWORD kDefaultEnable = 1;
 constexpr DWORD kDefaultTimeout = 5;
 constexpr int kShortest = 1, kLongest = 60;
 
+// What the dialog edits: whether the status monitor runs, and its interval in seconds.
+struct WayferSettings {
+  bool enabled;
+  int seconds;
+};
+
 // A stored value within [low, high], or the default, written back at once when it was not.
 DWORD StoredOrDefault(HANDLE printer, const wchar_t* name, DWORD low, DWORD high, DWORD fallback) {
   DWORD type = REG_NONE, value = 0, needed = 0;
@@ -72,17 +78,14 @@ void FollowEdit(HWND dialog) {
 
 struct WayferDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, DialogState& state) {
-    const SheetContext& context = state.sheet;
+    const auto& settings = state.Edited<WayferSettings>();
     TranslateDialog(dialog, state, kRow);
-    SetDialogCaption(dialog, context, kRow.word);
-    const DWORD enable = StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable);
-    CheckDlgButton(dialog, IDC_WF_ENABLE, enable == 1 ? BST_CHECKED : BST_UNCHECKED);
-    const DWORD timeout =
-        StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest, kDefaultTimeout);
+    SetDialogCaption(dialog, state.sheet, kRow.word);
+    CheckDlgButton(dialog, IDC_WF_ENABLE, settings.enabled ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageW(dialog, IDC_WF_INTERVAL, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETRANGE32, kShortest, kLongest);
-    ShowInterval(dialog, static_cast<int>(timeout));
-    SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(timeout));
+    ShowInterval(dialog, settings.seconds);
+    SendDlgItemMessageW(dialog, IDC_WF_SPIN, UDM_SETPOS32, 0, settings.seconds);
     CentreOnParent(dialog);
     return TRUE;
   }
@@ -90,12 +93,10 @@ struct WayferDialog : DialogHandlers {
   static constexpr bool kHasHelp = false;
 
   static bool Confirm(HWND dialog, DialogState& state) {
-    const SheetContext& context = state.sheet;
-    // Stored within 1..60 by the same rule as leaving the field: the status monitor reads it.
-    const int seconds = Clamped(Typed(dialog));
-    SetPrinterDword(context.hPrinter, L"PWayfer_Enable",
-                    IsDlgButtonChecked(dialog, IDC_WF_ENABLE) == BST_CHECKED ? 1 : 0);
-    SetPrinterDword(context.hPrinter, L"PWayfer_Timeout", static_cast<DWORD>(seconds));
+    auto& settings = state.Edited<WayferSettings>();
+    settings.enabled = IsDlgButtonChecked(dialog, IDC_WF_ENABLE) == BST_CHECKED;
+    // Within 1..60 by the same rule as leaving the field: the status monitor reads it.
+    settings.seconds = Clamped(Typed(dialog));
     return true;
   }
 
@@ -121,7 +122,17 @@ struct WayferDialog : DialogHandlers {
 }  // namespace
 
 INT_PTR OpenWayferSettings(HWND page, SheetContext& context) {
-  return RunModalDialog(page, TemplateFor(kRow), DialogProc<OkCancelDialog<WayferDialog>>, context);
+  WayferSettings settings = {
+      StoredOrDefault(context.hPrinter, L"PWayfer_Enable", 0, 1, kDefaultEnable) == 1,
+      static_cast<int>(StoredOrDefault(context.hPrinter, L"PWayfer_Timeout", kShortest, kLongest,
+                                       kDefaultTimeout))};
+  const INT_PTR result = RunModalDialog(
+      page, TemplateFor(kRow), DialogProc<OkCancelDialog<WayferDialog>>, context, &settings);
+  if (result == IDOK) {
+    SetPrinterDword(context.hPrinter, L"PWayfer_Enable", settings.enabled ? 1 : 0);
+    SetPrinterDword(context.hPrinter, L"PWayfer_Timeout", static_cast<DWORD>(settings.seconds));
+  }
+  return result;
 }
 
 }  // namespace kv

@@ -8,7 +8,9 @@ namespace kv {
 
 struct SheetContext;
 
-// Opens the dialog modally over the page; returns IDOK or IDCANCEL.
+// Opens the dialog modally over the page, with the printer's stored values (each stored
+// value out of its range is replaced by its default, at once), and stores what OK confirms;
+// returns IDOK or IDCANCEL.
 INT_PTR OpenWayferSettings(HWND page, SheetContext& context);
 
 }  // namespace kv
