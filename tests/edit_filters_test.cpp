@@ -218,6 +218,9 @@ TEST_F(EditFilterTest, PasteIsCheckedBeforeItReplacesTheSelection) {
       {EditFilter::kAccountPassword, "abc\0\0"s, 4, 4, L"WXYZ"},
       {EditFilter::kAccountPassword, "p@s~\0\0\0\0"s, 4, 4, L"Wp@s~Z"},  // a block rounded up
       {EditFilter::kAccountPassword, "pa ss\0"s, 0, 32, L"WXYZ"},
+      // Limits outside what an edit keeps still read as they were set.
+      {EditFilter::kDigits, "1234\0"s, -3, 256, L"W1234Z"},
+      {EditFilter::kDigits, "1234\0"s, 260, 300, L"WXYZ"},
   };
   for (const Case& c : cases) {
     limits_ = {c.min, c.max};
