@@ -67,6 +67,9 @@ TEST_F(DialogFrame, MessagesBeforeTheContextIsAttachedAreIgnored) {
       << "WM_SETFONT and the like come first and reach no handler";
   EXPECT_EQ(&StateOf(dialog), g_seen.state);
   EXPECT_EQ(&context, &g_seen.state->sheet);
+  // A page's state is freed at the last message its window gets, which must reach the frame.
+  DestroyWindow(dialog);
+  EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), g_seen.messages.back());
 }
 
 TEST_F(DialogFrame, AnExceptionStopsInTheFrameAndEndsAModalDialog) {
