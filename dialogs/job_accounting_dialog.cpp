@@ -18,7 +18,7 @@ constexpr const DialogText& kRow = RowOf(DialogRow::kJobAccounting);
 // edit's limit is refused rather than cut.
 constexpr size_t kPasswordReadUnits = 260;
 
-static_assert(kAccountTextUnits == kAccountPasswordLength + 1);
+static_assert(kJobAccountUnits == kAccountPasswordLength + 1);
 
 struct JobAccountingDialog : DialogHandlers {
   static INT_PTR OnInit(HWND dialog, DialogState& state) {
@@ -46,9 +46,9 @@ struct JobAccountingDialog : DialogHandlers {
                           EditFilter::kAccountPassword))
       return false;
     auto& settings = state.Edited<AccountingSettings>();
-    GetDlgItemTextW(dialog, IDC_USER_ID, settings.id, kAccountTextUnits);
+    GetDlgItemTextW(dialog, IDC_USER_ID, settings.id, kJobAccountUnits);
     if (settings.id[0] == L'\0' || !IsPlainName(settings.id)) CopyText(settings.id, L"Unknown");
-    GetDlgItemTextW(dialog, IDC_PASS, settings.password, kAccountTextUnits);
+    GetDlgItemTextW(dialog, IDC_PASS, settings.password, kJobAccountUnits);
     return true;
   }
 

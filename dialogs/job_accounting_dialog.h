@@ -5,19 +5,16 @@
 
 #include <windows.h>
 
+#include "context/sheet_context.h"
 #include "dialogs/edit_filters.h"
 
 namespace kv {
 
-struct SheetContext;
-
-constexpr size_t kAccountTextUnits = 33;  // 32 characters and a terminator
-
 // What Job Accounting edits.
 struct AccountingSettings {
   LengthLimits password_limits;
-  wchar_t id[kAccountTextUnits] = {};
-  wchar_t password[kAccountTextUnits] = {};
+  wchar_t id[kJobAccountUnits] = {};
+  wchar_t password[kJobAccountUnits] = {};
 };
 
 // Shows Job Accounting over `owner`. True when the user confirmed with OK: `id` is then the

@@ -16,10 +16,9 @@ namespace {
 
 static_assert(sizeof(PrivateDevmode::szHoldPIN) == kPinLength * sizeof(wchar_t));
 static_assert(sizeof(PrivateDevmode::szHoldPassword) == kSecurePasswordLength * sizeof(wchar_t));
-static_assert(kAccountTextUnits == kJobAccountUnits);
 
 constexpr DWORD kStoredBytes = 66;  // 32 characters and a terminator
-static_assert(kStoredBytes == kAccountTextUnits * sizeof(wchar_t));
+static_assert(kStoredBytes == kJobAccountUnits * sizeof(wchar_t));
 
 PrivateDevmode* RecordOf(const SheetContext& sheet) {
   return sheet.pParam ? static_cast<PrivateDevmode*>(sheet.pParam->pOEMDM) : nullptr;
@@ -35,7 +34,7 @@ void MarkSheetChanged(SheetContext& sheet) {
 
 // A text the printer keeps, read into 66 bytes: at most 32 characters, terminated, whether
 // or not the stored value has a terminator; nothing for a value of another type or longer.
-void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kAccountTextUnits]) {
+void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kJobAccountUnits]) {
   text[0] = L'\0';
   wchar_t stored[kStoredBytes / sizeof(wchar_t)] = {};
   DWORD type = REG_NONE, needed = 0;
@@ -43,7 +42,7 @@ void ReadStoredText(HANDLE printer, const wchar_t* name, wchar_t (&text)[kAccoun
                              &needed) != ERROR_SUCCESS ||
       type != REG_SZ || needed > kStoredBytes)
     return;
-  ReadField(stored, needed, text, kAccountTextUnits);
+  ReadField(stored, needed, text, kJobAccountUnits);
 }
 
 }  // namespace
@@ -132,7 +131,7 @@ AccountingSettings LoadAccountingSettings(const SheetContext& sheet) {
   }
   if (settings.id[0] == L'\0') {
     ReadStoredText(sheet.hPrinter, L"JOBACCOUNT_ID", settings.id);
-    if (settings.id[0] == L'\0') LoggedOnUser(settings.id, kAccountTextUnits - 1);
+    if (settings.id[0] == L'\0') LoggedOnUser(settings.id, kJobAccountUnits - 1);
   }
   if (settings.password[0] == L'\0')
     ReadStoredText(sheet.hPrinter, L"JOBACCOUNT_PW", settings.password);
